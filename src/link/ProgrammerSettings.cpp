@@ -1,0 +1,42 @@
+#include "ProgrammerSettings.h"
+
+namespace {
+ProgrammerSettings g_settings;
+}
+
+ProgrammerSettings DefaultProgrammerSettings()
+{
+    ProgrammerSettings s;
+    s.lptBase = 0x378;
+    s.readAfterWrite = 1;
+    s.readBeforeWrite = 1;
+    s.idleByte = 0;
+    s.clockPin = 1;
+    s.dataPin = 2;
+    s.resetPin = 0;
+    s.resetTimeUs = 50000;
+    s.upTimeUs = 2;
+    s.downTimeUs = 2;
+    s.writtenTimeUs = 2600;
+    s.sckState = 1;
+    s.dinState = 1;
+    s.doutState = 1;
+    s.firstRun = 1;
+    return s;
+}
+
+ProgrammerSettings& programmerSettings()
+{
+    return g_settings;
+}
+
+void ResetProgrammerSettings()
+{
+    g_settings = ProgrammerSettings{};
+}
+
+uint8_t PinMask(uint8_t bit)
+{
+    // Shifting an 8-bit mask past bit 7 leaves nothing; avoid the oversized shift.
+    return bit < 8 ? static_cast<uint8_t>(1u << bit) : 0;
+}

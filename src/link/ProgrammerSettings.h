@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+// Every persisted setting. One process-wide record, all zero until the
+// settings store fills it at start-up.
+struct ProgrammerSettings {
+    uint16_t lptBase = 0;
+    uint8_t readAfterWrite = 0;
+    uint8_t readBeforeWrite = 0;
+    uint8_t idleByte = 0;
+    uint8_t clockPin = 0;
+    uint8_t dataPin = 0;
+    uint8_t resetPin = 0;
+    uint32_t resetTimeUs = 0;
+    uint32_t upTimeUs = 0;
+    uint32_t downTimeUs = 0;
+    uint32_t writtenTimeUs = 0;
+    uint32_t sckState = 0;
+    uint32_t dinState = 0;
+    uint32_t doutState = 0;
+    uint32_t firstRun = 0;
+
+    bool operator==(const ProgrammerSettings&) const = default;
+};
+
+// The values used where the store has none.
+ProgrammerSettings DefaultProgrammerSettings();
+
+// The process-wide record.
+ProgrammerSettings& programmerSettings();
+
+// Back to all zeros, as before loading; for tests.
+void ResetProgrammerSettings();
+
+// 1 << bit as 8 bits; a stored pin above 7 names no data line and gives 0.
+uint8_t PinMask(uint8_t bit);

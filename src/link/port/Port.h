@@ -1,0 +1,47 @@
+#pragma once
+
+#include "PortBackend.h"
+#include "PortChoice.h"
+#include "PortTrace.h"
+
+#include <memory>
+
+// The process-wide parallel port: the backend VORLANE_PORT chose, opened when
+// first needed for the base asked for, and reopened when the base changes.
+class Port {
+public:
+    Port();
+    ~Port();
+
+    // Start-up's request for port access: fixes the choice; opening stays lazy.
+    void acquire();
+    // Exit's release: lets go of the device; the next access opens it again.
+    void release();
+
+    // A base of 0 means the settings are not loaded: nothing is written then,
+    // and the status reads as from an absent port.
+    void writeData(uint16_t base, uint8_t value);
+    uint8_t readStatus(uint16_t base);
+
+    // The status bar's line: the backend in use for `base`, or why none.
+    std::string describe(uint16_t base);
+
+    // For tests: serve every base with this backend from now on.
+    void installBackend(std::unique_ptr<PortBackend> backend);
+    PortBackend* backend() { return backend_.get(); }
+
+private:
+    void ensureOpen(uint16_t base);
+    std::unique_ptr<PortBackend> createFor(uint16_t base);
+
+    PortChoice choice_;
+    PortTrace trace_;
+    std::unique_ptr<PortBackend> backend_;
+    uint16_t openBase_ = 0;
+    bool keepBackend_ = false; // sim or a test's: one object for every base
+};
+
+Port& port();
+
+// Drops the port (closing its backend) and reads the environment again on next use.
+void ResetPortForTesting();

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// One way of reaching the parallel port's registers.
+class PortBackend {
+public:
+    virtual ~PortBackend() = default;
+    // Makes the port at `base` usable. On false, describe() says why.
+    virtual bool open(uint16_t base) = 0;
+    virtual void close() = 0;
+    virtual void write(uint16_t address, uint8_t value) = 0;
+    virtual uint8_t read(uint16_t address) = 0;
+    // What is in use, or why nothing could be had; one line for the status bar.
+    virtual std::string describe() const = 0;
+};

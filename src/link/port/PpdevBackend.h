@@ -1,0 +1,31 @@
+#pragma once
+
+#include "PortBackend.h"
+
+// Linux ppdev (/dev/parportN). Needs the lp group's access to the node, and the
+// port free of the lp printer driver.
+class PpdevBackend : public PortBackend {
+public:
+    // An empty device means: the /dev/parportN whose base is the one asked for.
+    explicit PpdevBackend(std::string device = {},
+                          std::string procRoot = "/proc/sys/dev/parport",
+                          std::string devRoot = "/dev");
+    ~PpdevBackend() override;
+
+    bool open(uint16_t base) override;
+    void close() override;
+    void write(uint16_t address, uint8_t value) override;
+    uint8_t read(uint16_t address) override;
+    std::string describe() const override { return description_; }
+
+    bool isOpen() const { return fd_ >= 0; }
+
+private:
+    std::string namedDevice_;
+    std::string procRoot_;
+    std::string devRoot_;
+    std::string device_;
+    std::string description_;
+    uint16_t base_ = 0;
+    int fd_ = -1;
+};

@@ -1,0 +1,84 @@
+#include <LinkFixture.h>
+
+#include <chrono>
+
+namespace {
+
+// A counter frozen at one value: a machine whose counter does not advance.
+class StuckCounter : public Counter {
+public:
+    explicit StuckCounter(int64_t frequency) : frequency_(frequency) {}
+    int64_t now() override { return 42; }
+    int64_t frequency() override { return frequency_; }
+
+private:
+    int64_t frequency_;
+};
+
+using LineDriverDelayTest = LinkFixture;
+
+int64_t MeasuredUs(LineDriver& d, uint32_t us)
+{
+    const auto start = std::chrono::steady_clock::now();
+    d.DelayMicroseconds(us);
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+} // namespace
+
+TEST_F(LineDriverDelayTest, TickArithmeticOnAOneMegahertzCounter)
+{
+    LineDriver& d = lineDriver();
+    ASSERT_EQ(d.counterFrequency(), 1'000'000);
+
+    // t0 is the first query; the loop exits at the first reading past t0 + ticks.
+    int64_t start = counter.ticks();
+    d.DelayMicroseconds(0); // ticks = 1: exits once 2 ticks have passed
+    EXPECT_EQ(counter.ticks() - start, 3) << "t0, t0+1, t0+2";
+
+    start = counter.ticks();
+    d.DelayMicroseconds(2); // ticks = 3: exits when elapsed is 4
+    EXPECT_EQ(counter.ticks() - start, 5);
+
+    start = counter.ticks();
+    d.DelayMicroseconds(1000);
+    EXPECT_EQ(counter.ticks() - start, 1003);
+}
+
+TEST_F(LineDriverDelayTest, TruncatesFractionalTicks)
+{
+    FakeCounter slow(1'500'000); // 1.5 ticks per microsecond
+    SetCounterForTesting(&slow);
+    lineDriver().RefreshTimerFrequency();
+    lineDriver().DelayMicroseconds(3); // floor(4.5) + 1 = 5 ticks, exit at 6
+    EXPECT_EQ(slow.ticks(), 7);
+}
+
+TEST_F(LineDriverDelayTest, HugeFrequencyDoesNotOverflow)
+{
+    FakeCounter fast(int64_t{1} << 40, int64_t{1} << 40); // a second per query
+    SetCounterForTesting(&fast);
+    lineDriver().RefreshTimerFrequency();
+    lineDriver().DelayMicroseconds(4'000'000'000u); // 4000 s: 4001 queries of virtual time
+    EXPECT_EQ(fast.queries(), 4002);
+}
+
+TEST_F(LineDriverDelayTest, ZeroFrequencyStillWaitsTheRequestedTime)
+{
+    StuckCounter stuck(0);
+    SetCounterForTesting(&stuck);
+    lineDriver().RefreshTimerFrequency();
+    ASSERT_EQ(lineDriver().counterFrequency(), 0);
+    EXPECT_GE(MeasuredUs(lineDriver(), 3000), 3000);
+    EXPECT_GE(MeasuredUs(lineDriver(), 0), 0);
+}
+
+TEST_F(LineDriverDelayTest, StalledCounterReturnsAfterTheRequestedTime)
+{
+    StuckCounter stuck(1'000'000);
+    SetCounterForTesting(&stuck);
+    lineDriver().RefreshTimerFrequency();
+    EXPECT_GE(MeasuredUs(lineDriver(), 5000), 5000);
+    MeasuredUs(lineDriver(), 0); // must come back at all
+}
