@@ -130,19 +130,18 @@ bool At89s53::miso(int64_t nowNs)
 void At89s53::enterProgramming()
 {
     // The frame counter starts over on every rising RST edge.
-    rst_ = true;
-    enabled_ = false;
-    bitCount_ = 0;
-    shift_ = 0;
-    clockOpen_ = false;
-    reading_ = false;
-    misoLevel_ = true;
+    resetSerial(true);
 }
 
 void At89s53::leaveProgramming()
 {
     // The chip goes off to run its program; a write cycle finishes on its own.
-    rst_ = false;
+    resetSerial(false);
+}
+
+void At89s53::resetSerial(bool rst)
+{
+    rst_ = rst;
     enabled_ = false;
     bitCount_ = 0;
     shift_ = 0;

@@ -66,6 +66,7 @@ public:
 private:
     void enterProgramming();
     void leaveProgramming();
+    void resetSerial(bool rst);
     void sckRise(bool mosi, int64_t now);
     void sckFall(int64_t now);
     void clockIn(bool bit, bool garbled, int64_t now);
