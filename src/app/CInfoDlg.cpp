@@ -1,0 +1,29 @@
+#include "CInfoDlg.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    QFont arial(QStringLiteral("Arial"), 10);
+    setFont(arial);
+    auto* form = new QFormLayout;
+    const char* rows[][2] = {{"DEVICE GROUP:", "ATMEL"},
+                             {"MANUFACTURER:", "Target (ISP)"},
+                             {"PART CODE:", "AT89S53 ISP"},
+                             {"DESCRIPTION:", "MCS51 12Kx8 FLASH 256x8 RAM"},
+                             {"SIGNATURE:", "00531E"},
+                             {"VPP:", "5V"},
+                             {"VERSION:", "1.10 Beta"}};
+    for (const auto& row : rows)
+        form->addRow(new QLabel(QLatin1String(row[0])), new QLabel(QLatin1String(row[1])));
+    auto* ok = new QPushButton(QStringLiteral("OK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(ok, 0, Qt::AlignCenter);
+    setStyleSheet(QStringLiteral("CInfoDlg { border: 1px solid palette(dark); }"));
+}

@@ -1,0 +1,196 @@
+#include "CMainFrame.h"
+
+#include "CommandId.h"
+#include "KeyboardLocks.h"
+#include "MenuTable.h"
+
+#include <CVorlaneDoc.h>
+#include <FrameCaption.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+
+QString PromptPart(const QString& prompt, int index)
+{
+    return prompt.section(QLatin1Char('\n'), index, index);
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CVorlaneDoc* document) : document_(document)
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    buildMenus();
+    buildAccelerators();
+    buildToolBar();
+    buildStatusBar();
+    connect(document_, &CVorlaneDoc::captionChanged, this, &CMainFrame::updateCaption);
+    updateCaption();
+    resize(720, 560);
+}
+
+QMenu* CMainFrame::menuFor(const QString& path)
+{
+    if (QMenu* existing = menus_.value(path))
+        return existing;
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    QMenu* created = slash < 0 ? menuBar()->addMenu(path)
+                               : menuFor(path.left(slash))->addMenu(path.mid(slash + 1));
+    menus_.insert(path, created);
+    return created;
+}
+
+void CMainFrame::buildMenus()
+{
+    for (const MenuEntry& e : MenuEntries()) {
+        QMenu* menu = menuFor(QString::fromLatin1(e.menu));
+        if (e.command == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        // Qt shows the text after "\t" as the key hint, as the menu wants it;
+        // the keys that work come from the accelerators alone.
+        QAction* a = menu->addAction(e.text);
+        a->setCheckable(e.checkable);
+        a->setEnabled(false); // until something handles it
+        const QString prompt = CommandPrompt(e.command);
+        a->setStatusTip(PromptPart(prompt, 0));
+        const QString tip = PromptPart(prompt, 1);
+        a->setToolTip(tip.isEmpty() ? QString(e.text).remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0) : tip);
+        a->setData(e.command);
+        actions_.insert(e.command, a);
+    }
+    setChecked(ID_DEVICE_AT89S53, true);
+}
+
+void CMainFrame::buildAccelerators()
+{
+    for (const AcceleratorEntry& acc : Accelerators()) {
+        // Keys without a handler (paste, undo, cut, panes) are still taken,
+        // so they never reach the view as typing.
+        auto* shortcut = new QShortcut(acc.keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        const int command = acc.command;
+        connect(shortcut, &QShortcut::activated, this, [this, command] { runCommand(command); });
+    }
+}
+
+void CMainFrame::buildToolBar()
+{
+    toolBar_ = addToolBar(QStringLiteral("Toolbar"));
+    toolBar_->setObjectName(QStringLiteral("toolbar"));
+    toolBar_->setIconSize(QSize(16, 16));
+    const struct {
+        const char* name;
+        QStyle::StandardPixmap fallback;
+    } icons[] = {{"document-new", QStyle::SP_FileIcon},       {"document-open", QStyle::SP_DialogOpenButton},
+                 {"document-save", QStyle::SP_DialogSaveButton}, {"go-down", QStyle::SP_ArrowDown},
+                 {"go-up", QStyle::SP_ArrowUp},                {"dialog-ok-apply", QStyle::SP_DialogApplyButton},
+                 {"help-contents", QStyle::SP_DialogHelpButton}};
+    for (const ToolButtonEntry& b : ToolButtons()) {
+        if (b.command == 0) {
+            toolBar_->addSeparator();
+            continue;
+        }
+        QAction* a = action(b.command);
+        for (const auto& icon : icons) {
+            if (qstrcmp(icon.name, b.themeIcon) == 0)
+                a->setIcon(QIcon::fromTheme(QLatin1String(icon.name), style()->standardIcon(icon.fallback)));
+        }
+        toolBar_->addAction(a);
+    }
+    QAction* toggle = action(ID_VIEW_TOOLBAR);
+    setHandler(ID_VIEW_TOOLBAR, [this] { toolBar_->setVisible(!toolBar_->isVisible()); });
+    connect(toolBar_, &QToolBar::visibilityChanged, toggle, [this](bool) { setChecked(ID_VIEW_TOOLBAR, !toolBar_->isHidden()); });
+    toggle->setChecked(true);
+}
+
+void CMainFrame::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    // Qt hides this label while a prompt is shown and brings it back after.
+    ready_ = new QLabel(QStringLiteral("Ready"));
+    bar->addWidget(ready_, 1);
+    for (int i = 0; i < 3; ++i) {
+        lockPanes_[i] = new QLabel;
+        lockPanes_[i]->setMinimumWidth(lockPanes_[i]->fontMetrics().horizontalAdvance(QStringLiteral("DESP")) + 8);
+        lockPanes_[i]->setAlignment(Qt::AlignCenter);
+        bar->addPermanentWidget(lockPanes_[i]);
+    }
+    setHandler(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(statusBar()->isHidden()); setChecked(ID_VIEW_STATUS_BAR, !statusBar()->isHidden()); });
+    setChecked(ID_VIEW_STATUS_BAR, true);
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &CMainFrame::refreshLockPanes);
+    timer->start(500);
+    refreshLockPanes();
+}
+
+void CMainFrame::refreshLockPanes()
+{
+    const KeyboardLocks locks = KeyboardLocks::Read();
+    const std::optional<bool> states[] = {locks.caps, locks.num, locks.scroll};
+    const char* texts[] = {"MAY", "NUM", "DESP"};
+    for (int i = 0; i < 3; ++i)
+        lockPanes_[i]->setText(states[i].value_or(false) ? QLatin1String(texts[i]) : QString());
+}
+
+void CMainFrame::showStatusMessage(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
+void CMainFrame::setHandler(int command, std::function<void()> handler)
+{
+    QAction* a = action(command);
+    if (!a)
+        return;
+    a->disconnect(this);
+    connect(a, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    a->setEnabled(true);
+}
+
+bool CMainFrame::runCommand(int command)
+{
+    QAction* a = action(command);
+    if (!a || !a->isEnabled())
+        return false;
+    a->trigger();
+    return true;
+}
+
+void CMainFrame::setChecked(int command, bool checked)
+{
+    if (QAction* a = action(command))
+        a->setChecked(checked);
+}
+
+bool CMainFrame::isChecked(int command) const
+{
+    QAction* a = action(command);
+    return a && a->isChecked();
+}
+
+void CMainFrame::updateCaption()
+{
+    setWindowTitle(FrameCaption(document_->title()));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (!document_->SaveModified()) {
+        event->ignore();
+        return;
+    }
+    emit closing();
+    event->accept();
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+class CVorlaneDoc;
+
+// The main window: menu, accelerators, tool bar and status bar. Every command
+// is a QAction reachable by its identifier; the owners of the commands
+// connect their handlers to it.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CVorlaneDoc* document);
+
+    QAction* action(int command) const { return actions_.value(command); }
+    // Runs the command as the menu would; false when nothing handles it.
+    bool runCommand(int command);
+    void setHandler(int command, std::function<void()> handler);
+    void setChecked(int command, bool checked);
+    bool isChecked(int command) const;
+
+    QToolBar* toolBar() const { return toolBar_; }
+    QMenu* menu(const QString& path) const { return menus_.value(path); }
+    QLabel* messagePane() const { return ready_; }
+    QLabel* lockPane(int index) const { return lockPanes_[index]; }
+
+    // Shown in the message pane until the pointer brings a prompt.
+    void showStatusMessage(const QString& text);
+    void refreshLockPanes();
+
+signals:
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildAccelerators();
+    void buildToolBar();
+    void buildStatusBar();
+    QMenu* menuFor(const QString& path);
+    void updateCaption();
+
+    CVorlaneDoc* document_;
+    QHash<int, QAction*> actions_;
+    QHash<QString, QMenu*> menus_;
+    QToolBar* toolBar_ = nullptr;
+    QLabel* ready_ = nullptr;
+    QLabel* lockPanes_[3] = {};
+};

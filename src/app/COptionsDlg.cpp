@@ -1,0 +1,105 @@
+#include "COptionsDlg.h"
+
+#include <MessageBox.h>
+#include <ProgrammerSettings.h>
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+uint32_t* TimingField(int index)
+{
+    ProgrammerSettings& s = programmerSettings();
+    uint32_t* fields[] = {&s.resetTimeUs, &s.upTimeUs, &s.downTimeUs, &s.writtenTimeUs};
+    return fields[index];
+}
+
+// An unsigned 32-bit decimal number, blanks around it allowed.
+bool ParseUnsigned(const QString& text, uint32_t& value)
+{
+    bool ok = false;
+    const qulonglong v = text.trimmed().toULongLong(&ok, 10);
+    if (!ok || v > 0xFFFFFFFFull || text.trimmed().startsWith(QLatin1Char('+')))
+        return false;
+    value = static_cast<uint32_t>(v);
+    return true;
+}
+
+} // namespace
+
+COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Options"));
+    auto* grid = new QGridLayout;
+    const char* labels[] = {"uSeconds to wait after reset is entered (50000 def.)",
+                            "uSeconds to wait at the top cicle of the signals (2 def.)",
+                            "uSeconds to wait at the bottom cicle of the signals (2 def.)",
+                            "uSeconds to wait after a byte is written (2000 def.)"};
+    for (int i = 0; i < 4; ++i) {
+        grid->addWidget(new QLabel(QLatin1String(labels[i])), i, 0);
+        edits_[i] = new QLineEdit;
+        edits_[i]->setMaximumWidth(110);
+        grid->addWidget(edits_[i], i, 1);
+    }
+    auto* states = new QHBoxLayout;
+    states->addWidget(new QLabel(QStringLiteral("After reset leave signals the next way :")));
+    sck_ = new QCheckBox(QStringLiteral("SCK"));
+    data_ = new QCheckBox(QStringLiteral("DATA"));
+    dout_ = new QCheckBox(QStringLiteral("D.OUT"));
+    dout_->setVisible(false); // carried in and out, never shown
+    states->addWidget(sck_);
+    states->addWidget(data_);
+    states->addWidget(dout_);
+    states->addStretch();
+    grid->addLayout(states, 4, 0, 1, 2);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancel"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &COptionsDlg::reject);
+    grid->addWidget(buttons, 5, 0, 1, 2);
+    setLayout(grid);
+    DoDataExchange(false);
+}
+
+bool COptionsDlg::DoDataExchange(bool save)
+{
+    ProgrammerSettings& s = programmerSettings();
+    for (int i = 0; i < 4; ++i) {
+        if (!save) {
+            edits_[i]->setText(QString::number(*TimingField(i)));
+            continue;
+        }
+        uint32_t value = 0;
+        if (!ParseUnsigned(edits_[i]->text(), value)) {
+            ShowMessage(this, QStringLiteral("Escriba un entero positivo."));
+            edits_[i]->setFocus();
+            edits_[i]->selectAll();
+            return false;
+        }
+        *TimingField(i) = value;
+    }
+    QCheckBox* boxes[] = {sck_, data_, dout_};
+    uint32_t* flags[] = {&s.sckState, &s.dinState, &s.doutState};
+    for (int i = 0; i < 3; ++i) {
+        if (save)
+            *flags[i] = boxes[i]->isChecked() ? 1 : 0;
+        else
+            boxes[i]->setChecked(*flags[i] == 1);
+    }
+    return true;
+}
+
+void COptionsDlg::accept()
+{
+    if (DoDataExchange(true))
+        QDialog::accept();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+
+// The timing options window. It writes straight into the settings record.
+class COptionsDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit COptionsDlg(QWidget* parent = nullptr);
+
+    // Fields to controls (false) or controls to fields (true). Storing stops
+    // at the first edit that is not an unsigned decimal number, after the
+    // fields before it have been stored: then false, with the focus there.
+    bool DoDataExchange(bool save);
+
+    QLineEdit* timingEdit(int index) const { return edits_[index]; }
+    QCheckBox* sckBox() const { return sck_; }
+    QCheckBox* dataBox() const { return data_; }
+    QCheckBox* doutBox() const { return dout_; }
+
+    void accept() override;
+
+private:
+    QLineEdit* edits_[4] = {};
+    QCheckBox* sck_ = nullptr;
+    QCheckBox* data_ = nullptr;
+    QCheckBox* dout_ = nullptr;
+};

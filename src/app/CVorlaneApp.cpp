@@ -1,0 +1,262 @@
+#include "CVorlaneApp.h"
+
+#include "CAboutDlg.h"
+#include "CCableHelpDlg.h"
+#include "CHelpDlg.h"
+#include "CInfoDlg.h"
+#include "CMainFrame.h"
+#include "COptionsDlg.h"
+#include "CommandId.h"
+#include "SettingsStore.h"
+
+#include <CVorlaneDoc.h>
+#include <CVorlaneView.h>
+#include <LineDriver.h>
+#include <MessageBox.h>
+#include <ProgrammerSettings.h>
+#include <port/Port.h>
+
+#include <QApplication>
+#include <QScrollBar>
+
+#include <cstdio>
+
+namespace {
+
+const char* const kFirstRunNotice =
+    "Si esta es la primera vez que ejecuta el programa, es aconsejable que cierre el programa y vuelva a "
+    "abrirlo antes de grabar cualquier micro ISP para asegurar que la configuración está correctamente "
+    "actualizada, muchas gracias\nIf this is the first time you open the application, is necessary that "
+    "you close the application and open it again before you write any ISP IC, to ensure that "
+    "configuration is all right, thanks!";
+
+const char* const kUsage =
+    "Usage: vorlane [FILE] [-r]\n"
+    "  FILE       load FILE (binary, or Intel HEX when its name holds .hex or .ihx),\n"
+    "             write it to the chip and exit\n"
+    "  -r         pulse the target's reset line and exit\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n"
+    "Environment:\n"
+    "  VORLANE_PORT   auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE or none\n"
+    "  VORLANE_TRACE  append every port access to this file\n";
+
+} // namespace
+
+CVorlaneApp::CVorlaneApp() = default;
+
+CVorlaneApp::~CVorlaneApp()
+{
+    // The help windows and the view are the frame's children; the frame must
+    // go before the document it shows.
+    help_.reset();
+    cableHelp_.reset();
+    frame_.reset();
+}
+
+int CVorlaneApp::Main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = CommandLine::parse(arguments);
+    if (line.help || line.version) {
+        std::fputs(line.help ? kUsage : "vorlane " VORLANE_VERSION "\n", stdout);
+        return 0;
+    }
+    QApplication application(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(VORLANE_VERSION));
+    CVorlaneApp app;
+    if (app.InitInstance(arguments))
+        QApplication::exec();
+    return app.ExitInstance();
+}
+
+bool CVorlaneApp::InitInstance(const QStringList& arguments)
+{
+    port().acquire();
+    QCoreApplication::setOrganizationName(QStringLiteral("Castavel/Vorlane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vorlane"));
+    commandLine_ = CommandLine::parse(arguments);
+
+    createWindow();
+    if (commandLine_.opensFile()) {
+        // Opening files by name comes with the file commands.
+        return false;
+    }
+    // The view's first release finds no port yet: the driver writes nothing
+    // while the settings are not loaded.
+    document_->OnNewDocument();
+    view_->OnInitialUpdate();
+
+    frame_->show();
+    frame_->repaint();
+    loadSettings();
+    showFirstRunNotice();
+    syncMenuWithSettings();
+    lineDriver().RefreshTimerFrequency();
+    port().acquire();
+    frame_->showStatusMessage(QString::fromStdString(port().describe(programmerSettings().lptBase)));
+
+    if (commandLine_.rawArguments.contains(QLatin1String("-r"))) {
+        lineDriver().EnterProgramming();
+        lineDriver().LeaveProgramming();
+        return false;
+    }
+    return true;
+}
+
+int CVorlaneApp::ExitInstance()
+{
+    port().release();
+    // Settings never loaded (start-up ended early) are zeros: keep the
+    // user's stored ones instead.
+    if (settingsLoaded_)
+        SettingsStore::Save(programmerSettings());
+    return exitCode_;
+}
+
+void CVorlaneApp::createWindow()
+{
+    document_ = std::make_unique<CVorlaneDoc>();
+    frame_ = std::make_unique<CMainFrame>(document_.get());
+    view_ = new CVorlaneView(document_.get());
+    frame_->setCentralWidget(view_);
+    view_->setFocus();
+    help_ = std::make_unique<CHelpDlg>(frame_.get());
+    cableHelp_ = std::make_unique<CCableHelpDlg>(frame_.get());
+    bindCommands();
+}
+
+void CVorlaneApp::bindCommands()
+{
+    CMainFrame* f = frame_.get();
+    f->setHandler(ID_FILE_NEW, [this] {
+        if (document_->SaveModified() && document_->OnNewDocument())
+            view_->OnInitialUpdate();
+    });
+    f->setHandler(ID_APP_EXIT, [f] { f->close(); });
+    f->setHandler(ID_VIEW_INFO, [f] { CInfoDlg(f).exec(); });
+    f->setHandler(ID_APP_ABOUT, [f] { CAboutDlg(f).exec(); });
+    f->setHandler(ID_HELP_INDEX, [this] { help_->exec(); });
+    f->setHandler(ID_HELP_CABLE, [this] { cableHelp_->exec(); });
+    f->setHandler(ID_DEVICE_AT89S53, [this, f] {
+        f->setChecked(ID_DEVICE_AT89S53, true);
+        document_->image().deviceSize = 0x3000;
+        view_->OnInitialUpdate();
+        view_->verticalScrollBar()->setValue(0);
+    });
+    f->setHandler(ID_OPTION_READ_AFTER_WRITE, [this] { OnReadAfterWrite(); });
+    f->setHandler(ID_OPTION_READ_BEFORE_WRITE, [this] { OnReadBeforeWrite(); });
+    f->setHandler(ID_OPTION_RST_INVERTED, [this] { OnRstInverted(); });
+    f->setHandler(ID_MORE_OPTIONS, [this] { OnMoreOptions(); });
+    for (int id : {ID_LPT_378, ID_LPT_3BC, ID_LPT_278})
+        f->setHandler(id, [this, id] { OnPort(id); });
+    for (int id = ID_RST_PIN_D0; id < ID_DTA_PIN_D0 + 8; ++id)
+        f->setHandler(id, [this, id] { OnPin(id); });
+}
+
+void CVorlaneApp::loadSettings()
+{
+    SettingsStore::Load(programmerSettings());
+    settingsLoaded_ = true;
+}
+
+void CVorlaneApp::showFirstRunNotice()
+{
+    if (programmerSettings().firstRun == 0)
+        return;
+    ShowMessage(nullptr, QString::fromUtf8(kFirstRunNotice), QString(), MessageIcon::Error);
+    SettingsStore::ClearFirstRun();
+}
+
+void CVorlaneApp::syncMenuWithSettings()
+{
+    ProgrammerSettings& s = programmerSettings();
+    switch (s.lptBase) {
+    case 632:
+        OnPort(ID_LPT_278);
+        break;
+    case 956:
+        OnPort(ID_LPT_3BC);
+        break;
+    default:
+        OnPort(ID_LPT_378); // also corrects an unknown base to 888
+        break;
+    }
+    // A stored pin above 7 stays as loaded, with no item checked.
+    if (s.clockPin <= 7)
+        OnPin(ID_CLK_PIN_D0 + s.clockPin);
+    if (s.dataPin <= 7)
+        OnPin(ID_DTA_PIN_D0 + s.dataPin);
+    if (s.resetPin <= 7)
+        OnPin(ID_RST_PIN_D0 + s.resetPin);
+    // Each toggle is run from its opposite state so that it checks itself.
+    if (s.readAfterWrite == 1) {
+        s.readAfterWrite = 0;
+        OnReadAfterWrite();
+    }
+    if (s.readBeforeWrite == 1) {
+        s.readBeforeWrite = 0;
+        OnReadBeforeWrite();
+    }
+    if (s.idleByte == 0) {
+        s.idleByte = PinMask(s.resetPin);
+        OnRstInverted();
+    }
+}
+
+void CVorlaneApp::OnReadAfterWrite()
+{
+    uint8_t& flag = programmerSettings().readAfterWrite;
+    flag ^= 1;
+    frame_->setChecked(ID_OPTION_READ_AFTER_WRITE, flag != 0);
+}
+
+void CVorlaneApp::OnReadBeforeWrite()
+{
+    uint8_t& flag = programmerSettings().readBeforeWrite;
+    flag ^= 1;
+    frame_->setChecked(ID_OPTION_READ_BEFORE_WRITE, flag != 0);
+}
+
+void CVorlaneApp::OnRstInverted()
+{
+    ProgrammerSettings& s = programmerSettings();
+    s.idleByte ^= PinMask(s.resetPin);
+    frame_->setChecked(ID_OPTION_RST_INVERTED, s.idleByte == 0);
+}
+
+void CVorlaneApp::OnMoreOptions()
+{
+    COptionsDlg(nullptr).exec();
+}
+
+void CVorlaneApp::OnPort(int command)
+{
+    const struct {
+        int id;
+        uint16_t base;
+    } ports[] = {{ID_LPT_378, 0x378}, {ID_LPT_3BC, 0x3BC}, {ID_LPT_278, 0x278}};
+    for (const auto& p : ports) {
+        frame_->setChecked(p.id, p.id == command);
+        if (p.id == command)
+            programmerSettings().lptBase = p.base;
+    }
+}
+
+void CVorlaneApp::OnPin(int command)
+{
+    ProgrammerSettings& s = programmerSettings();
+    const struct {
+        int base;
+        uint8_t* pin;
+    } groups[] = {{ID_RST_PIN_D0, &s.resetPin}, {ID_CLK_PIN_D0, &s.clockPin}, {ID_DTA_PIN_D0, &s.dataPin}};
+    for (const auto& g : groups) {
+        if (command < g.base || command >= g.base + 8)
+            continue;
+        *g.pin = static_cast<uint8_t>(command - g.base);
+        for (int n = 0; n < 8; ++n)
+            frame_->setChecked(g.base + n, g.base + n == command);
+    }
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <CommandLine.h>
+
+#include <QObject>
+#include <QStringList>
+
+#include <memory>
+
+class CMainFrame;
+class CVorlaneDoc;
+class CVorlaneView;
+class CHelpDlg;
+class CCableHelpDlg;
+
+// Starts and stops the program: settings, the one document with its window
+// and view, the option, port and pin commands, and the command-line modes.
+class CVorlaneApp : public QObject {
+    Q_OBJECT
+public:
+    CVorlaneApp();
+    ~CVorlaneApp() override;
+
+    // The whole program: flags, start-up, message loop, exit.
+    static int Main(int argc, char** argv);
+
+    // True: run interactively. False: the program ends (ExitInstance still runs).
+    bool InitInstance(const QStringList& arguments);
+    int ExitInstance();
+
+    CMainFrame* mainFrame() const { return frame_.get(); }
+    CVorlaneDoc* document() const { return document_.get(); }
+    CVorlaneView* view() const { return view_; }
+    const CommandLine& commandLine() const { return commandLine_; }
+
+    // The document the last open by path returned, or null.
+    CVorlaneDoc* currentDocument = nullptr;
+
+    void OnReadAfterWrite();
+    void OnReadBeforeWrite();
+    void OnRstInverted();
+    void OnMoreOptions();
+    void OnPort(int command);
+    void OnPin(int command);
+
+private:
+    void createWindow();
+    void bindCommands();
+    void loadSettings();
+    void showFirstRunNotice();
+    void syncMenuWithSettings();
+
+    CommandLine commandLine_;
+    std::unique_ptr<CVorlaneDoc> document_;
+    std::unique_ptr<CMainFrame> frame_;
+    CVorlaneView* view_ = nullptr;
+    std::unique_ptr<CHelpDlg> help_;
+    std::unique_ptr<CCableHelpDlg> cableHelp_;
+    bool settingsLoaded_ = false;
+    int exitCode_ = 0;
+};

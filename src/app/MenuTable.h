@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QString>
+
+#include <vector>
+
+// One line of the menu: where it sits, its text with the shown key hint after
+// "\t", and its command. A zero command is a separator; a submenu path is
+// written "Tools/Options/Select RST Pin".
+struct MenuEntry {
+    const char* menu;
+    QString text;
+    int command;
+    bool checkable = false;
+};
+
+struct AcceleratorEntry {
+    QKeySequence keys;
+    int command;
+};
+
+struct ToolButtonEntry {
+    int command; // 0: a gap
+    const char* themeIcon;
+};
+
+const std::vector<MenuEntry>& MenuEntries();
+const std::vector<AcceleratorEntry>& Accelerators();
+const std::vector<ToolButtonEntry>& ToolButtons();
+
+// The status prompt of a command ("prompt\ntool tip"), or empty.
+QString CommandPrompt(int command);

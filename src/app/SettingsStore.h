@@ -1,0 +1,20 @@
+#pragma once
+
+#include <ProgrammerSettings.h>
+
+#include <QStringList>
+
+// The per-user store of the settings: QSettings in its native format under
+// "Castavel/Vorlane" / "Vorlane", group "Settings", one integer per value.
+class SettingsStore {
+public:
+    // Fills the record in the stored order, narrowing each value to its field.
+    static void Load(ProgrammerSettings& settings);
+    // Writes every field but "First Time 2", zero-extended to 32 bits.
+    static void Save(const ProgrammerSettings& settings);
+    // The first-run notice was dismissed.
+    static void ClearFirstRun();
+
+    static QStringList LoadRecentFiles();
+    static void SaveRecentFiles(const QStringList& files);
+};

@@ -1,0 +1,6 @@
+#include "FrameCaption.h"
+
+QString FrameCaption(const QString& documentTitle)
+{
+    return documentTitle + QStringLiteral(" - ") + QLatin1String(kApplicationTitle);
+}
