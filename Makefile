@@ -4,7 +4,7 @@ GENERATOR := Ninja
 JOBS ?= 2
 STATE_DIR := $(or $(XDG_STATE_HOME),$(HOME)/.local/state)/vorlane
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench fuzz clean
 
 all: build
 
@@ -24,6 +24,10 @@ test: build
 
 bench: build
 	$(BUILD)/bench/vorlane_link_bench
+	$(BUILD)/bench/vorlane_jobs_bench
+
+fuzz: deps
+	scripts/run-fuzz
 
 run: build
 	mkdir -p "$(STATE_DIR)"

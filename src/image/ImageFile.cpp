@@ -1,0 +1,28 @@
+#include "ImageFile.h"
+
+#include "BinaryFormat.h"
+#include "DeviceBytes.h"
+#include "IntelHexFormat.h"
+
+#include <algorithm>
+
+void ClearDeviceMarks(DeviceImage& image)
+{
+    std::fill_n(image.marks.begin(), DeviceBytes(image), MarkNone);
+}
+
+ImageLoadResult LoadImageFile(DeviceImage& image, ImageFileKind kind, std::span<const uint8_t> file)
+{
+    ClearDeviceMarks(image);
+    if (kind == ImageFileKind::IntelHex)
+        return LoadIntelHex(image, file);
+    return LoadBinary(image, file);
+}
+
+std::vector<uint8_t> StoreImageFile(DeviceImage& image, ImageFileKind kind, int32_t start, int32_t finish)
+{
+    ClearDeviceMarks(image);
+    if (kind == ImageFileKind::IntelHex)
+        return StoreIntelHex(image, start, finish);
+    return StoreBinary(image, start, finish);
+}

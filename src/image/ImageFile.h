@@ -1,0 +1,23 @@
+#pragma once
+
+#include "DeviceImage.h"
+#include "ImageFileKind.h"
+#include "ImageLoadResult.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// What the document does with a file once it knows its kind; the window and
+// file handling stay with the caller.
+
+// The common start of every load and save: marks back to MarkNone over the
+// device, 0 to deviceSize-1.
+void ClearDeviceMarks(DeviceImage& image);
+
+// Clears the marks, then loads the file's bytes as the kind says.
+ImageLoadResult LoadImageFile(DeviceImage& image, ImageFileKind kind, std::span<const uint8_t> file);
+
+// Clears the marks, then returns the bytes to write for start..finish as the
+// range window gave them (ClampSaveRange applies).
+std::vector<uint8_t> StoreImageFile(DeviceImage& image, ImageFileKind kind, int32_t start, int32_t finish);
