@@ -1,0 +1,13 @@
+#pragma once
+
+#include "Job.h"
+
+// The blank-check window's job: whether a range of the chip holds only 0xFF.
+// The finish address itself is not read. Stores nothing in the image.
+class BlankCheckJob : public Job {
+public:
+    using Job::Job;
+
+    // True when the chip was found blank (an empty range is blank).
+    bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
+};

@@ -1,0 +1,18 @@
+#include "ReadJob.h"
+
+void ReadJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
+{
+    openBracket();
+    const JobRange range = enterRange(start, finish);
+    // A short range moves the bar at every address, a long one every 64th, so
+    // that updating the bar never costs more than the reads.
+    const bool everyAddress = int64_t{range.finish} - range.start < 64;
+    for (int32_t a = range.start; a <= range.finish; ++a) {
+        const uint8_t v = readChip(a);
+        image_.buffer[a] = v;
+        image_.chipCache[a] = v;
+        if (a % 64 == 0 || everyAddress)
+            feedback_.progress(a);
+    }
+    closeBracket();
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "Job.h"
+
+// The read window's job: copies a range of the chip into the image and the
+// chip copy.
+class ReadJob : public Job {
+public:
+    using Job::Job;
+
+    void run(std::optional<int32_t> start, std::optional<int32_t> finish);
+};

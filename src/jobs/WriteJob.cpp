@@ -1,0 +1,75 @@
+#include "WriteJob.h"
+
+#include <ProgrammerSettings.h>
+
+#include <algorithm>
+
+namespace {
+constexpr int kAttempts = 4;
+}
+
+WriteJob::WriteJob(DeviceImage& image, JobFeedback& feedback, Mode mode, LineDriver& driver)
+    : Job(image, feedback, driver), mode_(mode)
+{
+}
+
+bool WriteJob::run(std::optional<int32_t> start, std::optional<int32_t> finish, int lockLevel)
+{
+    openBracket();
+    const JobRange range = enterRange(start, finish);
+    bool written = true;
+    for (int32_t a = range.start; a <= range.finish; ++a) {
+        if (a % 256 == 0)
+            feedback_.progress(a);
+        image_.marks[a] = MarkNone;
+        if (programmerSettings().readBeforeWrite && chipHolds(a))
+            continue;
+        if (!program(a)) {
+            feedback_.message("Error programming device", "ERROR", JobFeedback::Buttons::Ok);
+            driver_.LeaveProgramming();
+            written = false;
+            break;
+        }
+    }
+    // The lock instruction goes out even after a failure has released the
+    // target; the release below then runs a second time.
+    if (lockLevel > 0)
+        isp_.WriteLockBits(static_cast<uint8_t>(std::min(lockLevel, 255)));
+    closeBracket();
+    return written;
+}
+
+bool WriteJob::chipHolds(int32_t a)
+{
+    // Reading is far cheaper than a write and its programming wait, so a byte
+    // the chip already holds is not written again.
+    int32_t& known = image_.chipCache[a];
+    if (known == ChipUnknown || mode_ == Mode::All)
+        known = readChip(a);
+    return known == image_.buffer[a];
+}
+
+bool WriteJob::program(int32_t a)
+{
+    const uint8_t value = image_.buffer[a];
+    const ProgrammerSettings& settings = programmerSettings();
+    for (int attempt = 1;; ++attempt) {
+        isp_.WriteCodeByte(static_cast<uint16_t>(a), value);
+        // The chip programs the byte on its own clock and takes no new
+        // instruction for that byte until it is done.
+        driver_.DelayMicroseconds(settings.writtenTimeUs);
+        if (!settings.readAfterWrite) {
+            image_.chipCache[a] = value;
+            return true;
+        }
+        const uint8_t back = readChip(a);
+        image_.chipCache[a] = back;
+        if (back == value)
+            return true;
+        // A byte still in its write cycle reads back wrong; give it another
+        // cycle before writing again (or before giving up on it).
+        driver_.DelayMicroseconds(settings.writtenTimeUs);
+        if (attempt == kAttempts)
+            return false;
+    }
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "Job.h"
+
+// The write window's Start: writes a range of the image into the chip, skips
+// bytes the chip already holds, reads each written byte back (up to four
+// attempts), then sets the lock level.
+class WriteJob : public Job {
+public:
+    // Changes trusts the chip copy where it knows the chip's byte; All reads
+    // every byte of the range from the chip before deciding to write it.
+    enum class Mode { Changes, All };
+
+    WriteJob(DeviceImage& image, JobFeedback& feedback, Mode mode, LineDriver& driver = lineDriver());
+
+    // lockLevel 1..3 locks the chip after the write, 0 or below sends no lock
+    // instruction. True unless a byte failed to program ("Error programming
+    // device" was shown); an empty range succeeds.
+    bool run(std::optional<int32_t> start, std::optional<int32_t> finish, int lockLevel);
+
+private:
+    // The chip's byte at a, from the copy or the chip; true when it already
+    // equals the image.
+    bool chipHolds(int32_t a);
+    bool program(int32_t a);
+
+    Mode mode_;
+};

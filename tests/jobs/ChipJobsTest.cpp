@@ -1,0 +1,221 @@
+// Read, verify, blank check, erase and reset through the real driver over
+// the simulated chip, in virtual time.
+#include "JobFixture.h"
+
+#include <BlankCheckJob.h>
+#include <EraseJob.h>
+#include <ReadJob.h>
+#include <ResetJob.h>
+#include <VerifyJob.h>
+
+using Buttons = JobFeedback::Buttons;
+using Message = RecordingFeedback::Message;
+using sim::InstructionKind;
+
+namespace {
+class ChipJobsTest : public JobFixture {};
+}
+
+TEST_F(ChipJobsTest, ReadFillsImageAndChipCopyOverTheWholeDevice)
+{
+    fillChipWithPattern();
+    image.marks[5] = MarkChanged; // the Read command clears marks, not the job
+    ReadJob(image, feedback).run(0, 0x2FFF);
+
+    for (int a = 0; a < 0x3000; ++a) {
+        ASSERT_EQ(image.buffer[a], pattern(a)) << a;
+        ASSERT_EQ(image.chipCache[a], pattern(a)) << a;
+    }
+    EXPECT_EQ(image.chipCache[0x3000], ChipUnknown);
+    EXPECT_EQ(image.marks[5], MarkChanged);
+    EXPECT_EQ(stats().reads, 0x3000u);
+    EXPECT_EQ(stats().enables, 1u);
+    EXPECT_EQ(stats().writes + stats().erases + stats().lockWrites, 0u);
+    EXPECT_FALSE(chip().inProgramming());
+
+    std::vector<int32_t> expected;
+    for (int a = 0; a <= 0x2FC0; a += 0x40)
+        expected.push_back(a);
+    expected.push_back(0);
+    EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0, 0x2FFF}}));
+    EXPECT_EQ(feedback.positions, expected);
+    EXPECT_TRUE(feedback.messages.empty());
+}
+
+TEST_F(ChipJobsTest, ReadOfAShortRangeMovesTheBarAtEveryAddress)
+{
+    fillChipWithPattern();
+    ReadJob(image, feedback).run(0x100, 0x120);
+    std::vector<int32_t> expected = span(0x100, 0x120);
+    expected.push_back(0);
+    EXPECT_EQ(feedback.positions, expected);
+    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0x100, 0x120));
+    EXPECT_EQ(image.buffer[0xFF], 0xFF);
+    EXPECT_EQ(image.chipCache[0x121], ChipUnknown);
+}
+
+TEST_F(ChipJobsTest, ReadSpanningSixtyFourAddressesMovesEverySixtyFourth)
+{
+    ReadJob(image, feedback).run(0x100, 0x140);
+    EXPECT_EQ(feedback.positions, (std::vector<int32_t>{0x100, 0x140, 0}));
+}
+
+TEST_F(ChipJobsTest, ReadToOnePastTheDeviceStoresThatByteToo)
+{
+    fillChipWithPattern();
+    ReadJob(image, feedback).run(0x2FF0, 0x3000);
+    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0x2FF0, 0x3000));
+    EXPECT_EQ(image.buffer[0x2FFF], pattern(0x2FFF));
+    EXPECT_EQ(image.buffer[0x3000], 0xFF);
+    EXPECT_EQ(image.chipCache[0x3000], 0xFF);
+    EXPECT_EQ(image.chipCache[0x3001], ChipUnknown);
+}
+
+TEST_F(ChipJobsTest, ReadClampsItsRange)
+{
+    ReadJob(image, feedback).run(0x2FFF, 0x10);
+    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0, 0x10));
+    EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0, 0x10}}));
+}
+
+TEST_F(ChipJobsTest, ReadWithStartAfterFinishReadsNothing)
+{
+    ReadJob(image, feedback).run(0x20, 0x10);
+    EXPECT_EQ(stats().reads, 0u);
+    EXPECT_EQ(stats().enables, 1u);
+    EXPECT_EQ(feedback.positions, (std::vector<int32_t>{0}));
+    EXPECT_FALSE(chip().inProgramming());
+}
+
+TEST_F(ChipJobsTest, VerifyMarksExactlyTheDifferingBytesAndWarnsBeforeTheRelease)
+{
+    fillChipWithPattern();
+    for (int a = 0x200; a <= 0x2FF; ++a)
+        image.buffer[a] = pattern(a);
+    image.buffer[0x210] ^= 0x01;
+    image.buffer[0x2FF] = 0x00;
+    image.marks[0x1FF] = MarkChanged; // outside the range
+    image.marks[0x220] = MarkMismatch; // a previous verify's, now matching
+    bool heldInProgramming = false;
+    feedback.onMessage = [&] { heldInProgramming = chip().inProgramming(); };
+
+    EXPECT_FALSE(VerifyJob(image, feedback).run(0x200, 0x2FF));
+
+    for (int a = 0x200; a <= 0x2FF; ++a)
+        ASSERT_EQ(image.marks[a], (a == 0x210 || a == 0x2FF) ? MarkMismatch : MarkNone) << a;
+    EXPECT_EQ(image.marks[0x1FF], MarkChanged);
+    for (int a = 0; a < kImageCapacity; ++a)
+        ASSERT_EQ(image.chipCache[a], ChipUnknown) << a;
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{
+                                     {"The contents of the IC and the buffer doesn't match", "ERROR", Buttons::Ok}}));
+    EXPECT_TRUE(heldInProgramming);
+    EXPECT_FALSE(chip().inProgramming());
+    std::vector<int32_t> expected = span(0x200, 0x2FF, 32);
+    expected.push_back(0);
+    EXPECT_EQ(feedback.positions, expected);
+}
+
+TEST_F(ChipJobsTest, VerifyWhereEverythingMatchesShowsNothing)
+{
+    image.marks[0x10] = MarkMismatch;
+    image.buffer[0x3000] = 0xFF; // beyond the device the chip reads erased
+    EXPECT_TRUE(VerifyJob(image, feedback).run(0, 0x3000));
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_EQ(image.marks[0x10], MarkNone);
+    EXPECT_EQ(stats().reads, 0x3001u);
+}
+
+TEST_F(ChipJobsTest, BlankCheckReadsUpToTheAddressBeforeTheFinish)
+{
+    chip().flash()[0x2FFF] = 0x00;
+    bool released = false;
+    feedback.onMessage = [&] { released = !chip().inProgramming(); };
+
+    EXPECT_TRUE(BlankCheckJob(image, feedback).run(0, 0x2FFF));
+
+    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0, 0x2FFE));
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory is blanck", "", Buttons::Ok}}));
+    EXPECT_TRUE(released);
+    EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0, 0x2FFF}}));
+    EXPECT_EQ(feedback.positions, span(0, 0x2FC0, 64)) << "no return to 0: the window closes";
+}
+
+TEST_F(ChipJobsTest, BlankCheckStopsAtTheFirstProgrammedByte)
+{
+    chip().flash()[0x1000] = 0xFE;
+    chip().flash()[0x2000] = 0x00;
+    image.buffer[0x1000] = 0x12;
+    image.marks[0x1000] = MarkChanged;
+
+    EXPECT_FALSE(BlankCheckJob(image, feedback).run(std::nullopt, std::nullopt));
+
+    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0, 0x1000));
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory isn't blanck", "", Buttons::Ok}}));
+    EXPECT_EQ(image.buffer[0x1000], 0x12);
+    EXPECT_EQ(image.chipCache[0x1000], ChipUnknown);
+    EXPECT_EQ(image.marks[0x1000], MarkChanged);
+    EXPECT_FALSE(chip().inProgramming());
+}
+
+TEST_F(ChipJobsTest, BlankCheckOfASingleAddressReadsNothing)
+{
+    chip().flash()[0x40] = 0x00;
+    EXPECT_TRUE(BlankCheckJob(image, feedback).run(0x40, 0x40));
+    EXPECT_EQ(stats().reads, 0u);
+    EXPECT_EQ(stats().enables, 1u);
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory is blanck", "", Buttons::Ok}}));
+}
+
+TEST_F(ChipJobsTest, BlankCheckOfAnAbsentTargetIsNotBlank)
+{
+    tap->sim.cable().setTarget(sim::Target::AbsentPulledLow);
+    EXPECT_FALSE(BlankCheckJob(image, feedback).run(0, 0x2FFF));
+    EXPECT_EQ(tap->count({0x01, 0x00, PortTap::kShiftIn}), 1);
+}
+
+TEST_F(ChipJobsTest, EraseSetsTheChipCopyAndLeavesImageAndMarks)
+{
+    fillChipWithPattern();
+    image.buffer[0x10] = 0x55;
+    image.marks[0x10] = MarkChanged;
+    image.marks[0x11] = MarkMismatch;
+    image.chipCache[0x12] = 0x34;
+
+    EraseJob(image, feedback).run();
+
+    for (int a = 0; a < 0x3000; ++a) {
+        ASSERT_EQ(chip().flash()[a], 0xFF) << a;
+        ASSERT_EQ(image.chipCache[a], 0xFF) << a;
+    }
+    EXPECT_EQ(image.chipCache[0x3000], ChipUnknown);
+    EXPECT_EQ(image.buffer[0x10], 0x55);
+    EXPECT_EQ(image.buffer[0x11], 0xFF);
+    EXPECT_EQ(image.marks[0x10], MarkChanged);
+    EXPECT_EQ(image.marks[0x11], MarkMismatch);
+    EXPECT_EQ(stats().erases, 1u);
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory erased", "", Buttons::Ok}}));
+    EXPECT_FALSE(chip().inProgramming());
+}
+
+TEST_F(ChipJobsTest, ResetPulsesIntoProgrammingAndReleases)
+{
+    ResetJob().run();
+    // Enter's reset pulse, then the release with both state options set.
+    EXPECT_EQ(tap->events, (std::vector<int>{0x00, 0x01, 0x00, 0x00, 0x04, 0x07, 0xFF}));
+    EXPECT_EQ(stats().frames(), 0u);
+    EXPECT_FALSE(chip().inProgramming());
+}
+
+TEST_F(ChipJobsTest, AnImpossibleDeviceSizeStaysInsideTheImage)
+{
+    image.deviceSize = INT32_MAX;
+    ReadJob(image, feedback).run(0x4FF0, 0x7FFFFFFE);
+    EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0x4FF0, 0x4FFE}}));
+    ReadJob(image, feedback).run(0x4FF0, 0x4FFF);
+    EXPECT_EQ(image.chipCache[kImageCapacity - 1], 0xFF);
+    EXPECT_EQ(stats().reads, 15u + 16u);
+
+    EraseJob(image, feedback).run();
+    for (int a = 0; a < kImageCapacity; ++a)
+        ASSERT_EQ(image.chipCache[a], 0xFF) << a;
+}

@@ -1,0 +1,274 @@
+// The write window's Start and Verify through the real driver over the
+// simulated chip, in virtual time.
+#include "JobFixture.h"
+
+#include <ReadJob.h>
+#include <WriteJob.h>
+#include <WriteVerifyJob.h>
+
+#include <ProgrammerSettings.h>
+
+using Buttons = JobFeedback::Buttons;
+using Message = RecordingFeedback::Message;
+using Mode = WriteJob::Mode;
+using sim::InstructionKind;
+
+namespace {
+
+constexpr InstructionKind kEnable = InstructionKind::Enable;
+constexpr InstructionKind kRead = InstructionKind::ReadCode;
+constexpr InstructionKind kWrite = InstructionKind::WriteCode;
+
+class WriteJobTest : public JobFixture {
+protected:
+    // The chip holds the pattern and the document has just read it all.
+    void readWholeChip()
+    {
+        fillChipWithPattern();
+        RecordingFeedback quiet;
+        ReadJob(image, quiet).run(0, 0x2FFF);
+        chip().clearStats();
+    }
+    void edit(int address)
+    {
+        image.buffer[address] = static_cast<uint8_t>(~pattern(address));
+        image.marks[address] = MarkChanged;
+    }
+    bool write(Mode mode, std::optional<int32_t> start, std::optional<int32_t> finish, int lockLevel = 0)
+    {
+        return WriteJob(image, feedback, mode).run(start, finish, lockLevel);
+    }
+    // Write instructions seen on the wires, whether or not a chip took them.
+    int writesSent()
+    {
+        int n = 0;
+        for (const auto& i : tap->instructions())
+            n += (i[0] & 0x03) == 0x02;
+        return n;
+    }
+};
+
+} // namespace
+
+TEST_F(WriteJobTest, WriteChangesAfterAReadTouchesOnlyTheEditedBytes)
+{
+    readWholeChip();
+    for (int a : {0x0005, 0x1234, 0x2FFE})
+        edit(a);
+    image.marks[0x0100] = MarkMismatch;
+
+    EXPECT_TRUE(write(Mode::Changes, 0, 0x2FFF));
+
+    // No read before writing; each written byte is read back once.
+    EXPECT_EQ(history(), (std::vector<std::pair<InstructionKind, int>>{
+                             {kEnable, -1}, {kWrite, 0x0005}, {kRead, 0x0005}, {kWrite, 0x1234},
+                             {kRead, 0x1234}, {kWrite, 0x2FFE}, {kRead, 0x2FFE}}));
+    for (int a = 0; a < 0x3000; ++a) {
+        ASSERT_EQ(chip().flash()[a], image.buffer[a]) << a;
+        ASSERT_EQ(image.chipCache[a], image.buffer[a]) << a;
+        ASSERT_EQ(image.marks[a], MarkNone) << a;
+    }
+    EXPECT_EQ(stats().lockWrites, 0u);
+    std::vector<int32_t> expected = span(0, 0x2F00, 0x100);
+    expected.push_back(0);
+    EXPECT_EQ(feedback.positions, expected);
+    EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0, 0x2FFF}}));
+    EXPECT_TRUE(feedback.messages.empty());
+    EXPECT_FALSE(chip().inProgramming());
+}
+
+TEST_F(WriteJobTest, WriteChangesWithoutReadBackReadsNothing)
+{
+    readWholeChip();
+    edit(0x0800);
+    programmerSettings().readAfterWrite = 0;
+    EXPECT_TRUE(write(Mode::Changes, std::nullopt, std::nullopt));
+    EXPECT_EQ(history(), (std::vector<std::pair<InstructionKind, int>>{{kEnable, -1}, {kWrite, 0x0800}}));
+    EXPECT_EQ(chip().flash()[0x0800], image.buffer[0x0800]);
+}
+
+TEST_F(WriteJobTest, WriteAllReadsEveryByteAndWritesOnlyTheDifferingOnes)
+{
+    readWholeChip();
+    edit(0x0042);
+    edit(0x2000);
+    EXPECT_TRUE(write(Mode::All, 0, 0x2FFF));
+    EXPECT_EQ(stats().reads, 0x3000u + 2);
+    EXPECT_EQ(addressesOf(kWrite), (std::vector<int>{0x0042, 0x2000}));
+    EXPECT_EQ(chip().flash()[0x2000], image.buffer[0x2000]);
+}
+
+TEST_F(WriteJobTest, AWrongChipCopyIsTrustedByWriteChangesOnly)
+{
+    readWholeChip();
+    chip().flash()[0x40] = 0x00; // programmed behind the program's back
+    EXPECT_TRUE(write(Mode::Changes, 0, 0xFF));
+    EXPECT_EQ(stats().writes, 0u);
+    EXPECT_EQ(stats().reads, 0u);
+    EXPECT_EQ(chip().flash()[0x40], 0x00);
+
+    EXPECT_TRUE(write(Mode::All, 0, 0xFF));
+    EXPECT_EQ(addressesOf(kWrite), (std::vector<int>{0x40}));
+    EXPECT_EQ(chip().flash()[0x40], pattern(0x40));
+    EXPECT_EQ(image.chipCache[0x40], pattern(0x40));
+}
+
+TEST_F(WriteJobTest, WithoutReadBeforeWriteBothModesWriteEveryAddress)
+{
+    programmerSettings().readBeforeWrite = 0;
+    for (Mode mode : {Mode::Changes, Mode::All}) {
+        chip().clearStats();
+        EXPECT_TRUE(write(mode, 0x10, 0x4F)); // image and chip both erased
+        EXPECT_EQ(addressesOf(kWrite), span(0x10, 0x4F));
+        EXPECT_EQ(addressesOf(kRead), span(0x10, 0x4F)) << "read back only";
+    }
+}
+
+TEST_F(WriteJobTest, AnAbsentTargetFailsTheFirstAddressAfterFourAttempts)
+{
+    tap->sim.cable().setTarget(sim::Target::AbsentPulledHigh);
+    std::fill_n(image.buffer.begin(), 0x3000, 0x00);
+    image.marks[1] = MarkChanged;
+    int releasesAtMessage = -1;
+    int64_t quietBeforeMessage = 0;
+    feedback.onMessage = [&] {
+        releasesAtMessage = tap->releases();
+        quietBeforeMessage = counter.ticks() - tap->times.back();
+    };
+
+    EXPECT_FALSE(write(Mode::Changes, 0, 0x2FFF, 2)) << "a failed write must not count as done";
+
+    EXPECT_EQ(writesSent(), 4);
+    EXPECT_EQ(tap->count({0x02, 0x00, 0x00}), 4);
+    EXPECT_EQ(tap->count({0x01, 0x00, PortTap::kShiftIn}), 5) << "one read before, four read backs";
+    EXPECT_EQ(tap->count({0x01, 0x01, PortTap::kShiftIn}), 0) << "address 1 is never handled";
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Error programming device", "ERROR", Buttons::Ok}}));
+    EXPECT_EQ(releasesAtMessage, 0) << "the box comes before the release";
+    EXPECT_GE(quietBeforeMessage, 2600) << "a failed attempt is followed by another written time";
+    EXPECT_EQ(tap->releases(), 2);
+    ASSERT_FALSE(tap->instructions().empty());
+    EXPECT_EQ(tap->instructions().back(), (std::array<int, 3>{0xAC, 0x27, 0x00})) << "the lock goes out last";
+    EXPECT_EQ(image.chipCache[0], 0xFF);
+    EXPECT_EQ(image.chipCache[1], ChipUnknown);
+    EXPECT_EQ(image.marks[1], MarkChanged);
+    EXPECT_EQ(feedback.positions, (std::vector<int32_t>{0, 0}));
+}
+
+TEST_F(WriteJobTest, AByteThatNeverProgramsStopsTheJobThere)
+{
+    chip().setNeverPrograms(0x105);
+    std::fill_n(image.buffer.begin() + 0x100, 0x10, 0x5A);
+    image.marks[0x106] = MarkMismatch;
+
+    EXPECT_FALSE(write(Mode::Changes, 0x100, 0x10F, 1));
+
+    std::vector<int> expected = span(0x100, 0x104);
+    expected.insert(expected.end(), 4, 0x105);
+    EXPECT_EQ(addressesOf(kWrite), expected);
+    EXPECT_EQ(chip().flash()[0x104], 0x5A);
+    EXPECT_EQ(chip().flash()[0x106], 0xFF);
+    EXPECT_EQ(image.chipCache[0x104], 0x5A);
+    EXPECT_EQ(image.chipCache[0x105], 0xFF) << "the last read back";
+    EXPECT_EQ(image.chipCache[0x106], ChipUnknown);
+    EXPECT_EQ(image.marks[0x106], MarkMismatch);
+    EXPECT_EQ(tap->count({0xAC, 0x67, 0x00}), 1);
+    EXPECT_EQ(chip().lockMode(), 1) << "sent after the release, the lock does not reach the chip";
+}
+
+TEST_F(WriteJobTest, WithoutReadBackNoWriteFails)
+{
+    programmerSettings().readAfterWrite = 0;
+    chip().setNeverPrograms(0x20);
+    image.buffer[0x20] = 0x11;
+    EXPECT_TRUE(write(Mode::Changes, 0x20, 0x20));
+    EXPECT_EQ(image.chipCache[0x20], 0x11);
+    EXPECT_EQ(chip().flash()[0x20], 0xFF);
+    EXPECT_TRUE(feedback.messages.empty());
+}
+
+TEST_F(WriteJobTest, LockLevelsReachTheChip)
+{
+    const std::vector<std::pair<int, int>> levelToMode = {{-1, 1}, {0, 1}, {1, 2}, {2, 3}, {3, 4}, {7, 4}, {256, 4}};
+    for (const auto& [level, mode] : levelToMode) {
+        chip().setLockBits(sim::At89s53::kUnlocked);
+        chip().clearStats();
+        // Start after finish: no address is handled, the lock still goes out.
+        EXPECT_TRUE(write(Mode::Changes, 0x10, 0x05, level));
+        EXPECT_EQ(chip().lockMode(), mode) << level;
+        EXPECT_EQ(stats().lockWrites, level > 0 ? 1u : 0u) << level;
+        EXPECT_EQ(stats().reads + stats().writes, 0u) << level;
+        EXPECT_FALSE(chip().inProgramming());
+    }
+}
+
+TEST_F(WriteJobTest, ProgressMovesAtMultiplesOf256Only)
+{
+    EXPECT_TRUE(write(Mode::Changes, 0xF0, 0x210));
+    EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0xF0, 0x210}}));
+    EXPECT_EQ(feedback.positions, (std::vector<int32_t>{0x100, 0x200, 0}));
+    feedback.positions.clear();
+    EXPECT_TRUE(write(Mode::Changes, 0x101, 0x1FF));
+    EXPECT_EQ(feedback.positions, (std::vector<int32_t>{0}));
+}
+
+TEST_F(WriteJobTest, RangeEdges)
+{
+    EXPECT_TRUE(write(Mode::Changes, 0x2FFF, 0x3));
+    EXPECT_EQ(addressesOf(kRead), span(0, 3)) << "a start of 2fff starts at 0";
+
+    chip().clearStats();
+    image.buffer[0x3000] = 0xFF;
+    image.marks[0x3000] = MarkMismatch;
+    EXPECT_TRUE(write(Mode::Changes, 0x2FF8, 0x3000));
+    EXPECT_EQ(addressesOf(kRead), span(0x2FF8, 0x3000)) << "a finish of 3000 is handled";
+    EXPECT_EQ(image.marks[0x3000], MarkNone);
+    EXPECT_EQ(image.chipCache[0x3000], 0xFF);
+
+    chip().clearStats();
+    EXPECT_TRUE(write(Mode::All, 0x2FF8, 0x3001));
+    EXPECT_EQ(addressesOf(kRead), span(0x2FF8, 0x2FFF)) << "a finish of 3001 becomes 2fff";
+}
+
+TEST_F(WriteJobTest, OnePastTheDeviceCannotBeProgrammed)
+{
+    // The chip has no byte at 0x3000: it ignores the write and reads 0xFF.
+    image.buffer[0x3000] = 0x00;
+    EXPECT_FALSE(write(Mode::Changes, 0x2FFE, 0x3000));
+    EXPECT_EQ(writesSent(), 4);
+}
+
+TEST_F(WriteJobTest, VerifyFillsTheChipCopyAndMarksTheDifference)
+{
+    fillChipWithPattern();
+    for (int a = 0x300; a <= 0x3FF; ++a)
+        image.buffer[a] = pattern(a);
+    image.buffer[0x350] ^= 0x80;
+    image.chipCache[0x300] = 0x00; // wrong, and not trusted
+    bool released = false;
+    feedback.onMessage = [&] { released = !chip().inProgramming(); };
+
+    EXPECT_FALSE(WriteVerifyJob(image, feedback).run(0x300, 0x3FF));
+
+    EXPECT_EQ(addressesOf(kRead), span(0x300, 0x3FF));
+    for (int a = 0x300; a <= 0x3FF; ++a) {
+        ASSERT_EQ(image.chipCache[a], pattern(a)) << a;
+        ASSERT_EQ(image.marks[a], a == 0x350 ? MarkMismatch : MarkNone) << a;
+    }
+    EXPECT_EQ(image.chipCache[0x2FF], ChipUnknown);
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{
+                                     {"The contents of the CPU and the BUFFER doesn't match", "", Buttons::OkCancel}}));
+    EXPECT_TRUE(released) << "the box comes after the release";
+    std::vector<int32_t> expected = span(0x300, 0x3E0, 32);
+    expected.push_back(0);
+    EXPECT_EQ(feedback.positions, expected);
+}
+
+TEST_F(WriteJobTest, VerifyOfAMatchingChipSaysSo)
+{
+    image.marks[0x10] = MarkMismatch;
+    EXPECT_TRUE(WriteVerifyJob(image, feedback).run(0, 0x1F));
+    EXPECT_EQ(image.marks[0x10], MarkNone);
+    EXPECT_EQ(image.chipCache[0x1F], 0xFF);
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{
+                                     {"The contents of the CPU and the BUFFER match", "", Buttons::OkCancel}}));
+}
