@@ -6,6 +6,7 @@
 
 #include <CVorlaneDoc.h>
 #include <FrameCaption.h>
+#include <JobWindow.h>
 
 #include <QAction>
 #include <QApplication>
@@ -69,6 +70,16 @@ void CMainFrame::buildMenus()
         a->setToolTip(tip.isEmpty() ? QString(e.text).remove(QLatin1Char('&')).section(QLatin1Char('\t'), 0, 0) : tip);
         a->setData(e.command);
         actions_.insert(e.command, a);
+        if (e.command == ID_FILE_MRU_FILE1) {
+            // Room for the other three entries, shown when there are files.
+            for (int id = ID_FILE_MRU_FILE2; id <= ID_FILE_MRU_FILE4; ++id) {
+                QAction* entry = menu->addAction(QString());
+                entry->setVisible(false);
+                entry->setData(id);
+                entry->setStatusTip(CommandPrompt(id));
+                actions_.insert(id, entry);
+            }
+        }
     }
     setChecked(ID_DEVICE_AT89S53, true);
 }
@@ -149,6 +160,23 @@ void CMainFrame::showStatusMessage(const QString& text)
     statusBar()->showMessage(text);
 }
 
+void CMainFrame::setRecentFiles(const QStringList& menuTexts)
+{
+    for (int i = 0; i < 4; ++i) {
+        QAction* entry = action(ID_FILE_MRU_FILE1 + i);
+        if (i < menuTexts.size()) {
+            entry->setText(menuTexts[i]);
+            entry->setVisible(true);
+            entry->setEnabled(true);
+        } else if (i == 0) {
+            entry->setText(QStringLiteral("Recent &files"));
+            entry->setEnabled(false);
+        } else {
+            entry->setVisible(false);
+        }
+    }
+}
+
 void CMainFrame::setHandler(int command, std::function<void()> handler)
 {
     QAction* a = action(command);
@@ -187,7 +215,8 @@ void CMainFrame::updateCaption()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (!document_->SaveModified()) {
+    // A job holds the chip in programming state until it ends.
+    if (JobWindow::anyJobRunning() || !document_->SaveModified()) {
         event->ignore();
         return;
     }

@@ -33,6 +33,8 @@ public:
 
     // Shown in the message pane until the pointer brings a prompt.
     void showStatusMessage(const QString& text);
+    // Up to four entries in place of "Recent files"; each runs its command.
+    void setRecentFiles(const QStringList& menuTexts);
     void refreshLockPanes();
 
 signals:

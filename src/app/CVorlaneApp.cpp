@@ -7,6 +7,9 @@
 #include "CMainFrame.h"
 #include "COptionsDlg.h"
 #include "CommandId.h"
+#include "EditCommands.h"
+#include "FileCommands.h"
+#include "JobCommands.h"
 #include "SettingsStore.h"
 
 #include <CVorlaneDoc.h>
@@ -39,7 +42,22 @@ const char* const kUsage =
     "  --version  show the version\n"
     "Environment:\n"
     "  VORLANE_PORT   auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE or none\n"
-    "  VORLANE_TRACE  append every port access to this file\n";
+    "  VORLANE_TRACE  append every port access to this file\n"
+    "  VORLANE_UNATTENDED=1  print each message to standard error instead of\n"
+    "                 waiting for a click (for programming stations)\n"
+    "Exit status of a write: 0 written, 1 the write failed,\n"
+    "  2 the file could not be opened or loaded.\n";
+
+// Unattended stations: every message goes to standard error and is taken as
+// answered with its default.
+void PrintMessagesInstead()
+{
+    SetMessageHandler([](const MessageRequest& r) {
+        const QString caption = r.caption.isEmpty() ? QStringLiteral("vorlane") : r.caption;
+        std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(), r.text.toLocal8Bit().constData());
+        return r.buttons == MessageButtons::YesNoCancel ? MessageAnswer::No : MessageAnswer::Ok;
+    });
+}
 
 } // namespace
 
@@ -51,6 +69,8 @@ CVorlaneApp::~CVorlaneApp()
     // go before the document it shows.
     help_.reset();
     cableHelp_.reset();
+    files_.reset();
+    jobs_.reset();
     frame_.reset();
 }
 
@@ -64,6 +84,8 @@ int CVorlaneApp::Main(int argc, char** argv)
         std::fputs(line.help ? kUsage : "vorlane " VORLANE_VERSION "\n", stdout);
         return 0;
     }
+    if (qEnvironmentVariableIntValue("VORLANE_UNATTENDED") == 1)
+        PrintMessagesInstead();
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VORLANE_VERSION));
     CVorlaneApp app;
@@ -80,14 +102,18 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     commandLine_ = CommandLine::parse(arguments);
 
     createWindow();
-    if (commandLine_.opensFile()) {
-        // Opening files by name comes with the file commands.
-        return false;
-    }
+    files_->loadRecentFiles();
     // The view's first release finds no port yet: the driver writes nothing
     // while the settings are not loaded.
-    document_->OnNewDocument();
-    view_->OnInitialUpdate();
+    if (commandLine_.opensFile()) {
+        if (!OpenDocumentFile(commandLine_.fileName)) {
+            exitCode_ = ExitNotLoaded;
+            return false;
+        }
+    } else {
+        document_->OnNewDocument();
+        view_->OnInitialUpdate();
+    }
 
     frame_->show();
     frame_->repaint();
@@ -98,6 +124,10 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     port().acquire();
     frame_->showStatusMessage(QString::fromStdString(port().describe(programmerSettings().lptBase)));
 
+    if (commandLine_.opensFile()) {
+        writeFileUnattended();
+        return false;
+    }
     if (commandLine_.rawArguments.contains(QLatin1String("-r"))) {
         lineDriver().EnterProgramming();
         lineDriver().LeaveProgramming();
@@ -113,6 +143,8 @@ int CVorlaneApp::ExitInstance()
     // user's stored ones instead.
     if (settingsLoaded_)
         SettingsStore::Save(programmerSettings());
+    if (files_)
+        files_->saveRecentFiles();
     return exitCode_;
 }
 
@@ -125,6 +157,8 @@ void CVorlaneApp::createWindow()
     view_->setFocus();
     help_ = std::make_unique<CHelpDlg>(frame_.get());
     cableHelp_ = std::make_unique<CCableHelpDlg>(frame_.get());
+    files_ = std::make_unique<FileCommands>(*frame_, *document_, *view_, currentDocument);
+    jobs_ = std::make_unique<JobCommands>(*frame_, *document_, *view_);
     bindCommands();
 }
 
@@ -154,6 +188,25 @@ void CVorlaneApp::bindCommands()
         f->setHandler(id, [this, id] { OnPort(id); });
     for (int id = ID_RST_PIN_D0; id < ID_DTA_PIN_D0 + 8; ++id)
         f->setHandler(id, [this, id] { OnPin(id); });
+    files_->bind();
+    jobs_->bind();
+    BindEditCommands(*f, *view_);
+}
+
+CVorlaneDoc* CVorlaneApp::OpenDocumentFile(const QString& path)
+{
+    return files_->OpenDocumentFile(path);
+}
+
+void CVorlaneApp::writeFileUnattended()
+{
+    // A file the loads refused leaves nothing to write: writing the range
+    // they left would put whatever the image holds on the chip's reset vector.
+    if (!currentDocument || currentDocument->lastLoadRefused()) {
+        exitCode_ = ExitNotLoaded;
+        return;
+    }
+    exitCode_ = jobs_->WriteUnattended() ? ExitWritten : ExitWriteFailed;
 }
 
 void CVorlaneApp::loadSettings()

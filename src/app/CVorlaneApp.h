@@ -12,6 +12,8 @@ class CVorlaneDoc;
 class CVorlaneView;
 class CHelpDlg;
 class CCableHelpDlg;
+class FileCommands;
+class JobCommands;
 
 // Starts and stops the program: settings, the one document with its window
 // and view, the option, port and pin commands, and the command-line modes.
@@ -35,6 +37,11 @@ public:
 
     // The document the last open by path returned, or null.
     CVorlaneDoc* currentDocument = nullptr;
+    CVorlaneDoc* OpenDocumentFile(const QString& path);
+    FileCommands& files() const { return *files_; }
+
+    // Exit codes of the unattended write: written, failed, file not loaded.
+    enum ExitCode { ExitWritten = 0, ExitWriteFailed = 1, ExitNotLoaded = 2 };
 
     void OnReadAfterWrite();
     void OnReadBeforeWrite();
@@ -49,11 +56,14 @@ private:
     void loadSettings();
     void showFirstRunNotice();
     void syncMenuWithSettings();
+    void writeFileUnattended();
 
     CommandLine commandLine_;
     std::unique_ptr<CVorlaneDoc> document_;
     std::unique_ptr<CMainFrame> frame_;
     CVorlaneView* view_ = nullptr;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<JobCommands> jobs_;
     std::unique_ptr<CHelpDlg> help_;
     std::unique_ptr<CCableHelpDlg> cableHelp_;
     bool settingsLoaded_ = false;

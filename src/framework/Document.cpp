@@ -1,8 +1,14 @@
 #include "Document.h"
 
+#include "FileChooser.h"
+#include "FileErrorText.h"
 #include "MessageBox.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
 
 void Document::SetModifiedFlag(bool modified)
 {
@@ -32,8 +38,7 @@ bool Document::SaveModified()
 {
     if (!modified_)
         return true;
-    const QString name = pathName_.isEmpty() ? title_ : QFileInfo(pathName_).fileName();
-    const MessageAnswer answer = ShowMessage(MessageRequest{nullptr, QStringLiteral("¿Guardar cambios a %1?").arg(name),
+    const MessageAnswer answer = ShowMessage(MessageRequest{nullptr, QStringLiteral("¿Guardar cambios a %1?").arg(title_),
                                                             QString(), MessageButtons::YesNoCancel,
                                                             MessageIcon::Warning});
     if (answer == MessageAnswer::Cancel)
@@ -41,4 +46,77 @@ bool Document::SaveModified()
     if (answer == MessageAnswer::No)
         return true;
     return DoFileSave();
+}
+
+bool Document::DoFileSave()
+{
+    const QFileInfo file(pathName_);
+    if (pathName_.isEmpty() || !file.exists() || !file.isWritable())
+        return DoSave(QString());
+    return DoSave(pathName_);
+}
+
+bool Document::DoSave(const QString& path)
+{
+    QString target = path;
+    if (target.isEmpty()) {
+        target = ChooseSaveFile(nullptr, QStringLiteral("Guardar como"), title_,
+                                QStringLiteral("Todos los archivos (*.*) (*)"));
+        if (target.isEmpty())
+            return false;
+    }
+    if (!OnSaveDocument(target))
+        return false;
+    SetPathName(target);
+    modified_ = false;
+    emit fileUsed(pathName_);
+    return true;
+}
+
+bool Document::OnOpenDocument(const QString& path)
+{
+    QFile file(path);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        ShowMessage(nullptr, FileErrorText(FileAction::Open, path, file.error(), errno), QString(),
+                    MessageIcon::Warning);
+        return false;
+    }
+    modified_ = true;
+    if (file.size() > 0) {
+        Archive archive{Archive::Direction::Load, QFileInfo(path).absoluteFilePath(), &file};
+        errno = 0;
+        if (!Serialize(archive)) {
+            ShowMessage(nullptr, FileErrorText(FileAction::Read, path, file.error(), errno), QString(),
+                        MessageIcon::Warning);
+            OnNewDocument();
+            return false;
+        }
+    }
+    modified_ = false;
+    return true;
+}
+
+bool Document::OnSaveDocument(const QString& path)
+{
+    QSaveFile file(path);
+    errno = 0;
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok) {
+        Archive archive{Archive::Direction::Store, QFileInfo(path).absoluteFilePath(), &file};
+        ok = Serialize(archive);
+        if (ok) {
+            errno = 0;
+            ok = file.commit();
+        } else {
+            file.cancelWriting();
+        }
+    }
+    if (!ok) {
+        ShowMessage(nullptr, FileErrorText(FileAction::Write, path, file.error(), errno), QString(),
+                    MessageIcon::Warning);
+        return false;
+    }
+    modified_ = false;
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Archive.h"
+
 #include <QObject>
 #include <QString>
 
@@ -26,12 +28,26 @@ public:
     // wanted); false: the user cancelled, or the save failed.
     bool SaveModified();
 
-    // Writes the document to its file, asking for a name when it has none.
-    // False when nothing was saved.
-    virtual bool DoFileSave() = 0;
+    // Save: to the document's file when it exists and can be written,
+    // otherwise through the save chooser. False when nothing was saved.
+    bool DoFileSave();
+    // Save As with an empty path: the chooser asks for the name first.
+    bool DoSave(const QString& path);
+
+    // Opens the file and loads it through Serialize (a file of length 0 is
+    // not loaded). Errors are reported; a read error empties the document.
+    virtual bool OnOpenDocument(const QString& path);
+    // Stores through Serialize into a temporary file that replaces the old
+    // one only when everything was written.
+    virtual bool OnSaveDocument(const QString& path);
+
+    // Loads or stores the document's data; false on a file error.
+    virtual bool Serialize(Archive& archive) = 0;
 
 signals:
     void captionChanged();
+    // A file was opened or saved under this path: the recent-file list takes it.
+    void fileUsed(const QString& path);
 
 private:
     QString pathName_;

@@ -5,12 +5,12 @@
 DeviceImage::DeviceImage()
     : dataEnd(0), dataStart(0), deviceSize(0x3000)
 {
-    // The spare part beyond the device is zeroed so that nothing reads
-    // indeterminate bytes; only the device part is given its erased state.
-    buffer.fill(0);
+    // The spare part beyond the device reads as erased flash too: a range
+    // ending one past the device (a 12 KB binary file's) then compares equal
+    // to the chip's 0xFF there instead of failing a write on a byte the chip
+    // does not have.
+    buffer.fill(0xFF);
     marks.fill(MarkNone);
-    std::fill_n(marks.begin(), deviceSize, MarkNone);
-    std::fill_n(buffer.begin(), deviceSize, 0xFF);
     chipCache.fill(ChipUnknown);
     dataStart = 0;
     dataEnd = deviceSize - 1;

@@ -1,12 +1,21 @@
 #include "CVorlaneView.h"
 
+#include "CCopyDlg.h"
+#include "CFillDlg.h"
+#include "CGotoDlg.h"
+
 #include <CVorlaneDoc.h>
+#include <DeviceBytes.h>
 #include <LineDriver.h>
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -36,6 +45,32 @@ QChar AsciiCell(uint8_t value)
 {
     // 0x7F shows as itself; control codes and the upper half as dots.
     return value >= 0x20 && value <= 0x7F ? QChar(value) : QChar('.');
+}
+
+int HexDigitValue(uint8_t ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'a' && ch <= 'f')
+        ch = static_cast<uint8_t>(ch - 'a' + 'A');
+    return ch >= 'A' && ch <= 'F' ? ch - 'A' + 10 : -1;
+}
+
+// The characters a key gives, as the platform's translation would count them.
+QString KeyCharacters(int key, const QString& text)
+{
+    // X11 gives Delete the text DEL; like the other editing keys it gives
+    // no character here, so it does nothing.
+    if (key == Qt::Key_Delete)
+        return {};
+    // Shift+Tab arrives as Backtab; it is still the Tab character.
+    if (key == Qt::Key_Backtab)
+        return QStringLiteral("\t");
+    // A character beyond Latin-1 has no 8-bit code to store: it counts as a
+    // key that gives no character, as with a code page that lacks it.
+    if (text.size() == 1 && text[0].unicode() > 0xFF)
+        return {};
+    return text;
 }
 
 } // namespace
@@ -209,5 +244,220 @@ void CVorlaneView::onScrollAction(int action)
 void CVorlaneView::scrollContentsBy(int, int)
 {
     // Scrolling repaints whole rows; no pixels are moved.
+    viewport()->update();
+}
+
+int CVorlaneView::cursorAddress() const
+{
+    // Only a cursor on a byte of the device may be written through; the
+    // arrays are bounded as well in case deviceSize says more.
+    if (cursorColumn < 0 || cursorColumn > 15 || cursorRow < 0 || cursorRow >= totalRows())
+        return -1;
+    const int a = cursorRow * 16 + cursorColumn;
+    return a < DeviceBytes(document_->image()) ? a : -1;
+}
+
+void CVorlaneView::markEdited(int address, uint8_t value)
+{
+    DeviceImage& image = document_->image();
+    image.buffer[address] = value;
+    image.marks[address] = MarkChanged;
+}
+
+void CVorlaneView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        OnLButtonDown(event->position().toPoint());
+    // Clicks end here: nothing behind the view acts on them.
+    event->accept();
+}
+
+void CVorlaneView::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+void CVorlaneView::OnLButtonDown(QPoint point)
+{
+    // Before the first paint no cell has a place yet: the click is ignored.
+    if (charWidth <= 0 || lineHeight <= 0)
+        return;
+    lowNibblePending = 0;
+    const int x = point.x();
+    asciiPane = x >= 54 * charWidth ? 1 : 0;
+    const int column = asciiPane ? (x - 54 * charWidth) / charWidth : x / (3 * charWidth) - 2;
+    // Clicks outside the cells take the nearest cell: the address text gives
+    // column 0 of the hex pane, right of the ASCII pane gives column 15, and
+    // below the last image row (or above the first) the nearest row. So the
+    // cursor always rests on a byte of the image.
+    cursorColumn = std::clamp(column, 0, 15);
+    cursorRow = std::clamp(firstRow() + point.y() / lineHeight, 0, std::max(0, totalRows() - 1));
+    viewport()->update();
+}
+
+bool CVorlaneView::focusNextPrevChild(bool)
+{
+    // Tab switches panes here; it never moves the focus away.
+    return false;
+}
+
+void CVorlaneView::keyPressEvent(QKeyEvent* event)
+{
+    // The scroll area's own handling would scroll on arrows and page keys;
+    // the view has taken every key.
+    OnKeyDown(event->key(), event->text(), event->modifiers());
+    event->accept();
+}
+
+void CVorlaneView::OnKeyDown(int key, const QString& text, Qt::KeyboardModifiers modifiers)
+{
+    // Alt combinations are the menu's keys and never type (AltGr reported as
+    // Ctrl+Alt still types).
+    const bool altOnly = (modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier);
+    const QString chars = altOnly ? QString() : KeyCharacters(key, text);
+    if (chars.size() == 1) {
+        typeCharacter(static_cast<uint8_t>(chars[0].unicode()));
+    } else if (chars.isEmpty() && !altOnly) {
+        switch (key) {
+        case Qt::Key_Left: MoveCursorLeft(); break;
+        case Qt::Key_Up: MoveCursorUp(); break;
+        case Qt::Key_Right: MoveCursorRight(); break;
+        case Qt::Key_Down: MoveCursorDown(); break;
+        default: break;
+        }
+    }
+    // More than one character (a dead-key pair): nothing.
+    viewport()->update();
+}
+
+void CVorlaneView::typeCharacter(uint8_t ch)
+{
+    if (ch == 0x09 || ch == 0x0D) {
+        asciiPane = 1 - asciiPane;
+        lowNibblePending = 0;
+        return;
+    }
+    if (ch == 0x1B)
+        return;
+    // Flagged whether or not a byte changes.
+    document_->SetModifiedFlag(true);
+    if (asciiPane)
+        typeAscii(ch);
+    else
+        typeHexDigit(ch);
+}
+
+void CVorlaneView::typeAscii(uint8_t ch)
+{
+    // A cursor off the image takes no typing; clicks, arrows and the advance
+    // below never leave it there.
+    const int a = cursorAddress();
+    if (a < 0)
+        return;
+    markEdited(a, ch);
+    // The advance never scrolls. After the last byte of the image the cursor
+    // stays on it, so typing on overwrites the last byte and nothing past it.
+    if (++cursorColumn > 15) {
+        if (cursorRow < totalRows() - 1) {
+            cursorColumn = 0;
+            ++cursorRow;
+        } else {
+            cursorColumn = 15;
+        }
+    }
+}
+
+void CVorlaneView::typeHexDigit(uint8_t ch)
+{
+    const int v = HexDigitValue(ch);
+    const int a = cursorAddress();
+    if (v < 0 || a < 0)
+        return;
+    uint8_t b = document_->image().buffer[a];
+    if (lowNibblePending == 0) {
+        b = static_cast<uint8_t>((b & 0x0F) | (v << 4));
+    } else {
+        b = static_cast<uint8_t>((b & 0xF0) | v);
+        MoveCursorRight();
+    }
+    lowNibblePending = 1 - lowNibblePending;
+    markEdited(a, b);
+}
+
+bool CVorlaneView::cursorRowOffScreen() const
+{
+    const int top = firstRow();
+    return cursorRow < top || cursorRow > top + visibleRows() - 1;
+}
+
+void CVorlaneView::MoveCursorDown()
+{
+    if (cursorRow < totalRows() - 1)
+        ++cursorRow;
+    // The bar holds the position within its range.
+    if (cursorRowOffScreen())
+        verticalScrollBar()->setValue(cursorRow - (visibleRows() - 1));
+}
+
+void CVorlaneView::MoveCursorUp()
+{
+    if (cursorRow > 0)
+        --cursorRow;
+    if (cursorRowOffScreen())
+        verticalScrollBar()->setValue(cursorRow);
+}
+
+void CVorlaneView::MoveCursorRight()
+{
+    if (++cursorColumn > 15) {
+        cursorColumn = 0;
+        MoveCursorDown();
+    }
+}
+
+void CVorlaneView::MoveCursorLeft()
+{
+    if (--cursorColumn < 0) {
+        cursorColumn = 15;
+        MoveCursorUp();
+    }
+}
+
+void CVorlaneView::OnEditCopy()
+{
+    CCopyDlg dialog(&document_->image(), this);
+    dialog.exec();
+    // Flagged however the window was closed.
+    document_->SetModifiedFlag(true);
+    viewport()->update();
+}
+
+void CVorlaneView::OnEditFill()
+{
+    CFillDlg dialog(&document_->image(), this);
+    dialog.exec();
+    document_->SetModifiedFlag(true);
+    viewport()->update();
+}
+
+void CVorlaneView::OnEditGoto()
+{
+    CGotoDlg dialog(this);
+    const int r = dialog.exec();
+    if (r >= 0 && totalRows() > 0) {
+        // An address past the image goes to its last byte, so the cursor
+        // never rests outside it.
+        const int address = std::min(r, totalRows() * 16 - 1);
+        verticalScrollBar()->setValue(address / 16);
+        cursorRow = address / 16;
+        cursorColumn = address % 16;
+    }
+    viewport()->update();
+}
+
+void CVorlaneView::OnEditClearSelection()
+{
+    DeviceImage& image = document_->image();
+    std::fill_n(image.marks.begin(), DeviceBytes(image), MarkNone);
     viewport()->update();
 }

@@ -3,7 +3,11 @@
 #include <QAbstractScrollArea>
 #include <QFont>
 
+#include <cstdint>
+
 class CVorlaneDoc;
+class QKeyEvent;
+class QMouseEvent;
 class QPainter;
 
 // The hex dump of the document's image: rows of 16 bytes with the address,
@@ -37,6 +41,22 @@ public:
     int firstRow() const;
     int visibleRows() const;
 
+    // Editing: a left click at a point of the client area, a key with the
+    // text the keyboard layout gives it.
+    void OnLButtonDown(QPoint point);
+    void OnKeyDown(int key, const QString& text, Qt::KeyboardModifiers modifiers);
+    // They move the cursor and scroll where needed; their callers repaint.
+    void MoveCursorDown();
+    void MoveCursorUp();
+    void MoveCursorRight();
+    void MoveCursorLeft();
+
+    // Edit menu commands.
+    void OnEditCopy();
+    void OnEditFill();
+    void OnEditGoto();
+    void OnEditClearSelection();
+
     // View state, shared by the editing code.
     int cursorRow = 0;
     int cursorColumn = 0;
@@ -50,9 +70,21 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void onScrollAction(int action);
+    void typeCharacter(uint8_t ch);
+    void typeAscii(uint8_t ch);
+    void typeHexDigit(uint8_t ch);
+    bool cursorRowOffScreen() const;
+    // The image address under the cursor, or -1 when the cursor is not on a
+    // byte of the device.
+    int cursorAddress() const;
+    void markEdited(int address, uint8_t value);
 
     CVorlaneDoc* document_;
     QFont viewFont_;

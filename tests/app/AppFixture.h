@@ -60,6 +60,13 @@ protected:
         app = std::make_unique<CVorlaneApp>();
         return app->InitInstance(arguments);
     }
+    // Running interactively with the notice long dismissed and no message yet.
+    void startInteractive()
+    {
+        notFirstRun();
+        ASSERT_TRUE(start());
+        messages.requests.clear();
+    }
     int exitApp()
     {
         const int code = app->ExitInstance();

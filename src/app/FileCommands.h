@@ -1,0 +1,43 @@
+#pragma once
+
+#include <RecentFileList.h>
+
+#include <QString>
+
+class CMainFrame;
+class CVorlaneDoc;
+class CVorlaneView;
+
+// Open, reload, save and the recent files: the document's way to and from
+// files, with the framework's prompts and messages.
+class FileCommands {
+public:
+    // `current` is the application's currentDocument: every open by name sets it.
+    FileCommands(CMainFrame& frame, CVorlaneDoc& document, CVorlaneView& view, CVorlaneDoc*& current);
+
+    void bind();
+
+    // Opens a file by name; the document, or null when it could not be opened.
+    CVorlaneDoc* OpenDocumentFile(const QString& path);
+
+    void OnFileOpen();
+    void OnFileReload();
+    void OnRecentFile(int index);
+
+    RecentFileList& recentFiles() { return recent_; }
+    void loadRecentFiles();
+    void saveRecentFiles() const;
+
+    // The Open chooser's filters: the names as shown, then the patterns.
+    static QString OpenFilters();
+
+private:
+    void addRecent(const QString& path);
+    void refreshRecentMenu();
+
+    CMainFrame& frame_;
+    CVorlaneDoc& document_;
+    CVorlaneView& view_;
+    CVorlaneDoc*& current_;
+    RecentFileList recent_{4};
+};

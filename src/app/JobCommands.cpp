@@ -1,0 +1,112 @@
+#include "JobCommands.h"
+
+#include "CMainFrame.h"
+#include "CommandId.h"
+
+#include <CBlankCheckDlg.h>
+#include <CReadDlg.h>
+#include <CVerifyDlg.h>
+#include <CVorlaneDoc.h>
+#include <CVorlaneView.h>
+#include <CWriteDlg.h>
+#include <EraseJob.h>
+#include <ImageFile.h>
+#include <MessageBox.h>
+#include <ResetJob.h>
+
+#include <QScrollBar>
+
+namespace {
+
+// Erase has no window: its message comes from the view.
+class ViewFeedback : public JobFeedback {
+public:
+    explicit ViewFeedback(QWidget* owner) : owner_(owner) {}
+    void progressRange(int32_t, int32_t) override {}
+    void progress(int32_t) override {}
+    void message(std::string_view text, std::string_view caption, Buttons) override
+    {
+        ShowMessage(owner_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                    QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+    }
+
+private:
+    QWidget* owner_;
+};
+
+} // namespace
+
+JobCommands::JobCommands(CMainFrame& frame, CVorlaneDoc& document, CVorlaneView& view)
+    : frame_(frame), document_(document), view_(view)
+{
+}
+
+void JobCommands::bind()
+{
+    frame_.setHandler(ID_TOOLS_READ, [this] { OnRead(); });
+    frame_.setHandler(ID_TOOLS_VERIFY, [this] { OnVerify(); });
+    frame_.setHandler(ID_TOOLS_BLANK_CHECK, [this] { OnBlankCheck(); });
+    frame_.setHandler(ID_TOOLS_WRITE_CHANGES, [this] { OnWrite(false); });
+    frame_.setHandler(ID_TOOLS_WRITE_ALL, [this] { OnWrite(true); });
+    frame_.setHandler(ID_TOOLS_ERASE, [this] { OnErase(); });
+    frame_.setHandler(ID_TOOLS_RESET, [this] { OnReset(); });
+}
+
+void JobCommands::runWindow(JobWindow& window)
+{
+    DeviceImage& image = document_.image();
+    window.rangeStart = image.dataStart;
+    window.rangeFinish = image.dataEnd;
+    window.onImageChanged = [this] { view_.viewport()->update(); };
+    window.exec();
+    image.dataStart = window.rangeStart;
+    image.dataEnd = window.rangeFinish;
+}
+
+void JobCommands::OnRead()
+{
+    ClearDeviceMarks(document_.image());
+    CReadDlg window(document_.image(), &frame_);
+    runWindow(window);
+    document_.SetModifiedFlag(true);
+    view_.viewport()->update();
+}
+
+void JobCommands::OnVerify()
+{
+    CVerifyDlg window(document_.image(), &frame_);
+    runWindow(window);
+    view_.viewport()->update();
+}
+
+void JobCommands::OnBlankCheck()
+{
+    CBlankCheckDlg window(document_.image(), &frame_);
+    runWindow(window);
+}
+
+void JobCommands::OnWrite(bool writeAll)
+{
+    CWriteDlg window(document_.image(), writeAll, false, &frame_);
+    runWindow(window);
+    if (!writeAll)
+        view_.viewport()->update();
+}
+
+bool JobCommands::WriteUnattended()
+{
+    CWriteDlg window(document_.image(), false, true, nullptr);
+    runWindow(window);
+    return window.wrote() && window.lastWriteSucceeded();
+}
+
+void JobCommands::OnErase()
+{
+    ViewFeedback feedback(&view_);
+    EraseJob(document_.image(), feedback).run();
+}
+
+void JobCommands::OnReset()
+{
+    ResetJob().run();
+}

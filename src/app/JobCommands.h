@@ -1,0 +1,34 @@
+#pragma once
+
+class CMainFrame;
+class CVorlaneDoc;
+class CVorlaneView;
+class JobWindow;
+
+// The Tools commands that reach the chip: each opens its job window on the
+// document's image, or runs at once (Erase, Reset).
+class JobCommands {
+public:
+    JobCommands(CMainFrame& frame, CVorlaneDoc& document, CVorlaneView& view);
+
+    void bind();
+
+    void OnRead();
+    void OnVerify();
+    void OnBlankCheck();
+    void OnWrite(bool writeAll);
+    void OnErase();
+    void OnReset();
+
+    // The unattended write of a file named on the command line: true when
+    // the write succeeded.
+    bool WriteUnattended();
+
+private:
+    // Opens the window with the document's range, runs it, takes its range back.
+    void runWindow(JobWindow& window);
+
+    CMainFrame& frame_;
+    CVorlaneDoc& document_;
+    CVorlaneView& view_;
+};

@@ -1,0 +1,21 @@
+#include "CBlankCheckDlg.h"
+
+#include "BlankCheckJob.h"
+
+#include <QPushButton>
+
+CBlankCheckDlg::CBlankCheckDlg(DeviceImage& image, QWidget* parent)
+    : JobWindow(QStringLiteral("BLANCK CHECK"), QStringLiteral("&Check"), QStringLiteral("Start "),
+                QStringLiteral("finish at"), image, parent)
+{
+    connect(actionButton(), &QPushButton::clicked, this, &CBlankCheckDlg::OnOK);
+}
+
+void CBlankCheckDlg::OnOK()
+{
+    runJob([this] { BlankCheckJob(image_, *this).run(startField(), finishField()); });
+    // Closed as confirmed: the offered range goes back into the fields
+    // first, so the check leaves the document's range as it was.
+    DoDataExchange();
+    accept();
+}

@@ -1,0 +1,17 @@
+#include "CReadDlg.h"
+
+#include "ReadJob.h"
+
+#include <QPushButton>
+
+CReadDlg::CReadDlg(DeviceImage& image, QWidget* parent)
+    : JobWindow(QStringLiteral("READ "), QStringLiteral("Read"), QStringLiteral("Start :"),
+                QStringLiteral("finish at"), image, parent)
+{
+    connect(actionButton(), &QPushButton::clicked, this, &CReadDlg::OnRead);
+}
+
+void CReadDlg::OnRead()
+{
+    runJob([this] { ReadJob(image_, *this).run(startField(), finishField()); });
+}

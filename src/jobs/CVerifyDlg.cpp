@@ -1,0 +1,17 @@
+#include "CVerifyDlg.h"
+
+#include "VerifyJob.h"
+
+#include <QPushButton>
+
+CVerifyDlg::CVerifyDlg(DeviceImage& image, QWidget* parent)
+    : JobWindow(QStringLiteral("VERIFY"), QStringLiteral("&Verify"), QStringLiteral("Start at :"),
+                QStringLiteral("finish at :"), image, parent)
+{
+    connect(actionButton(), &QPushButton::clicked, this, &CVerifyDlg::OnVerify);
+}
+
+void CVerifyDlg::OnVerify()
+{
+    runJob([this] { VerifyJob(image_, *this).run(startField(), finishField()); });
+}

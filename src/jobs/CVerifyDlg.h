@@ -1,0 +1,11 @@
+#pragma once
+
+#include "JobWindow.h"
+
+// Compares a range of the chip with the image and marks what differs.
+class CVerifyDlg : public JobWindow {
+    Q_OBJECT
+public:
+    explicit CVerifyDlg(DeviceImage& image, QWidget* parent = nullptr);
+    void OnVerify();
+};

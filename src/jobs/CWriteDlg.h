@@ -1,0 +1,34 @@
+#pragma once
+
+#include "JobWindow.h"
+
+class QComboBox;
+
+// Writes the image to the chip over a range, then the chosen lock level.
+// In automatic mode it writes once when first shown and closes.
+class CWriteDlg : public JobWindow {
+    Q_OBJECT
+public:
+    CWriteDlg(DeviceImage& image, bool writeAll, bool automatic, QWidget* parent = nullptr);
+
+    void OnStart();
+    void OnVerify();
+
+    QComboBox* lockLevelList() const { return lockLevel_; }
+    QPushButton* verifyButton() const { return verify_; }
+    // False once a write ended with "Error programming device".
+    bool lastWriteSucceeded() const { return succeeded_; }
+    bool wrote() const { return wrote_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool writeAll_;
+    bool automatic_;
+    bool started_ = false;
+    bool wrote_ = false;
+    bool succeeded_ = true;
+    QComboBox* lockLevel_;
+    QPushButton* verify_;
+};

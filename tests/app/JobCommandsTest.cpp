@@ -1,0 +1,187 @@
+#include "AppFixture.h"
+
+#include <CBlankCheckDlg.h>
+#include <CReadDlg.h>
+#include <CVerifyDlg.h>
+#include <CVorlaneDoc.h>
+#include <CWriteDlg.h>
+#include <ModalAnswer.h>
+#include <port/SimBackend.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+class JobCommandsTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        startInteractive();
+        if (HasFatalFailure())
+            return;
+        sim = dynamic_cast<SimBackend*>(port().backend());
+        ASSERT_NE(sim, nullptr);
+    }
+    DeviceImage& image() { return app->document()->image(); }
+
+    // Opens the command's window, sets the fields, presses the buttons named.
+    template <typename W>
+    void run(int command, const QString& start, const QString& finish, std::function<void(W&)> more = {})
+    {
+        AnswerNextModal<W>([=](W& w) {
+            if (!start.isNull())
+                w.startEdit()->setText(start);
+            if (!finish.isNull())
+                w.finishEdit()->setText(finish);
+            if (more)
+                more(w);
+            if (w.isVisible())
+                QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+        });
+        frame().runCommand(command);
+    }
+
+    SimBackend* sim = nullptr;
+};
+
+} // namespace
+
+TEST_F(JobCommandsTest, WindowsOpenWithTheDocumentRange)
+{
+    QStringList seen;
+    AnswerNextModal<CReadDlg>([&](CReadDlg& w) {
+        seen << w.windowTitle() << w.actionButton()->text() << w.exitButton()->text() << w.startEdit()->text()
+             << w.finishEdit()->text();
+        EXPECT_TRUE(w.actionButton()->isDefault());
+        w.reject();
+    });
+    frame().runCommand(ID_TOOLS_READ);
+    EXPECT_EQ(seen, (QStringList{"READ ", "Read", "&Exit", "0", "2fff"}));
+
+    image().dataStart = -1;
+    seen.clear();
+    AnswerNextModal<CWriteDlg>([&](CWriteDlg& w) {
+        seen << w.windowTitle() << w.actionButton()->text() << w.verifyButton()->text() << w.startEdit()->text()
+             << w.lockLevelList()->currentText() << QString::number(w.lockLevelList()->count());
+        w.reject();
+    });
+    frame().runCommand(ID_TOOLS_WRITE_CHANGES);
+    EXPECT_EQ(seen, (QStringList{"WRITE", "Start", "Verify", "ffffffff", "0:No memory lock", "4"}));
+}
+
+TEST_F(JobCommandsTest, ReadAndVerifyWindowsKeepTheTypedRange)
+{
+    image().marks[3] = MarkChanged;
+    run<CReadDlg>(ID_TOOLS_READ, QStringLiteral("100"), QStringLiteral("1ff"));
+    EXPECT_EQ(image().dataStart, 0x100);
+    EXPECT_EQ(image().dataEnd, 0x1FF);
+    EXPECT_EQ(image().marks[3], MarkNone) << "Read clears the marks even without reading";
+    EXPECT_TRUE(app->document()->isModified());
+
+    run<CVerifyDlg>(ID_TOOLS_VERIFY, QStringLiteral("zz"), QStringLiteral("2ff"));
+    EXPECT_EQ(image().dataStart, 0x100) << "no hex number leaves the value";
+    EXPECT_EQ(image().dataEnd, 0x2FF);
+
+    run<CWriteDlg>(ID_TOOLS_WRITE_ALL, QStringLiteral("5"), QStringLiteral("6"));
+    EXPECT_EQ(image().dataStart, 0x100) << "the write window keeps its range to itself";
+    EXPECT_EQ(image().dataEnd, 0x2FF);
+}
+
+TEST_F(JobCommandsTest, ReadThroughTheWindowFillsImageAndCopy)
+{
+    for (int a = 0; a < 0x40; ++a)
+        sim->chip().flash()[0x100 + a] = static_cast<uint8_t>(a * 3);
+    run<CReadDlg>(ID_TOOLS_READ, QStringLiteral("100"), QStringLiteral("13f"), [](CReadDlg& w) {
+        QTest::mouseClick(w.actionButton(), Qt::LeftButton);
+        EXPECT_TRUE(w.isVisible()) << "the window stays open for another run";
+        EXPECT_EQ(w.progressBar()->value(), w.progressBar()->minimum() - 1) << "an empty bar after the run";
+        EXPECT_EQ(w.progressBar()->minimum(), 0x100);
+    });
+    for (int a = 0; a < 0x40; ++a) {
+        ASSERT_EQ(image().buffer[0x100 + a], a * 3);
+        ASSERT_EQ(image().chipCache[0x100 + a], a * 3);
+    }
+    EXPECT_EQ(image().chipCache[0x140], ChipUnknown);
+}
+
+TEST_F(JobCommandsTest, BlankCheckChecksTheEditedRangeButKeepsTheDocumentRange)
+{
+    sim->chip().flash()[0x2FFF] = 0x00;
+    image().dataStart = 0x10;
+    image().dataEnd = 0x20;
+    run<CBlankCheckDlg>(ID_TOOLS_BLANK_CHECK, QStringLiteral("2ff0"), QStringLiteral("2fff"),
+                        [](CBlankCheckDlg& w) { QTest::mouseClick(w.actionButton(), Qt::LeftButton); });
+    EXPECT_EQ(messages.texts(), QStringList{"Memory is blanck"}) << "the finish itself is not read";
+    EXPECT_EQ(image().dataStart, 0x10);
+    EXPECT_EQ(image().dataEnd, 0x20);
+
+    sim->chip().flash()[0x2FF5] = 0x00;
+    run<CBlankCheckDlg>(ID_TOOLS_BLANK_CHECK, QStringLiteral("2ff0"), QStringLiteral("2fff"),
+                        [](CBlankCheckDlg& w) { QTest::mouseClick(w.actionButton(), Qt::LeftButton); });
+    EXPECT_EQ(messages.texts().last(), QStringLiteral("Memory isn't blanck"));
+}
+
+TEST_F(JobCommandsTest, WriteChangesThenVerifyInTheWindow)
+{
+    image().buffer[0x20] = 0x5A;
+    image().buffer[0x21] = 0xA5;
+    run<CWriteDlg>(ID_TOOLS_WRITE_CHANGES, QStringLiteral("20"), QStringLiteral("21"), [](CWriteDlg& w) {
+        w.lockLevelList()->setCurrentIndex(1);
+        QTest::mouseClick(w.actionButton(), Qt::LeftButton);
+        QTest::mouseClick(w.verifyButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(sim->chip().flash()[0x20], 0x5A);
+    EXPECT_EQ(sim->chip().flash()[0x21], 0xA5);
+    EXPECT_EQ(sim->chip().lockMode(), 2);
+    EXPECT_EQ(messages.texts(), QStringList{"The contents of the CPU and the BUFFER match"});
+    EXPECT_EQ(messages.requests[0].buttons, MessageButtons::OkCancel);
+}
+
+TEST_F(JobCommandsTest, EraseAndReset)
+{
+    sim->chip().flash().fill(0x00);
+    image().buffer[7] = 0x12;
+    image().marks[7] = MarkChanged;
+    frame().runCommand(ID_TOOLS_ERASE);
+    EXPECT_EQ(messages.texts(), QStringList{"Memory erased"});
+    EXPECT_EQ(sim->chip().flash()[0x1234], 0xFF);
+    EXPECT_EQ(image().chipCache[0x2FFF], 0xFF);
+    EXPECT_EQ(image().chipCache[0x3000], ChipUnknown);
+    EXPECT_EQ(image().buffer[7], 0x12);
+    EXPECT_EQ(image().marks[7], MarkChanged);
+
+    sim->chip().clearStats();
+    frame().runCommand(ID_TOOLS_RESET);
+    EXPECT_FALSE(sim->chip().inProgramming());
+    EXPECT_EQ(sim->chip().stats().frames(), 0u) << "a reset sends no instruction";
+}
+
+TEST_F(JobCommandsTest, NothingClosesTheWindowWhileAJobRuns)
+{
+    bool closedDuringJob = false;
+    bool mainClosedDuringJob = false;
+    AnswerNextModal<CReadDlg>([&](CReadDlg& w) {
+        // Fires from the job's own event processing, while it reads.
+        QTimer::singleShot(0, &w, [&] {
+            EXPECT_TRUE(JobWindow::anyJobRunning());
+            w.close();
+            w.reject();
+            QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+            closedDuringJob = !w.isVisible();
+            frame().close();
+            mainClosedDuringJob = !frame().isVisible();
+        });
+        QTest::mouseClick(w.actionButton(), Qt::LeftButton);
+        EXPECT_TRUE(w.isVisible());
+        w.reject();
+    });
+    run<CReadDlg>(ID_TOOLS_READ, QStringLiteral("0"), QStringLiteral("3ff"));
+    EXPECT_FALSE(closedDuringJob);
+    EXPECT_FALSE(mainClosedDuringJob);
+    EXPECT_FALSE(JobWindow::anyJobRunning());
+}
