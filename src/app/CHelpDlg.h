@@ -4,6 +4,7 @@
 
 // The program's help: keys, commands, questions, tips, changes.
 class CHelpDlg : public HelpDialog {
+    Q_OBJECT
 public:
     explicit CHelpDlg(QWidget* parent = nullptr)
         : HelpDialog(QStringLiteral(":/vorlane/help.html"), QSize(640, 480), parent) {}

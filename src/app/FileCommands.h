@@ -24,7 +24,8 @@ public:
     void OnFileReload();
     void OnRecentFile(int index);
 
-    RecentFileList& recentFiles() { return recent_; }
+    const RecentFileList& recentFiles() const { return recent_; }
+    void addRecent(const QString& path);
     void loadRecentFiles();
     void saveRecentFiles() const;
 
@@ -32,7 +33,6 @@ public:
     static QString OpenFilters();
 
 private:
-    void addRecent(const QString& path);
     void refreshRecentMenu();
 
     CMainFrame& frame_;

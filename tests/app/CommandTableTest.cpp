@@ -1,0 +1,207 @@
+// Every command of the menu, the accelerators and the tool bar reaches its
+// handler: what each one visibly does is checked by its identifier.
+#include "AppFixture.h"
+
+#include <CAboutDlg.h>
+#include <CBlankCheckDlg.h>
+#include <CCableHelpDlg.h>
+#include <CCopyDlg.h>
+#include <CFillDlg.h>
+#include <CGotoDlg.h>
+#include <CHelpDlg.h>
+#include <CInfoDlg.h>
+#include <COptionsDlg.h>
+#include <CReadDlg.h>
+#include <CVerifyDlg.h>
+#include <CVorlaneDoc.h>
+#include <CVorlaneView.h>
+#include <CWriteDlg.h>
+#include <FileCommands.h>
+#include <MenuTable.h>
+#include <port/SimBackend.h>
+
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <map>
+
+namespace {
+
+class CommandTableTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        startInteractive();
+        if (HasFatalFailure())
+            return;
+        // Whatever modal window a command opens is noted and closed.
+        watcher = new QTimer;
+        QObject::connect(watcher, &QTimer::timeout, [this] {
+            if (QWidget* w = QApplication::activeModalWidget()) {
+                opened << QString::fromLatin1(w->metaObject()->className());
+                QMetaObject::invokeMethod(w, "reject");
+            }
+        });
+        watcher->start(5);
+    }
+    void TearDown() override
+    {
+        delete watcher;
+        AppFixture::TearDown();
+    }
+
+    // The class of the modal window the command opened, or "" for none.
+    QString windowOf(int command)
+    {
+        opened.clear();
+        EXPECT_TRUE(frame().runCommand(command)) << command;
+        return opened.join(QLatin1Char(','));
+    }
+
+    DeviceImage& image() { return app->document()->image(); }
+
+    QTimer* watcher = nullptr;
+    QStringList opened;
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(CommandTableTest, EveryMenuCommandReachesItsHandler)
+{
+    const std::map<int, const char*> windows = {
+        {ID_FILE_OPEN, "QFileDialog"},        {ID_FILE_SAVE, "QFileDialog"},
+        {ID_FILE_SAVE_AS, "QFileDialog"},     {ID_EDIT_COPY, "CCopyDlg"},
+        {ID_EDIT_FILL, "CFillDlg"},           {ID_EDIT_GOTO, "CGotoDlg"},
+        {ID_VIEW_INFO, "CInfoDlg"},           {ID_TOOLS_READ, "CReadDlg"},
+        {ID_TOOLS_VERIFY, "CVerifyDlg"},      {ID_TOOLS_WRITE_CHANGES, "CWriteDlg"},
+        {ID_TOOLS_WRITE_ALL, "CWriteDlg"},    {ID_TOOLS_BLANK_CHECK, "CBlankCheckDlg"},
+        {ID_MORE_OPTIONS, "COptionsDlg"},     {ID_APP_ABOUT, "CAboutDlg"},
+        {ID_HELP_INDEX, "CHelpDlg"},          {ID_HELP_CABLE, "CCableHelpDlg"},
+    };
+    for (const auto& [command, window] : windows)
+        EXPECT_EQ(windowOf(command), QLatin1String(window)) << command;
+
+    // Commands without a window, each by what it changes.
+    image().buffer[0] = 0x00;
+    EXPECT_EQ(windowOf(ID_FILE_NEW), QString());
+    EXPECT_EQ(image().buffer[0], 0xFF);
+
+    image().marks[9] = MarkMismatch;
+    windowOf(ID_EDIT_CLEAR_SELECTION);
+    EXPECT_EQ(image().marks[9], MarkNone);
+
+    windowOf(ID_VIEW_TOOLBAR);
+    EXPECT_TRUE(frame().toolBar()->isHidden());
+    windowOf(ID_VIEW_STATUS_BAR);
+    EXPECT_TRUE(frame().statusBar()->isHidden());
+
+    windowOf(ID_TOOLS_ERASE);
+    EXPECT_EQ(messages.texts().last(), QStringLiteral("Memory erased"));
+
+    auto* sim = dynamic_cast<SimBackend*>(port().backend());
+    ASSERT_NE(sim, nullptr);
+    sim->cable().writeData(0x00, 0); // lines away from their released state
+    windowOf(ID_TOOLS_RESET);
+    EXPECT_EQ(sim->cable().lastData(), 0xFF) << "the reset ends released";
+
+    windowOf(ID_LPT_3BC);
+    EXPECT_EQ(programmerSettings().lptBase, 0x3BC);
+    windowOf(ID_LPT_278);
+    EXPECT_EQ(programmerSettings().lptBase, 0x278);
+    windowOf(ID_LPT_378);
+    EXPECT_EQ(programmerSettings().lptBase, 0x378);
+
+    app->view()->verticalScrollBar()->setValue(50);
+    windowOf(ID_DEVICE_AT89S53);
+    EXPECT_EQ(app->view()->firstRow(), 0);
+
+    windowOf(ID_OPTION_READ_AFTER_WRITE);
+    EXPECT_EQ(programmerSettings().readAfterWrite, 0);
+    windowOf(ID_OPTION_READ_BEFORE_WRITE);
+    EXPECT_EQ(programmerSettings().readBeforeWrite, 0);
+    windowOf(ID_OPTION_RST_INVERTED);
+    EXPECT_EQ(programmerSettings().idleByte, 1);
+
+    for (int n = 0; n < 8; ++n) {
+        windowOf(ID_RST_PIN_D0 + n);
+        EXPECT_EQ(programmerSettings().resetPin, n);
+        windowOf(ID_CLK_PIN_D0 + n);
+        EXPECT_EQ(programmerSettings().clockPin, n);
+        windowOf(ID_DTA_PIN_D0 + n);
+        EXPECT_EQ(programmerSettings().dataPin, n);
+    }
+
+    // Files: the recent entry and Reload need a file behind the document.
+    const QString path = dir.filePath(QStringLiteral("walk.hex"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(":0100000042BD\r\n");
+    f.close();
+    app->files().addRecent(path);
+    windowOf(ID_FILE_MRU_FILE1);
+    EXPECT_EQ(image().buffer[0], 0x42);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(":0100000043BC\r\n");
+    f.close();
+    windowOf(ID_FILE_RELOAD);
+    EXPECT_EQ(image().buffer[0], 0x43);
+    EXPECT_EQ(image().marks[0], MarkChanged);
+
+    windowOf(ID_APP_EXIT);
+    EXPECT_FALSE(frame().isVisible());
+
+    // Nothing of the menu is left without a handler.
+    for (const MenuEntry& e : MenuEntries())
+        if (e.command != 0)
+            EXPECT_TRUE(frame().action(e.command)->isEnabled()) << e.command;
+}
+
+TEST_F(CommandTableTest, AcceleratorsAndToolBarRunTheirCommands)
+{
+    frame().show();
+    frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    std::map<int, int> runs;
+    for (const AcceleratorEntry& acc : Accelerators()) {
+        if (QAction* a = frame().action(acc.command))
+            QObject::connect(a, &QAction::triggered, a, [&runs, id = acc.command] { ++runs[id]; });
+    }
+
+    for (const AcceleratorEntry& acc : Accelerators()) {
+        if (acc.command == ID_FILE_MRU_FILE1)
+            continue; // no recent file yet: the entry is disabled
+        const QKeyCombination keys = acc.keys[0];
+        frame().activateWindow(); // a closed window may have taken the focus along
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+        QTest::keyClick(app->view(), keys.key(), keys.keyboardModifiers());
+    }
+    for (const AcceleratorEntry& acc : Accelerators()) {
+        if (acc.command == ID_FILE_MRU_FILE1)
+            continue;
+        const bool hasHandler = frame().action(acc.command) != nullptr;
+        EXPECT_EQ(runs[acc.command], hasHandler ? 1 : 0)
+            << acc.keys.toString().toStdString() << " " << acc.command;
+    }
+    // Paste, undo and cut are taken by the window and type nothing.
+    for (int a = 0; a < 16; ++a)
+        EXPECT_EQ(image().marks[a], MarkNone) << a;
+    EXPECT_FALSE(app->document()->isModified() && image().buffer[0] != 0xFF);
+
+    // The tool bar's buttons are the menu's actions.
+    for (QAction* a : frame().toolBar()->actions()) {
+        if (a->isSeparator())
+            continue;
+        const int before = runs[a->data().toInt()];
+        QTest::mouseClick(frame().toolBar()->widgetForAction(a), Qt::LeftButton);
+        EXPECT_EQ(runs[a->data().toInt()], before + 1) << a->data().toInt();
+    }
+}
