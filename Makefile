@@ -4,7 +4,7 @@ GENERATOR := Ninja
 JOBS ?= 2
 STATE_DIR := $(or $(XDG_STATE_HOME),$(HOME)/.local/state)/vorlane
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test test-asan bench fuzz install clean
 
 all: build
 
@@ -22,6 +22,15 @@ build: configure
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The whole suite again with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(BUILD)-asan -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVORLANE_SANITIZE=ON -DVORLANE_BUILD_BENCH=OFF
+	cmake --build $(BUILD)-asan -j $(JOBS)
+	cd $(BUILD)-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
+
 bench: build
 	$(BUILD)/bench/vorlane_link_bench
 	$(BUILD)/bench/vorlane_jobs_bench
@@ -34,4 +43,4 @@ run: build
 	VORLANE_PORT=sim:$(STATE_DIR)/chip.bin $(BUILD)/src/app/vorlane
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-asan build-fuzz

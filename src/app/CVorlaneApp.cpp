@@ -20,6 +20,7 @@
 #include <port/Port.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QScrollBar>
 
 #include <cstdio>
@@ -61,7 +62,17 @@ void PrintMessagesInstead()
 
 } // namespace
 
-CVorlaneApp::CVorlaneApp() = default;
+static void InitResources()
+{
+    // vorlane.qrc lives in a static library: without this reference the linker
+    // leaves it out, and with it the icon and the help pages.
+    Q_INIT_RESOURCE(vorlane);
+}
+
+CVorlaneApp::CVorlaneApp()
+{
+    InitResources();
+}
 
 CVorlaneApp::~CVorlaneApp()
 {
@@ -87,7 +98,9 @@ int CVorlaneApp::Main(int argc, char** argv)
     if (qEnvironmentVariableIntValue("VORLANE_UNATTENDED") == 1)
         PrintMessagesInstead();
     QApplication application(argc, argv);
+    InitResources();
     QApplication::setApplicationVersion(QStringLiteral(VORLANE_VERSION));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorlane/icons/vorlane.png")));
     CVorlaneApp app;
     if (app.InitInstance(arguments))
         QApplication::exec();

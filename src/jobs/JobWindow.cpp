@@ -102,6 +102,9 @@ std::optional<int32_t> JobWindow::finishField() const
 int JobWindow::exec()
 {
     DoDataExchange();
+    // Typing goes straight into the start address, replacing it.
+    start_->setFocus();
+    start_->selectAll();
     return QDialog::exec();
 }
 

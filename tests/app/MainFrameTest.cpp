@@ -2,9 +2,14 @@
 
 #include <CVorlaneDoc.h>
 #include <CVorlaneView.h>
+#include <CCableHelpDlg.h>
+#include <CHelpDlg.h>
 #include <MenuTable.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QTextBrowser>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -136,4 +141,21 @@ TEST_F(MainFrameTest, NewResetsTheImageButKeepsTheRange)
     EXPECT_EQ(image.dataStart, 0x100);
     EXPECT_EQ(image.dataEnd, 0x200);
     EXPECT_EQ(frame().windowTitle(), QStringLiteral("Sintit - Vorlane"));
+}
+
+TEST_F(MainFrameTest, HelpWindowsShowTheirTexts)
+{
+    CHelpDlg help;
+    EXPECT_EQ(help.windowTitle(), QStringLiteral("HELP"));
+    EXPECT_TRUE(help.browser()->isReadOnly());
+    const QString text = help.browser()->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("VorlanePro")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Alt+S")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Kelda I")));
+    CCableHelpDlg cable;
+    const QString wiring = cable.browser()->toPlainText();
+    EXPECT_TRUE(wiring.contains(QStringLiteral("MISO")));
+    EXPECT_TRUE(wiring.contains(QStringLiteral("7404")));
+    EXPECT_TRUE(wiring.contains(QStringLiteral("pull-up")));
+    EXPECT_FALSE(QIcon(QStringLiteral(":/vorlane/icons/vorlane.png")).isNull());
 }

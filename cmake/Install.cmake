@@ -1,0 +1,26 @@
+# Installation: the program, its desktop entry, its icons, the manual page and
+# the README, each where a Linux desktop and man(1) look for them.
+include(GNUInstallDirs)
+
+set(VORLANE_RES_DIR "${PROJECT_SOURCE_DIR}/src/res")
+# The PNG renderings of icons/vorlane.svg kept in the tree, one per size.
+set(VORLANE_ICON_SIZES 16 24 32 48 64 128 256)
+
+install(TARGETS vorlane RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+
+install(FILES "${VORLANE_RES_DIR}/vorlane.desktop"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
+
+install(FILES "${VORLANE_RES_DIR}/icons/vorlane.svg"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
+foreach(size IN LISTS VORLANE_ICON_SIZES)
+  install(FILES "${VORLANE_RES_DIR}/icons/hicolor/${size}x${size}/apps/vorlane.png"
+          DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps")
+endforeach()
+
+install(FILES "${VORLANE_RES_DIR}/vorlane.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+
+# share/doc/vorlane, lower case like the program (CMAKE_INSTALL_DOCDIR would
+# take the project's name, Vorlane).
+install(FILES "${PROJECT_SOURCE_DIR}/README.md"
+        DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/vorlane")
