@@ -1,21 +1,11 @@
 #include "HexField.h"
+#include "HexDigit.h"
 
 #include <charconv>
 
 namespace {
 
 constexpr size_t kFieldChars = 255;
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // White space of the C locale, which is what "%X" skips.
 bool IsSpace(char c)

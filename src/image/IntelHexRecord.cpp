@@ -1,17 +1,7 @@
 #include "IntelHexRecord.h"
+#include "HexDigit.h"
 
 namespace {
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // Two hex digits at pos, or -1 when the line ends or a digit is not hex.
 int HexByte(std::string_view line, size_t pos)
