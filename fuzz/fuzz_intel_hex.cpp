@@ -115,12 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size >= 8) {
         int32_t start;
         int32_t finish;
-        std::memcpy(&start, data, 4);
-        std::memcpy(&finish, data + 4, 4);
-        if (data[0] & 1)
-            start %= 0x4000;
-        if (data[4] & 1)
-            finish %= 0x4000;
+        RangeFromInput(data, start, finish);
         RoundTrip(*image, *fresh, *copy, start, finish);
     }
     return 0;

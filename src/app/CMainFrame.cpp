@@ -101,23 +101,13 @@ void CMainFrame::buildToolBar()
     toolBar_ = addToolBar(QStringLiteral("Toolbar"));
     toolBar_->setObjectName(QStringLiteral("toolbar"));
     toolBar_->setIconSize(QSize(16, 16));
-    const struct {
-        const char* name;
-        QStyle::StandardPixmap fallback;
-    } icons[] = {{"document-new", QStyle::SP_FileIcon},       {"document-open", QStyle::SP_DialogOpenButton},
-                 {"document-save", QStyle::SP_DialogSaveButton}, {"go-down", QStyle::SP_ArrowDown},
-                 {"go-up", QStyle::SP_ArrowUp},                {"dialog-ok-apply", QStyle::SP_DialogApplyButton},
-                 {"help-contents", QStyle::SP_DialogHelpButton}};
     for (const ToolButtonEntry& b : ToolButtons()) {
         if (b.command == 0) {
             toolBar_->addSeparator();
             continue;
         }
         QAction* a = action(b.command);
-        for (const auto& icon : icons) {
-            if (qstrcmp(icon.name, b.themeIcon) == 0)
-                a->setIcon(QIcon::fromTheme(QLatin1String(icon.name), style()->standardIcon(icon.fallback)));
-        }
+        a->setIcon(QIcon::fromTheme(QLatin1String(b.themeIcon), style()->standardIcon(b.fallbackIcon)));
         toolBar_->addAction(a);
     }
     QAction* toggle = action(ID_VIEW_TOOLBAR);

@@ -72,6 +72,7 @@ static void InitResources()
 CVorlaneApp::CVorlaneApp()
 {
     InitResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorlane/icons/vorlane.png")));
 }
 
 CVorlaneApp::~CVorlaneApp()
@@ -98,9 +99,7 @@ int CVorlaneApp::Main(int argc, char** argv)
     if (qEnvironmentVariableIntValue("VORLANE_UNATTENDED") == 1)
         PrintMessagesInstead();
     QApplication application(argc, argv);
-    InitResources();
     QApplication::setApplicationVersion(QStringLiteral(VORLANE_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vorlane/icons/vorlane.png")));
     CVorlaneApp app;
     if (app.InitInstance(arguments))
         QApplication::exec();

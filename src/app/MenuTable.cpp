@@ -108,11 +108,15 @@ const std::vector<AcceleratorEntry>& Accelerators()
 const std::vector<ToolButtonEntry>& ToolButtons()
 {
     static const std::vector<ToolButtonEntry> buttons = {
-        {ID_FILE_NEW, "document-new"},     {ID_FILE_OPEN, "document-open"},
-        {ID_FILE_SAVE, "document-save"},   {0, nullptr},
-        {ID_TOOLS_READ, "go-down"},        {ID_TOOLS_WRITE_CHANGES, "go-up"},
-        {ID_TOOLS_VERIFY, "dialog-ok-apply"}, {0, nullptr},
-        {ID_HELP_INDEX, "help-contents"},
+        {ID_FILE_NEW, "document-new", QStyle::SP_FileIcon},
+        {ID_FILE_OPEN, "document-open", QStyle::SP_DialogOpenButton},
+        {ID_FILE_SAVE, "document-save", QStyle::SP_DialogSaveButton},
+        {0, nullptr, {}},
+        {ID_TOOLS_READ, "go-down", QStyle::SP_ArrowDown},
+        {ID_TOOLS_WRITE_CHANGES, "go-up", QStyle::SP_ArrowUp},
+        {ID_TOOLS_VERIFY, "dialog-ok-apply", QStyle::SP_DialogApplyButton},
+        {0, nullptr, {}},
+        {ID_HELP_INDEX, "help-contents", QStyle::SP_DialogHelpButton},
     };
     return buttons;
 }

@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 #include <QString>
+#include <QStyle>
 
 #include <vector>
 
@@ -23,6 +24,7 @@ struct AcceleratorEntry {
 struct ToolButtonEntry {
     int command; // 0: a gap
     const char* themeIcon;
+    QStyle::StandardPixmap fallbackIcon; // where the desktop has no icon theme
 };
 
 const std::vector<MenuEntry>& MenuEntries();

@@ -73,28 +73,38 @@ bool Document::DoSave(const QString& path)
     return true;
 }
 
-bool Document::OnOpenDocument(const QString& path)
+Document::LoadOutcome Document::LoadFromFile(const QString& path, bool skipEmpty)
 {
     QFile file(path);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
-        ShowMessage(nullptr, FileErrorText(FileAction::Open, path, file.error(), errno), QString(),
-                    MessageIcon::Warning);
+        ReportFileError(FileAction::Open, path, errno);
+        return LoadOutcome::NotOpened;
+    }
+    if (skipEmpty && file.size() == 0)
+        return LoadOutcome::Loaded;
+    Archive archive{Archive::Direction::Load, QFileInfo(path).absoluteFilePath(), &file};
+    errno = 0;
+    if (!Serialize(archive)) {
+        ReportFileError(FileAction::Read, path, errno);
+        return LoadOutcome::ReadFailed;
+    }
+    return LoadOutcome::Loaded;
+}
+
+bool Document::OnOpenDocument(const QString& path)
+{
+    switch (LoadFromFile(path, true)) {
+    case LoadOutcome::Loaded:
+        modified_ = false;
+        return true;
+    case LoadOutcome::ReadFailed:
+        OnNewDocument();
         return false;
+    case LoadOutcome::NotOpened:
+        break;
     }
-    modified_ = true;
-    if (file.size() > 0) {
-        Archive archive{Archive::Direction::Load, QFileInfo(path).absoluteFilePath(), &file};
-        errno = 0;
-        if (!Serialize(archive)) {
-            ShowMessage(nullptr, FileErrorText(FileAction::Read, path, file.error(), errno), QString(),
-                        MessageIcon::Warning);
-            OnNewDocument();
-            return false;
-        }
-    }
-    modified_ = false;
-    return true;
+    return false;
 }
 
 bool Document::OnSaveDocument(const QString& path)
@@ -113,8 +123,7 @@ bool Document::OnSaveDocument(const QString& path)
         }
     }
     if (!ok) {
-        ShowMessage(nullptr, FileErrorText(FileAction::Write, path, file.error(), errno), QString(),
-                    MessageIcon::Warning);
+        ReportFileError(FileAction::Write, path, errno);
         return false;
     }
     modified_ = false;

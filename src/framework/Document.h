@@ -44,6 +44,12 @@ public:
     // Loads or stores the document's data; false on a file error.
     virtual bool Serialize(Archive& archive) = 0;
 
+protected:
+    enum class LoadOutcome { Loaded, NotOpened, ReadFailed };
+    // Opens the file and loads it through Serialize, reporting a file error.
+    // With skipEmpty, a file of length 0 is opened but not loaded.
+    LoadOutcome LoadFromFile(const QString& path, bool skipEmpty);
+
 signals:
     void captionChanged();
     // A file was opened or saved under this path: the recent-file list takes it.

@@ -1,10 +1,12 @@
 #include "FileErrorText.h"
 
+#include "MessageBox.h"
+
 #include <QDir>
 
 #include <cerrno>
 
-QString FileErrorText(FileAction action, const QString& path, QFileDevice::FileError error, int systemError)
+QString FileErrorText(FileAction action, const QString& path, int systemError)
 {
     const QString name = QDir::toNativeSeparators(path);
     switch (systemError) {
@@ -22,7 +24,6 @@ QString FileErrorText(FileAction action, const QString& path, QFileDevice::FileE
     default:
         break;
     }
-    Q_UNUSED(error);
     switch (action) {
     case FileAction::Open:
         return QStringLiteral("No se puede abrir %1.").arg(name);
@@ -32,4 +33,9 @@ QString FileErrorText(FileAction action, const QString& path, QFileDevice::FileE
         return QStringLiteral("Error inesperado al guardar %1.").arg(name);
     }
     return {};
+}
+
+void ReportFileError(FileAction action, const QString& path, int systemError)
+{
+    ShowMessage(nullptr, FileErrorText(action, path, systemError), QString(), MessageIcon::Warning);
 }

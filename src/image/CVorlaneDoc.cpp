@@ -6,13 +6,10 @@
 #include "ImageFileKind.h"
 #include "SaveRange.h"
 
-#include <FileErrorText.h>
 #include <MessageBox.h>
 
-#include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 
 CVorlaneDoc::CVorlaneDoc(QObject* parent) : Document(parent)
 {
@@ -71,19 +68,5 @@ bool CVorlaneDoc::Reload()
         return true;
     ClearDeviceMarks(image_);
     emit imageChanged();
-    QFile file(pathName());
-    errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
-        ShowMessage(nullptr, FileErrorText(FileAction::Open, pathName(), file.error(), errno), QString(),
-                    MessageIcon::Warning);
-        return false;
-    }
-    Archive archive{Archive::Direction::Load, pathName(), &file};
-    errno = 0;
-    if (!load(archive)) {
-        ShowMessage(nullptr, FileErrorText(FileAction::Read, pathName(), file.error(), errno), QString(),
-                    MessageIcon::Warning);
-        return false;
-    }
-    return true;
+    return LoadFromFile(pathName(), false) == LoadOutcome::Loaded;
 }

@@ -99,9 +99,6 @@ void LineDriver::EnterProgramming()
 void LineDriver::LeaveProgramming()
 {
     const ProgrammerSettings& s = programmerSettings();
-    // Before the settings are loaded there is no port to release.
-    if (s.lptBase == 0)
-        return;
     const uint8_t dataBit = PinMask(s.dataPin);
     const uint8_t clockBit = PinMask(s.clockPin);
     WriteData(s.idleByte);

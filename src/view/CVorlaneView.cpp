@@ -141,31 +141,24 @@ void CVorlaneView::OnDraw(QPainter& p)
             continue;
         }
         p.drawText(0, y, QStringLiteral("%1: ").arg(r * 16 & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper());
-        for (int c = 0; c < 16; ++c) {
-            const int a = r * 16 + c;
-            const bool cursorHere = cursorRow == r && cursorColumn == c;
+        // A cell in its mark's colours, or the cursor's where its pane is active.
+        auto drawCell = [&](int c, int column, const QString& text, int pane, const QColor& cursorText,
+                            const QColor& cursorBackground) {
             p.save();
-            ApplyMark(p, image.marks[a]);
-            if (asciiPane == 0 && cursorHere) {
-                p.setPen(kHexCursorText);
-                p.setBackground(kHexCursorBackground);
+            ApplyMark(p, image.marks[r * 16 + c]);
+            if (asciiPane == pane && cursorRow == r && cursorColumn == c) {
+                p.setPen(cursorText);
+                p.setBackground(cursorBackground);
             }
-            p.drawText((3 * c + 6) * charWidth, y,
-                       QStringLiteral("%1").arg(image.buffer[a], 2, 16, QLatin1Char('0')).toUpper());
+            p.drawText(column * charWidth, y, text);
             p.restore();
-        }
-        for (int c = 0; c < 16; ++c) {
-            const int a = r * 16 + c;
-            const bool cursorHere = cursorRow == r && cursorColumn == c;
-            p.save();
-            ApplyMark(p, image.marks[a]);
-            if (asciiPane == 1 && cursorHere) {
-                p.setPen(kAsciiCursorText);
-                p.setBackground(kAsciiCursorBackground);
-            }
-            p.drawText((54 + c) * charWidth, y, QString(AsciiCell(image.buffer[a])));
-            p.restore();
-        }
+        };
+        for (int c = 0; c < 16; ++c)
+            drawCell(c, 3 * c + 6, QStringLiteral("%1").arg(image.buffer[r * 16 + c], 2, 16, QLatin1Char('0')).toUpper(),
+                     0, kHexCursorText, kHexCursorBackground);
+        for (int c = 0; c < 16; ++c)
+            drawCell(c, 54 + c, QString(AsciiCell(image.buffer[r * 16 + c])), 1, kAsciiCursorText,
+                     kAsciiCursorBackground);
     }
 }
 

@@ -89,3 +89,13 @@ protected:
     MessageRecorder messages;
     std::unique_ptr<CVorlaneApp> app;
 };
+
+// The program already running interactively when the test starts.
+class InteractiveAppFixture : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        startInteractive();
+    }
+};

@@ -36,12 +36,11 @@
 
 namespace {
 
-class CommandTableTest : public AppFixture {
+class CommandTableTest : public InteractiveAppFixture {
 protected:
     void SetUp() override
     {
-        AppFixture::SetUp();
-        startInteractive();
+        InteractiveAppFixture::SetUp();
         if (HasFatalFailure())
             return;
         // Whatever modal window a command opens is noted and closed.
@@ -57,7 +56,7 @@ protected:
     void TearDown() override
     {
         delete watcher;
-        AppFixture::TearDown();
+        InteractiveAppFixture::TearDown();
     }
 
     // The class of the modal window the command opened, or "" for none.
@@ -162,9 +161,11 @@ TEST_F(CommandTableTest, EveryMenuCommandReachesItsHandler)
     EXPECT_FALSE(frame().isVisible());
 
     // Nothing of the menu is left without a handler.
-    for (const MenuEntry& e : MenuEntries())
-        if (e.command != 0)
+    for (const MenuEntry& e : MenuEntries()) {
+        if (e.command != 0) {
             EXPECT_TRUE(frame().action(e.command)->isEnabled()) << e.command;
+        }
+    }
 }
 
 TEST_F(CommandTableTest, AcceleratorsAndToolBarRunTheirCommands)

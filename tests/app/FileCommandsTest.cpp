@@ -17,16 +17,8 @@
 
 namespace {
 
-class FileCommandsTest : public AppFixture {
+class FileCommandsTest : public InteractiveAppFixture {
 protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        startInteractive();
-        if (HasFatalFailure())
-            return;
-    }
-
     QString write(const QString& name, const QByteArray& bytes)
     {
         const QString path = dir.filePath(name);

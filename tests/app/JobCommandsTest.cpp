@@ -16,12 +16,11 @@
 
 namespace {
 
-class JobCommandsTest : public AppFixture {
+class JobCommandsTest : public InteractiveAppFixture {
 protected:
     void SetUp() override
     {
-        AppFixture::SetUp();
-        startInteractive();
+        InteractiveAppFixture::SetUp();
         if (HasFatalFailure())
             return;
         sim = dynamic_cast<SimBackend*>(port().backend());

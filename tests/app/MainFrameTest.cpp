@@ -77,8 +77,9 @@ TEST_F(MainFrameTest, ToolBarButtonsInOrderWithIcons)
     QList<int> commands;
     for (QAction* a : frame().toolBar()->actions()) {
         commands << (a->isSeparator() ? 0 : a->data().toInt());
-        if (!a->isSeparator())
+        if (!a->isSeparator()) {
             EXPECT_FALSE(a->icon().isNull()) << a->data().toInt();
+        }
     }
     EXPECT_EQ(commands, (QList<int>{ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, 0, ID_TOOLS_READ,
                                     ID_TOOLS_WRITE_CHANGES, ID_TOOLS_VERIFY, 0, ID_HELP_INDEX}));
