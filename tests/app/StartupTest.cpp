@@ -88,14 +88,19 @@ TEST_F(StartupTest, StoredValuesAreNarrowedAndCorrected)
     EXPECT_EQ(stored("Reset Time").toLongLong(), 4000000000LL);
 }
 
-TEST_F(StartupTest, UnreadableValueGivesTheDefault)
+TEST_F(StartupTest, UnreadableOrOversizedValueGivesTheDefault)
 {
     notFirstRun();
     put("Up Time", 0);
     store().setValue(QStringLiteral("Settings/Down Time"), QStringLiteral("fast"));
+    // Wrapped to 32 bits this would be about 20 minutes per byte.
+    put("Written Time", 99999999999LL);
+    put("Reset Time", -1);
     ASSERT_TRUE(start());
     EXPECT_EQ(programmerSettings().upTimeUs, 0u);
     EXPECT_EQ(programmerSettings().downTimeUs, 2u);
+    EXPECT_EQ(programmerSettings().writtenTimeUs, 2600u);
+    EXPECT_EQ(programmerSettings().resetTimeUs, 50000u);
 }
 
 TEST_F(StartupTest, PortChoicesFromTheStore)

@@ -12,13 +12,17 @@ QSettings Store()
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, kOrganization, kApplication);
 }
 
-// A value that is absent, or that does not read as an integer, gives the default.
+// A value that is absent, that does not read as an integer, or that does not
+// fit the store's 32 unsigned bits gives the default: wrapping 99999999999
+// would turn a timing into minutes of waiting per byte.
 uint32_t Read(QSettings& s, const char* name, uint32_t fallback)
 {
     const QVariant v = s.value(QLatin1String(name));
     bool ok = false;
     const qlonglong n = v.toLongLong(&ok);
-    return v.isValid() && ok ? static_cast<uint32_t>(n) : fallback;
+    if (!v.isValid() || !ok || n < 0 || n > qlonglong{UINT32_MAX})
+        return fallback;
+    return static_cast<uint32_t>(n);
 }
 
 } // namespace
