@@ -6,6 +6,7 @@
 #include <ImageFile.h>
 #include <SaveRange.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -16,16 +17,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     *image = *fresh;
 
     const ImageLoadResult result = LoadImageFile(*image, ImageFileKind::Binary, {data, size});
-    if (size > static_cast<size_t>(kBinaryMaxLength)) {
-        FUZZ_CHECK(!result.loaded && result.message == kBinaryTooLargeMessage);
-        FUZZ_CHECK(image->dataStart == 0xFFFF && image->dataEnd == 0);
+    if (size > static_cast<size_t>(kBinaryMaxLength) || size == 0) {
+        FUZZ_CHECK(!result.loaded());
+        FUZZ_CHECK(size == 0 || result.problem == kBinaryTooLargeMessage);
+        FUZZ_CHECK(image->dataStart == fresh->dataStart && image->dataEnd == fresh->dataEnd);
         FUZZ_CHECK(image->buffer == fresh->buffer);
         return 0;
     }
-    FUZZ_CHECK(result.loaded && result.message.empty());
-    FUZZ_CHECK(image->dataStart == 0 && image->dataEnd == static_cast<int32_t>(size));
-    FUZZ_CHECK(size == 0 || std::memcmp(image->buffer.data(), data, size) == 0);
-    FUZZ_CHECK(std::memcmp(image->buffer.data() + size, fresh->buffer.data() + size, kImageCapacity - size) == 0);
+    const size_t device = static_cast<size_t>(image->deviceSize);
+    const size_t fits = std::min(size, device);
+    FUZZ_CHECK(result.loaded());
+    FUZZ_CHECK(image->dataStart == 0 && image->dataEnd == static_cast<int32_t>(fits));
+    FUZZ_CHECK(std::memcmp(image->buffer.data(), data, fits) == 0);
+    FUZZ_CHECK(std::memcmp(image->buffer.data() + fits, fresh->buffer.data() + fits, device - fits) == 0);
+    int64_t leftOut = 0;
+    for (size_t i = device; i < size; ++i)
+        leftOut += data[i] != 0xFF;
+    FUZZ_CHECK(result.leftOut == leftOut);
+    for (size_t a = device; a < kImageCapacity; ++a)
+        FUZZ_CHECK(image->buffer[a] == 0xFF);
     for (int a = 0; a < image->deviceSize; ++a)
         FUZZ_CHECK(image->marks[a] == MarkNone);
     FUZZ_CHECK(image->chipCache == fresh->chipCache);

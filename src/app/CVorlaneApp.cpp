@@ -17,9 +17,11 @@
 #include <LineDriver.h>
 #include <MessageBox.h>
 #include <ProgrammerSettings.h>
+#include <ResetJob.h>
 #include <port/Port.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QScrollBar>
 
@@ -46,8 +48,10 @@ const char* const kUsage =
     "  VORLANE_TRACE  append every port access to this file\n"
     "  VORLANE_UNATTENDED=1  print each message to standard error instead of\n"
     "                 waiting for a click (for programming stations)\n"
-    "Exit status of a write: 0 written, 1 the write failed,\n"
-    "  2 the file could not be opened or loaded.\n";
+    "Exit status of a write: 0 written; 1 the write failed or no target\n"
+    "  answered (no port, a byte that did not program); 2 the file could not\n"
+    "  be opened, was refused (too large, not a regular file), is damaged, holds\n"
+    "  no data for the device or data outside it. Nothing is written then.\n";
 
 // Unattended stations: every message goes to standard error and is taken as
 // answered with its default.
@@ -141,8 +145,11 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
         return false;
     }
     if (commandLine_.rawArguments.contains(QLatin1String("-r"))) {
-        lineDriver().EnterProgramming();
-        lineDriver().LeaveProgramming();
+        std::string why;
+        if (!ResetJob().run(&why)) {
+            ShowMessage(nullptr, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
+            exitCode_ = ExitWriteFailed;
+        }
         return false;
     }
     return true;
@@ -215,6 +222,15 @@ void CVorlaneApp::writeFileUnattended()
     // A file the loads refused leaves nothing to write: writing the range
     // they left would put whatever the image holds on the chip's reset vector.
     if (!currentDocument || currentDocument->lastLoadRefused()) {
+        exitCode_ = ExitNotLoaded;
+        return;
+    }
+    // Part of a program is no program: nothing is written unless all of the
+    // file fits the device.
+    if (!currentDocument->lastLoad().complete()) {
+        ShowMessage(nullptr, QStringLiteral("%1 was not written: part of it lies outside the device.")
+                                 .arg(QFileInfo(commandLine_.fileName).fileName()),
+                    QStringLiteral("ERROR"), MessageIcon::Error);
         exitCode_ = ExitNotLoaded;
         return;
     }

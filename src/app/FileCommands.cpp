@@ -8,7 +8,6 @@
 #include <CVorlaneView.h>
 #include <FileChooser.h>
 
-#include <QDir>
 #include <QFileInfo>
 
 FileCommands::FileCommands(CMainFrame& frame, CVorlaneDoc& document, CVorlaneView& view, CVorlaneDoc*& current)
@@ -43,37 +42,55 @@ void FileCommands::OnFileOpen()
     const QString chosen = ChooseOpenFile(&frame_, OpenFilters());
     if (chosen.isEmpty())
         return;
-    const QString path = QFileInfo(chosen).absoluteFilePath();
-    document_.SaveModified(); // the answer does not stop the open
-    document_.SetModifiedFlag(false);
-    // A placeholder path that names no file the user can choose, so the open
-    // below always loads, even the file already open.
-    document_.SetPathName(QDir::current().absoluteFilePath(QStringLiteral("Castavel")));
-    OpenDocumentFile(path);
+    // Even the file already open is loaded again.
+    open(chosen, true);
 }
 
 CVorlaneDoc* FileCommands::OpenDocumentFile(const QString& path)
 {
+    return open(path, false) == Outcome::Opened ? &document_ : nullptr;
+}
+
+FileCommands::Outcome FileCommands::open(const QString& path, bool always)
+{
     const QString full = QFileInfo(path).absoluteFilePath();
-    CVorlaneDoc* result = &document_;
-    if (document_.pathName() != full) {
-        if (!document_.SaveModified() || !document_.OnOpenDocument(full)) {
-            result = nullptr;
-        } else {
-            document_.SetPathName(full);
-            addRecent(full);
-            view_.OnInitialUpdate();
+    bool loadedHere = false;
+    if (always || document_.pathName() != full) {
+        if (!document_.SaveModified()) {
+            current_ = nullptr;
+            return Outcome::Stopped;
         }
+        // A file that is not opened, or whose load is refused, leaves the
+        // document's image, name and title as they were, so no later save
+        // can overwrite the file the user tried to open.
+        if (!document_.OnOpenDocument(full)) {
+            current_ = nullptr;
+            return Outcome::Failed;
+        }
+        document_.SetPathName(full);
+        addRecent(full);
+        view_.OnInitialUpdate();
+        loadedHere = true;
     }
-    current_ = result;
-    if (result)
-        result->Reload();
-    return result;
+    current_ = &document_;
+    // What the first load told is not told twice.
+    const Outcome reloaded = reload(loadedHere);
+    if (reloaded != Outcome::Opened)
+        current_ = nullptr;
+    return reloaded;
+}
+
+FileCommands::Outcome FileCommands::reload(bool quietWarnings)
+{
+    // A reload replaces the edits with the file's bytes: ask first.
+    if (!document_.SaveModified())
+        return Outcome::Stopped;
+    return document_.Reload(quietWarnings) ? Outcome::Opened : Outcome::Failed;
 }
 
 void FileCommands::OnFileReload()
 {
-    document_.Reload();
+    reload(false);
 }
 
 void FileCommands::OnRecentFile(int index)
@@ -81,8 +98,9 @@ void FileCommands::OnRecentFile(int index)
     if (index >= recent_.files().size())
         return;
     const QString path = recent_.files()[index];
-    // The framework drops an entry whose open fails.
-    if (!OpenDocumentFile(path)) {
+    // The framework drops an entry whose open fails, but not one the save
+    // prompt stopped.
+    if (open(path, false) == Outcome::Failed) {
         recent_.remove(recent_.files().indexOf(path));
         refreshRecentMenu();
     }

@@ -17,7 +17,7 @@ public:
 
     void bind();
 
-    // Opens a file by name; the document, or null when it could not be opened.
+    // Opens a file by name; the document, or null when it was not opened.
     CVorlaneDoc* OpenDocumentFile(const QString& path);
 
     void OnFileOpen();
@@ -33,6 +33,14 @@ public:
     static QString OpenFilters();
 
 private:
+    enum class Outcome {
+        Opened,
+        Stopped, // "Cancelar" at the save prompt (or its save failed): nothing changed
+        Failed,  // the file could not be read or its load was refused
+    };
+    // With `always`, loads even the file the document already has.
+    Outcome open(const QString& path, bool always);
+    Outcome reload(bool quietWarnings);
     void refreshRecentMenu();
 
     CMainFrame& frame_;

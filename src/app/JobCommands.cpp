@@ -27,7 +27,8 @@ public:
     void message(std::string_view text, std::string_view caption, Buttons) override
     {
         ShowMessage(owner_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                    QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+                    QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
+                    caption == "ERROR" ? MessageIcon::Error : MessageIcon::None);
     }
 
 private:
@@ -96,7 +97,13 @@ void JobCommands::OnWrite(bool writeAll)
 bool JobCommands::WriteUnattended()
 {
     CWriteDlg window(document_.image(), false, true, nullptr);
+    // The file and only the file: the loads leave the range's end one past
+    // the last data byte, which must keep whatever the chip holds there.
+    DeviceImage& image = document_.image();
+    const int32_t end = image.dataEnd;
+    image.dataEnd = end - 1;
     runWindow(window);
+    image.dataEnd = end;
     return window.wrote() && window.lastWriteSucceeded();
 }
 
@@ -108,5 +115,7 @@ void JobCommands::OnErase()
 
 void JobCommands::OnReset()
 {
-    ResetJob().run();
+    std::string why;
+    if (!ResetJob().run(&why))
+        ShowMessage(&view_, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
 }

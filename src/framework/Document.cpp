@@ -73,16 +73,19 @@ bool Document::DoSave(const QString& path)
     return true;
 }
 
-Document::LoadOutcome Document::LoadFromFile(const QString& path, bool skipEmpty)
+Document::LoadOutcome Document::LoadFromFile(const QString& path)
 {
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        ReportFileError(FileAction::Open, path, info.isDir() ? EISDIR : ENODEV);
+        return LoadOutcome::NotOpened;
+    }
     QFile file(path);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly)) {
         ReportFileError(FileAction::Open, path, errno);
         return LoadOutcome::NotOpened;
     }
-    if (skipEmpty && file.size() == 0)
-        return LoadOutcome::Loaded;
     Archive archive{Archive::Direction::Load, QFileInfo(path).absoluteFilePath(), &file};
     errno = 0;
     if (!Serialize(archive)) {
@@ -94,17 +97,12 @@ Document::LoadOutcome Document::LoadFromFile(const QString& path, bool skipEmpty
 
 bool Document::OnOpenDocument(const QString& path)
 {
-    switch (LoadFromFile(path, true)) {
-    case LoadOutcome::Loaded:
-        modified_ = false;
-        return true;
-    case LoadOutcome::ReadFailed:
-        OnNewDocument();
+    // A file that could not be read leaves the document as it was: its
+    // image, path and title still belong together.
+    if (LoadFromFile(path) != LoadOutcome::Loaded)
         return false;
-    case LoadOutcome::NotOpened:
-        break;
-    }
-    return false;
+    modified_ = false;
+    return true;
 }
 
 bool Document::OnSaveDocument(const QString& path)

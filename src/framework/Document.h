@@ -34,8 +34,8 @@ public:
     // Save As with an empty path: the chooser asks for the name first.
     bool DoSave(const QString& path);
 
-    // Opens the file and loads it through Serialize (a file of length 0 is
-    // not loaded). Errors are reported; a read error empties the document.
+    // Opens the file and loads it through Serialize. Errors are reported;
+    // a failed open leaves the document, its path and title as they were.
     virtual bool OnOpenDocument(const QString& path);
     // Stores through Serialize into a temporary file that replaces the old
     // one only when everything was written.
@@ -47,8 +47,9 @@ public:
 protected:
     enum class LoadOutcome { Loaded, NotOpened, ReadFailed };
     // Opens the file and loads it through Serialize, reporting a file error.
-    // With skipEmpty, a file of length 0 is opened but not loaded.
-    LoadOutcome LoadFromFile(const QString& path, bool skipEmpty);
+    // Anything but a regular file (a folder, a FIFO, a device) is refused
+    // before it is opened: reading one could block or never end.
+    LoadOutcome LoadFromFile(const QString& path);
 
 signals:
     void captionChanged();

@@ -21,6 +21,8 @@ QString FileErrorText(FileAction action, const QString& path, int systemError)
         return QStringLiteral("No hay espacio suficiente en el disco para %1.").arg(name);
     case EISDIR:
         return QStringLiteral("%1 es una carpeta, no un archivo.").arg(name);
+    case ENODEV:
+        return QStringLiteral("%1 no es un archivo normal.").arg(name);
     default:
         break;
     }

@@ -14,10 +14,12 @@
 inline constexpr int64_t kBinaryMaxLength = kImageCapacity;
 inline constexpr char kBinaryTooLargeMessage[] = "Can't open files larger than 20Kb";
 
-// Sets the range to 0xFFFF, 0 and then, unless the file is longer than
-// kBinaryMaxLength (refused with kBinaryTooLargeMessage, nothing read),
-// puts the bytes at address 0 on and sets the range to 0, length. Marks are
-// not touched; bytes past the file keep their values.
+// A file longer than kBinaryMaxLength is refused unread; an empty one is
+// NoData; either way the image stays as it was. Otherwise the bytes that fit
+// the device go to address 0 on, the range becomes 0 to the number of bytes
+// loaded, and the spare part past the device is cleared. Bytes past the
+// device that are not 0xFF padding are counted in leftOut, never loaded.
+// Marks are cleared over the device; bytes past the file keep their values.
 ImageLoadResult LoadBinary(DeviceImage& image, std::span<const uint8_t> file);
 
 // The bytes start..finish, both included, after ClampSaveRange; empty when

@@ -1,13 +1,16 @@
 #include "CSaveRangeDlg.h"
 
 #include "HexField.h"
+#include "SaveRange.h"
+
+#include <MessageBox.h>
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-CSaveRangeDlg::CSaveRangeDlg(QWidget* parent) : QDialog(parent)
+CSaveRangeDlg::CSaveRangeDlg(int32_t deviceSize, QWidget* parent) : QDialog(parent), deviceSize_(deviceSize)
 {
     setWindowTitle(QStringLiteral("SAVE"));
     start_ = new QLineEdit;
@@ -31,5 +34,12 @@ void CSaveRangeDlg::accept()
 {
     startAddress = ParseHexField(start_->text().toStdString());
     finishAddress = ParseHexField(finish_->text().toStdString());
+    const SaveRange range = ClampSaveRange(startAddress, finishAddress, deviceSize_);
+    if (range.start > range.finish) {
+        ShowMessage(this, QStringLiteral("Nothing to save: From lies above To."));
+        start_->setFocus();
+        start_->selectAll();
+        return;
+    }
     QDialog::accept();
 }

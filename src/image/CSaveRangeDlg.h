@@ -7,11 +7,13 @@
 
 class QLineEdit;
 
-// Asks which addresses a save writes. The fields open empty.
+// Asks which addresses a save writes. The fields open empty. A range whose
+// start lies above its end (after the device's clamps) is refused, and the
+// window stays open: saving it would leave an empty file.
 class CSaveRangeDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CSaveRangeDlg(QWidget* parent = nullptr);
+    explicit CSaveRangeDlg(int32_t deviceSize, QWidget* parent = nullptr);
 
     // Read by OK; none for a field without a hexadecimal number.
     std::optional<int32_t> startAddress;
@@ -23,6 +25,7 @@ public:
     void accept() override;
 
 private:
+    int32_t deviceSize_;
     QLineEdit* start_;
     QLineEdit* finish_;
 };

@@ -1,6 +1,5 @@
 #include "CVorlaneDoc.h"
 
-#include "BinaryFormat.h"
 #include "CSaveRangeDlg.h"
 #include "ImageFile.h"
 #include "ImageFileKind.h"
@@ -9,7 +8,6 @@
 #include <MessageBox.h>
 
 #include <QFileInfo>
-
 
 CVorlaneDoc::CVorlaneDoc(QObject* parent) : Document(parent)
 {
@@ -25,6 +23,19 @@ bool CVorlaneDoc::OnNewDocument()
     return true;
 }
 
+bool CVorlaneDoc::OnOpenDocument(const QString& path)
+{
+    const bool wasModified = isModified();
+    lastLoad_ = ImageLoadResult::Loaded();
+    if (!Document::OnOpenDocument(path))
+        return false;
+    if (lastLoad_.loaded())
+        return true;
+    // Refused: the image was not touched, so neither are its unsaved edits.
+    SetModifiedFlag(wasModified);
+    return false;
+}
+
 bool CVorlaneDoc::Serialize(Archive& archive)
 {
     return archive.isStoring() ? store(archive) : load(archive);
@@ -32,19 +43,24 @@ bool CVorlaneDoc::Serialize(Archive& archive)
 
 bool CVorlaneDoc::load(Archive& archive)
 {
-    const ImageFileKind kind = ImageFileKindOf(QFileInfo(archive.path).fileName().toStdString());
-    // A binary file longer than the image is refused unread, so never take
-    // more than one byte past the limit into memory.
-    const qint64 limit = kind == ImageFileKind::Binary ? kBinaryMaxLength + 1 : archive.device->size();
-    const QByteArray bytes = archive.device->read(limit);
-    if (bytes.size() < std::min(limit, archive.device->size()))
-        return false;
-    const ImageLoadResult result = LoadImageFile(
-        image_, kind, {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())});
-    lastLoadRefused_ = !result.loaded;
-    if (!result.loaded)
-        ShowMessage(nullptr, QString::fromStdString(result.message));
-    else
+    const QString name = QFileInfo(archive.path).fileName();
+    const ImageFileKind kind = ImageFileKindOf(name.toStdString());
+    // Refused unread: a file of gigabytes must not be taken into memory.
+    const qint64 size = archive.device->size();
+    if (size > ImageFileMaxLength(kind)) {
+        lastLoad_ = ImageLoadResult::Refused(ImageFileTooLargeMessage(kind));
+    } else {
+        const QByteArray bytes = archive.device->read(size);
+        if (bytes.size() < size)
+            return false;
+        lastLoad_ = LoadImageFile(
+            image_, kind, {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())});
+    }
+    const std::string text = DescribeImageLoad(lastLoad_, name.toStdString(), image_.deviceSize);
+    if (!text.empty() && !(quietWarnings_ && lastLoad_.loaded()))
+        ShowMessage(nullptr, QString::fromStdString(text), QString(),
+                    lastLoad_.loaded() ? MessageIcon::Warning : MessageIcon::Error);
+    if (lastLoad_.loaded())
         emit imageChanged();
     return true;
 }
@@ -52,7 +68,7 @@ bool CVorlaneDoc::load(Archive& archive)
 bool CVorlaneDoc::store(Archive& archive)
 {
     const ImageFileKind kind = ImageFileKindOf(QFileInfo(archive.path).fileName().toStdString());
-    CSaveRangeDlg dialog;
+    CSaveRangeDlg dialog(image_.deviceSize);
     SaveRange range = WholeDeviceRange(image_.deviceSize);
     if (dialog.exec() == QDialog::Accepted)
         range = {dialog.startAddress.value_or(-1), dialog.finishAddress.value_or(-1)};
@@ -62,11 +78,13 @@ bool CVorlaneDoc::store(Archive& archive)
            static_cast<qint64>(bytes.size());
 }
 
-bool CVorlaneDoc::Reload()
+bool CVorlaneDoc::Reload(bool quietWarnings)
 {
     if (pathName().isEmpty())
         return true;
-    ClearDeviceMarks(image_);
-    emit imageChanged();
-    return LoadFromFile(pathName(), false) == LoadOutcome::Loaded;
+    quietWarnings_ = quietWarnings;
+    lastLoad_ = ImageLoadResult::Loaded();
+    const bool read = LoadFromFile(pathName()) == LoadOutcome::Loaded;
+    quietWarnings_ = false;
+    return read && lastLoad_.loaded();
 }

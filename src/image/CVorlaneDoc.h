@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceImage.h"
+#include "ImageLoadResult.h"
 
 #include <Document.h>
 
@@ -16,14 +17,19 @@ public:
     const DeviceImage& image() const { return image_; }
 
     bool OnNewDocument() override;
+    // Also false when the file was read but refused: too large, damaged, or
+    // without data for the device. The image, path and title then stay.
+    bool OnOpenDocument(const QString& path) override;
     bool Serialize(Archive& archive) override;
 
-    // Loads the document's own file again; nothing when it has none.
-    // False (after the error message) when the file could not be read.
-    bool Reload();
+    // Loads the document's own file again; nothing when it has none. False
+    // when the file could not be read or its load was refused. With
+    // quietWarnings, data left out of the device are not told again.
+    bool Reload(bool quietWarnings = false);
 
-    // The last load showed "Can't open files larger than 20Kb" and read nothing.
-    bool lastLoadRefused() const { return lastLoadRefused_; }
+    // How the last load went.
+    const ImageLoadResult& lastLoad() const { return lastLoad_; }
+    bool lastLoadRefused() const { return !lastLoad_.loaded(); }
 
 signals:
     // The image changed: every view repaints.
@@ -34,5 +40,6 @@ private:
     bool store(Archive& archive);
 
     DeviceImage image_;
-    bool lastLoadRefused_ = false;
+    ImageLoadResult lastLoad_;
+    bool quietWarnings_ = false;
 };

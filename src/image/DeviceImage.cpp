@@ -18,7 +18,16 @@ DeviceImage::DeviceImage()
 
 void DeviceImage::clearForNew()
 {
-    std::fill_n(marks.begin(), deviceSize, MarkNone);
-    std::fill_n(buffer.begin(), deviceSize, 0xFF);
+    const int32_t device = std::clamp<int32_t>(deviceSize, 0, kImageCapacity);
+    std::fill_n(marks.begin(), device, MarkNone);
+    std::fill_n(buffer.begin(), device, 0xFF);
     chipCache.fill(ChipUnknown);
+    clearSpare();
+}
+
+void DeviceImage::clearSpare()
+{
+    const int32_t device = std::clamp<int32_t>(deviceSize, 0, kImageCapacity);
+    std::fill(buffer.begin() + device, buffer.end(), 0xFF);
+    std::fill(marks.begin() + device, marks.end(), MarkNone);
 }

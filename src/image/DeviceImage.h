@@ -22,6 +22,9 @@ struct DeviceImage {
     // New: an erased image over the device, nothing known of the chip.
     // The range and the device size stay.
     void clearForNew();
+    // The spare part past the device back to erased and unmarked, so that
+    // nothing an earlier file put there can look like data for the chip.
+    void clearSpare();
 
     int32_t dataEnd;
     int32_t dataStart;

@@ -32,21 +32,27 @@ std::optional<int32_t> ParseHexField(std::string_view text)
         && HexDigit(text[i + 2]) >= 0)
         i += 2;
 
-    // Unsigned arithmetic wraps, which keeps exactly the low 32 bits.
-    uint32_t value = 0;
+    uint64_t value = 0;
     bool anyDigit = false;
+    bool overflow = false;
     for (; i < text.size(); ++i) {
         const int digit = HexDigit(text[i]);
         if (digit < 0)
             break;
         value = value * 16u + static_cast<uint32_t>(digit);
+        overflow = overflow || value > UINT32_MAX;
+        value &= UINT32_MAX;
         anyDigit = true;
     }
     if (!anyDigit)
         return std::nullopt;
+    // Wrapping would turn 100000000 into address 0: say out of range instead.
+    if (overflow)
+        return kHexFieldOutOfRange;
+    uint32_t low = static_cast<uint32_t>(value);
     if (negative)
-        value = 0u - value;
-    return static_cast<int32_t>(value);
+        low = 0u - low;
+    return static_cast<int32_t>(low);
 }
 
 std::string FormatHexField(int32_t value)

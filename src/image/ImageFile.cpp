@@ -11,9 +11,18 @@ void ClearDeviceMarks(DeviceImage& image)
     std::fill_n(image.marks.begin(), DeviceBytes(image), MarkNone);
 }
 
+int64_t ImageFileMaxLength(ImageFileKind kind)
+{
+    return kind == ImageFileKind::IntelHex ? kIntelHexMaxLength : kBinaryMaxLength;
+}
+
+const char* ImageFileTooLargeMessage(ImageFileKind kind)
+{
+    return kind == ImageFileKind::IntelHex ? kIntelHexTooLargeMessage : kBinaryTooLargeMessage;
+}
+
 ImageLoadResult LoadImageFile(DeviceImage& image, ImageFileKind kind, std::span<const uint8_t> file)
 {
-    ClearDeviceMarks(image);
     if (kind == ImageFileKind::IntelHex)
         return LoadIntelHex(image, file);
     return LoadBinary(image, file);

@@ -11,11 +11,17 @@
 // What the document does with a file once it knows its kind; the window and
 // file handling stay with the caller.
 
-// The common start of every load and save: marks back to MarkNone over the
-// device, 0 to deviceSize-1.
+// The common start of every save: marks back to MarkNone over the device,
+// 0 to deviceSize-1.
 void ClearDeviceMarks(DeviceImage& image);
 
-// Clears the marks, then loads the file's bytes as the kind says.
+// The longest file of this kind a load takes; a longer one is refused.
+int64_t ImageFileMaxLength(ImageFileKind kind);
+// The message of that refusal.
+const char* ImageFileTooLargeMessage(ImageFileKind kind);
+
+// Loads the file's bytes as the kind says. Only a Loaded result changes the
+// image; it clears the marks first.
 ImageLoadResult LoadImageFile(DeviceImage& image, ImageFileKind kind, std::span<const uint8_t> file);
 
 // Clears the marks, then returns the bytes to write for start..finish as the

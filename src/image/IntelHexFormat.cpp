@@ -5,6 +5,7 @@
 #include "SaveRange.h"
 
 #include <algorithm>
+#include <memory>
 #include <string_view>
 
 namespace {
@@ -13,6 +14,7 @@ constexpr uint8_t kDataRecord = 0;
 constexpr uint8_t kEndRecord = 1;
 constexpr uint8_t kSegmentRecord = 2;
 constexpr uint8_t kLinearRecord = 4;
+constexpr char kEndOfFile[] = ":00000001FF\r\n";
 
 bool IsLineEnd(uint8_t c)
 {
@@ -26,71 +28,98 @@ void AppendHexByte(std::vector<uint8_t>& out, unsigned value)
     out.push_back(static_cast<uint8_t>(kDigits[value & 0xF]));
 }
 
+// The image as the file would leave it, built aside so that a damaged line
+// found late leaves the document untouched.
+struct Staged {
+    std::array<uint8_t, kImageCapacity> buffer;
+    std::array<uint8_t, kImageCapacity> marks;
+    int32_t start = 0xFFFF;
+    int32_t end = 0;
+    int64_t loaded = 0;
+    int64_t leftOut = 0;
+};
+
 } // namespace
 
 ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file)
 {
-    image.dataStart = 0xFFFF;
-    image.dataEnd = 0;
+    if (static_cast<uint64_t>(file.size()) > static_cast<uint64_t>(kIntelHexMaxLength))
+        return ImageLoadResult::Refused(kIntelHexTooLargeMessage);
     const int32_t deviceBytes = DeviceBytes(image);
+    const auto staged = std::make_unique<Staged>();
+    staged->buffer = image.buffer;
+    staged->marks.fill(MarkNone);
 
     // We apply no address offset, so bytes under a non-zero base would land at
     // the wrong address: they are left out rather than loaded low.
     bool offsetBase = false;
-
+    int lineNumber = 0;
     size_t pos = 0;
     while (pos < file.size()) {
-        // Every CR and LF ends a line; the empty lines between CR and LF do
-        // not parse and are skipped like any other non-record.
         size_t end = pos;
         while (end < file.size() && !IsLineEnd(file[end]))
             ++end;
-        const std::string_view line(reinterpret_cast<const char*>(file.data()) + pos, end - pos);
+        const std::string_view text(reinterpret_cast<const char*>(file.data()) + pos, end - pos);
+        ++lineNumber;
+        // CR LF is one line end; a lone CR or LF is one too.
         pos = end + 1;
+        if (end < file.size() && file[end] == '\r' && pos < file.size() && file[pos] == '\n')
+            ++pos;
 
-        const std::optional<IntelHexRecord> record = ParseIntelHexRecord(line);
-        if (!record)
+        const IntelHexLine line = ParseIntelHexLine(text);
+        if (line.kind == IntelHexLine::Kind::NotRecord)
             continue;
+        if (line.kind == IntelHexLine::Kind::Damaged)
+            return ImageLoadResult::Damaged(lineNumber, line.problem);
+        const IntelHexRecord& record = line.record;
 
-        if (record->type == kSegmentRecord || record->type == kLinearRecord) {
-            offsetBase = std::any_of(record->data.begin(), record->data.begin() + record->count,
+        if (record.type == kSegmentRecord || record.type == kLinearRecord) {
+            offsetBase = std::any_of(record.data.begin(), record.data.begin() + record.count,
                                      [](uint8_t b) { return b != 0; });
-        } else if (!offsetBase && (record->type == kDataRecord || record->type == kEndRecord)) {
-            const int32_t address = record->address;
-            const int32_t count = record->count;
-            if (address + count <= deviceBytes) {
+        } else if (record.type == kDataRecord || record.type == kEndRecord) {
+            const int32_t address = record.address;
+            const int32_t count = record.count;
+            if (offsetBase || address + count > deviceBytes) {
+                staged->leftOut += count;
+            } else {
                 for (int32_t i = 0; i < count; ++i) {
-                    const uint8_t value = record->data[static_cast<size_t>(i)];
-                    if (image.buffer[static_cast<size_t>(address + i)] != value) {
-                        image.buffer[static_cast<size_t>(address + i)] = value;
-                        image.marks[static_cast<size_t>(address + i)] = MarkChanged;
+                    const uint8_t value = record.data[static_cast<size_t>(i)];
+                    const auto a = static_cast<size_t>(address + i);
+                    if (staged->buffer[a] != value) {
+                        staged->buffer[a] = value;
+                        staged->marks[a] = MarkChanged;
                     }
                 }
-            }
-            if (record->type == kDataRecord) {
-                image.dataStart = std::min(image.dataStart, address);
-                image.dataEnd = std::max(image.dataEnd, address + count);
+                staged->loaded += count;
+                if (record.type == kDataRecord) {
+                    staged->start = std::min(staged->start, address);
+                    staged->end = std::max(staged->end, address + count);
+                }
             }
         }
-
-        if (record->type == kEndRecord || record->count == 0)
+        if (record.type == kEndRecord || record.count == 0)
             break;
     }
-    return ImageLoadResult::Loaded();
+    if (staged->loaded == 0 || staged->start >= staged->end)
+        return ImageLoadResult::NoData(staged->leftOut);
+
+    std::copy_n(staged->buffer.begin(), deviceBytes, image.buffer.begin());
+    std::copy_n(staged->marks.begin(), deviceBytes, image.marks.begin());
+    image.clearSpare();
+    image.dataStart = staged->start;
+    image.dataEnd = staged->end;
+    return ImageLoadResult::Loaded(staged->leftOut);
 }
 
 std::vector<uint8_t> StoreIntelHex(const DeviceImage& image, int32_t start, int32_t finish)
 {
     const SaveRange range = ClampSaveRange(start, finish, image.deviceSize);
     std::vector<uint8_t> out;
-    if (range.start < range.finish)
-        out.reserve(static_cast<size_t>((range.finish - range.start) / 16 + 1) * 45);
+    if (range.start <= range.finish)
+        out.reserve(static_cast<size_t>((range.finish - range.start) / 16 + 2) * 45);
 
-    for (int32_t r = range.start; r < range.finish; r += 16) {
-        int32_t n = 0;
-        while (n < 16 && r + n <= range.finish)
-            ++n;
-
+    for (int32_t r = range.start; r <= range.finish; r += 16) {
+        const int32_t n = std::min(16, range.finish - r + 1);
         unsigned sum = static_cast<unsigned>(n) + static_cast<unsigned>(r >> 8) + static_cast<unsigned>(r & 0xFF);
         out.push_back(':');
         AppendHexByte(out, static_cast<unsigned>(n));
@@ -106,5 +135,6 @@ std::vector<uint8_t> StoreIntelHex(const DeviceImage& image, int32_t start, int3
         out.push_back('\r');
         out.push_back('\n');
     }
+    out.insert(out.end(), kEndOfFile, kEndOfFile + sizeof kEndOfFile - 1);
     return out;
 }

@@ -1,48 +1,83 @@
 #include "IntelHexRecord.h"
 #include "HexDigit.h"
 
+#include <cstdio>
+
 namespace {
 
-// Two hex digits at pos, or -1 when the line ends or a digit is not hex.
-int HexByte(std::string_view line, size_t pos)
+bool IsBlank(char c)
 {
-    if (pos + 2 > line.size())
-        return -1;
-    const int high = HexDigit(line[pos]);
-    const int low = HexDigit(line[pos + 1]);
-    if (high < 0 || low < 0)
-        return -1;
-    return high * 16 + low;
+    return c == ' ' || c == '\t';
+}
+
+IntelHexLine Damaged(std::string problem)
+{
+    IntelHexLine line;
+    line.kind = IntelHexLine::Kind::Damaged;
+    line.problem = std::move(problem);
+    return line;
+}
+
+std::string HexByteText(unsigned value)
+{
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+    return text;
+}
+
+std::string CharacterText(char c)
+{
+    if (c >= 0x20 && c <= 0x7E)
+        return std::string("'") + c + "'";
+    return "byte 0x" + HexByteText(static_cast<unsigned char>(c));
+}
+
+unsigned ByteAt(std::string_view digits, size_t index)
+{
+    return static_cast<unsigned>(HexDigit(digits[2 * index]) * 16 + HexDigit(digits[2 * index + 1]));
 }
 
 } // namespace
 
-std::optional<IntelHexRecord> ParseIntelHexRecord(std::string_view line)
+IntelHexLine ParseIntelHexLine(std::string_view line)
 {
     size_t pos = 0;
-    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+    while (pos < line.size() && IsBlank(line[pos]))
         ++pos;
     if (pos >= line.size() || line[pos] != ':')
-        return std::nullopt;
-    ++pos;
-
-    const int count = HexByte(line, pos);
-    const int addressHigh = HexByte(line, pos + 2);
-    const int addressLow = HexByte(line, pos + 4);
-    const int type = HexByte(line, pos + 6);
-    if (count < 0 || addressHigh < 0 || addressLow < 0 || type < 0)
-        return std::nullopt;
-    pos += 8;
-
-    IntelHexRecord record;
-    record.count = static_cast<uint8_t>(count);
-    record.address = static_cast<uint16_t>(addressHigh * 256 + addressLow);
-    record.type = static_cast<uint8_t>(type);
-    for (int i = 0; i < count; ++i, pos += 2) {
-        const int value = HexByte(line, pos);
-        if (value < 0)
-            return std::nullopt;
-        record.data[static_cast<size_t>(i)] = static_cast<uint8_t>(value);
+        return {};
+    std::string_view digits = line.substr(pos + 1);
+    while (!digits.empty() && IsBlank(digits.back()))
+        digits.remove_suffix(1);
+    for (char c : digits) {
+        if (c == '\0')
+            return Damaged("a NUL byte");
+        if (HexDigit(c) < 0)
+            return Damaged(CharacterText(c) + " is not a hex digit");
     }
-    return record;
+    // count, address (2), type, checksum: five bytes besides the data.
+    if (digits.size() < 10)
+        return Damaged("only " + std::to_string(digits.size()) + " digits, too few for a record");
+    const unsigned count = ByteAt(digits, 0);
+    const size_t expected = 10 + 2 * static_cast<size_t>(count);
+    if (digits.size() != expected)
+        return Damaged(std::to_string(digits.size()) + " digits where its count of " + std::to_string(count) +
+                       " bytes needs " + std::to_string(expected));
+    unsigned sum = 0;
+    for (size_t i = 0; i + 1 < expected / 2; ++i)
+        sum += ByteAt(digits, i);
+    const unsigned checksum = ByteAt(digits, expected / 2 - 1);
+    const unsigned needed = (0u - sum) & 0xFF;
+    if (checksum != needed)
+        return Damaged("checksum " + HexByteText(checksum) + " where the record needs " + HexByteText(needed));
+
+    IntelHexLine result;
+    result.kind = IntelHexLine::Kind::Record;
+    IntelHexRecord& r = result.record;
+    r.count = static_cast<uint8_t>(count);
+    r.address = static_cast<uint16_t>(ByteAt(digits, 1) * 256 + ByteAt(digits, 2));
+    r.type = static_cast<uint8_t>(ByteAt(digits, 3));
+    for (unsigned i = 0; i < count; ++i)
+        r.data[i] = static_cast<uint8_t>(ByteAt(digits, 4 + i));
+    return result;
 }

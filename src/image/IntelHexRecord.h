@@ -2,11 +2,10 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
+#include <string>
 #include <string_view>
 
-// One Intel HEX line as read: ":" count address type data. The checksum is
-// not read, so neither its presence nor its value matters.
+// One Intel HEX record: ":" count address type data checksum.
 struct IntelHexRecord {
     uint8_t count = 0;
     uint16_t address = 0;
@@ -14,8 +13,21 @@ struct IntelHexRecord {
     std::array<uint8_t, 255> data{};
 };
 
-// The record on one line (without its line end), or nullopt when the line is
-// not one: blank, no ':' after optional blanks, a character that is not a
-// hex digit, or fewer data digits than the count asks for. Hex digits of
-// either case. Never reads outside the line.
-std::optional<IntelHexRecord> ParseIntelHexRecord(std::string_view line);
+// One line of an Intel HEX file (without its line end), as read.
+struct IntelHexLine {
+    enum class Kind {
+        NotRecord, // blank, or text without a leading ':': skipped
+        Record,
+        Damaged,   // meant as a record but broken; `problem` says how
+    };
+    Kind kind = Kind::NotRecord;
+    IntelHexRecord record;
+    std::string problem;
+};
+
+// A line is a record when its first character after blanks is ':'. Every
+// character after the ':' must then be a hex digit of either case (blanks
+// may trail), the digits must be exactly as many as the count says, and the
+// checksum must make all the record's bytes add up to zero. Never reads
+// outside the line.
+IntelHexLine ParseIntelHexLine(std::string_view line);

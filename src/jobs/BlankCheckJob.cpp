@@ -2,25 +2,37 @@
 
 bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
 {
+    report_ = {};
     // The range is taken before the lines move; this job refreshes the
     // counter frequency only once the chip is enabled.
     const JobRange range = rangeOf(start, finish);
+    if (!portReady())
+        return false;
     driver_.EnterProgramming();
     isp_.ProgrammingEnable();
     driver_.RefreshTimerFrequency();
+    report_.start = range.start;
+    report_.finish = range.finish;
     feedback_.progressRange(range.start, range.finish);
 
     bool blank = true;
-    for (int32_t a = range.start; a < range.finish; ++a) {
+    // Every address of the range, the finish too: a chip whose only
+    // programmed byte is the last one is not blank.
+    for (int32_t a = range.start; a <= range.finish; ++a) {
         // One programmed byte settles it: read no further.
         if (readChip(a) != 0xFF) {
             blank = false;
+            report_.firstDifference = a;
+            report_.differing = 1;
             break;
         }
         if (a % 64 == 0)
             feedback_.progress(a);
     }
     driver_.LeaveProgramming();
+    if (!portKept())
+        return false;
     feedback_.message(blank ? "Memory is blanck" : "Memory isn't blanck", "", JobFeedback::Buttons::Ok);
+    report_.succeeded = blank;
     return blank;
 }

@@ -2,12 +2,13 @@
 
 #include "Job.h"
 
-// The blank-check window's job: whether a range of the chip holds only 0xFF.
-// The finish address itself is not read. Stores nothing in the image.
+// The blank-check window's job: whether a range of the chip holds only 0xFF,
+// both ends included. Stores nothing in the image.
 class BlankCheckJob : public Job {
 public:
     using Job::Job;
 
-    // True when the chip was found blank (an empty range is blank).
+    // True when the chip was found blank (an empty range is blank); false
+    // too when there was no port or it failed.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

@@ -1,13 +1,75 @@
 #include "EraseJob.h"
 
-#include <algorithm>
+#include <ProgrammerSettings.h>
 
-void EraseJob::run()
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+constexpr char kNoAnswer[] = "No answer from the chip: check power, the cable and the port";
+}
+
+bool EraseJob::run()
 {
-    // The erase instruction brackets itself. Nothing confirms it: an absent
-    // target still gets the message.
-    isp_.ChipErase();
-    feedback_.message("Memory erased", "", JobFeedback::Buttons::Ok);
+    report_ = {};
+    if (!portReady())
+        return false;
     const int32_t size = std::clamp<int32_t>(image_.deviceSize, 0, kImageCapacity);
+    // Until the chip has been read back, nobody knows what it holds.
+    std::fill_n(image_.chipCache.begin(), size, ChipUnknown);
+    // The erase instruction brackets itself and nothing confirms it.
+    isp_.ChipErase();
+
+    openBracket();
+    report_.start = 0;
+    report_.finish = size - 1;
+    const bool answered = chipAnswers();
+    int32_t notErased = -1;
+    uint8_t found = 0xFF;
+    if (answered) {
+        for (int32_t a = 0; a < size && notErased < 0; ++a) {
+            found = readChip(a);
+            if (found != 0xFF)
+                notErased = a;
+        }
+    }
+    if (!closeBracket())
+        return false;
+    if (!answered) {
+        error(kNoAnswer);
+        return false;
+    }
+    if (notErased >= 0) {
+        char text[80];
+        std::snprintf(text, sizeof text, "Memory not erased: address %04X reads %02X", notErased, found);
+        report_.firstDifference = notErased;
+        error(text);
+        return false;
+    }
+    feedback_.message("Memory erased", "", JobFeedback::Buttons::Ok);
     std::fill_n(image_.chipCache.begin(), size, 0xFF);
+    report_.succeeded = true;
+    return true;
+}
+
+bool EraseJob::chipAnswers()
+{
+    // An erased chip and no chip at all both read 0xFF: MISO idles high
+    // behind its pull-up, and a chip whose RST never rose (the reset line of
+    // the wrong polarity) never drives it. Only Data Polling tells them
+    // apart: while a byte write is in progress the chip returns the written
+    // byte's bit 7 inverted. Writing 0xFF over an erased byte changes
+    // nothing, so the probe costs one write cycle and no data.
+    const ProgrammerSettings& s = programmerSettings();
+    // The probe's read must reach bit 7 well inside the write cycle, which
+    // the written time stands for; with very slow clock settings it cannot,
+    // and the read-back alone has to do.
+    const uint64_t bitUs = uint64_t{s.upTimeUs} + s.downTimeUs;
+    const uint64_t toBit7Us = 17 * bitUs + 2;
+    if (toBit7Us * 2 > s.writtenTimeUs)
+        return true;
+    isp_.WriteCodeByte(0, 0xFF);
+    const uint8_t polled = readChip(0);
+    driver_.DelayMicroseconds(s.writtenTimeUs);
+    return (polled & 0x80) == 0;
 }

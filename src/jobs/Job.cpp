@@ -7,6 +7,17 @@ Job::Job(DeviceImage& image, JobFeedback& feedback, LineDriver& driver)
 {
 }
 
+bool Job::portReady()
+{
+    // A fresh start: nothing of an earlier job's port trouble counts here.
+    driver_.TakePortFault();
+    std::string why;
+    if (driver_.PortReady(&why))
+        return true;
+    error(why);
+    return false;
+}
+
 void Job::openBracket()
 {
     driver_.RefreshTimerFrequency();
@@ -14,23 +25,40 @@ void Job::openBracket()
     isp_.ProgrammingEnable();
 }
 
-void Job::closeBracket()
+bool Job::closeBracket()
 {
     driver_.LeaveProgramming();
     feedback_.progress(0);
+    return portKept();
+}
+
+bool Job::portKept()
+{
+    const std::string fault = driver_.TakePortFault();
+    if (fault.empty())
+        return true;
+    error(fault);
+    return false;
+}
+
+void Job::error(std::string_view text)
+{
+    feedback_.message(text, "ERROR", JobFeedback::Buttons::Ok);
 }
 
 JobRange Job::rangeOf(std::optional<int32_t> start, std::optional<int32_t> finish) const
 {
-    // A finish may reach deviceSize itself; keep that inside the image arrays
-    // whatever deviceSize holds.
-    const int32_t size = std::clamp<int32_t>(image_.deviceSize, 0, kImageCapacity - 1);
-    return JobRange::FromFields(start, finish, size);
+    const int32_t size = std::clamp<int32_t>(image_.deviceSize, 0, kImageCapacity);
+    JobRange range = JobRange::FromFields(start, finish, size);
+    range.finish = std::min(range.finish, size - 1);
+    return range;
 }
 
 JobRange Job::enterRange(std::optional<int32_t> start, std::optional<int32_t> finish)
 {
     const JobRange range = rangeOf(start, finish);
+    report_.start = range.start;
+    report_.finish = range.finish;
     feedback_.progressRange(range.start, range.finish);
     return range;
 }
@@ -46,6 +74,10 @@ bool Job::compareWithChip(std::optional<int32_t> start, std::optional<int32_t> f
             image_.chipCache[a] = v;
         const bool same = v == image_.buffer[a];
         image_.marks[a] = same ? MarkNone : MarkMismatch;
+        if (!same) {
+            if (report_.differing++ == 0)
+                report_.firstDifference = a;
+        }
         differs = differs || !same;
         if (a % 32 == 0)
             feedback_.progress(a);
@@ -55,5 +87,6 @@ bool Job::compareWithChip(std::optional<int32_t> start, std::optional<int32_t> f
 
 uint8_t Job::readChip(int32_t address)
 {
+    ++report_.read;
     return isp_.ReadCodeByte(static_cast<uint16_t>(address));
 }

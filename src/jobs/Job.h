@@ -2,6 +2,7 @@
 
 #include "JobFeedback.h"
 #include "JobRange.h"
+#include "JobReport.h"
 
 #include <DeviceImage.h>
 #include <IspProgrammer.h>
@@ -16,13 +17,24 @@ class Job {
 public:
     Job(DeviceImage& image, JobFeedback& feedback, LineDriver& driver = lineDriver());
 
+    const JobReport& report() const { return report_; }
+
 protected:
+    // Whether there is a port to work on; if not, tells why and the job
+    // fails before touching a line. No port must never pass for a chip
+    // that reads 0x00 or 0xFF.
+    bool portReady();
     // The usual opening: this job's counter frequency, reset into programming
     // state, enable.
     void openBracket();
-    // The usual end: the target released, the progress bar back to 0.
-    void closeBracket();
-    // The fields clamped to this image's device.
+    // The usual end: the target released, the progress bar back to 0. False
+    // (after telling why) when the port failed during the job.
+    bool closeBracket();
+    // Tells a port failure met during the job; true when there was none.
+    bool portKept();
+    // The fields clamped to this image's device. A finish one past the
+    // device is accepted as typed but handled as the device's last byte: no
+    // instruction ever goes out for an address the chip does not have.
     JobRange rangeOf(std::optional<int32_t> start, std::optional<int32_t> finish) const;
     // rangeOf, then the progress bar spans it.
     JobRange enterRange(std::optional<int32_t> start, std::optional<int32_t> finish);
@@ -31,8 +43,12 @@ protected:
     // read only when asked. Progress at every 32nd address. Leaves the target
     // in programming state. True when any byte differed.
     bool compareWithChip(std::optional<int32_t> start, std::optional<int32_t> finish, bool fillChipCopy);
+    // An error box, caption "ERROR".
+    void error(std::string_view text);
     uint8_t readChip(int32_t address);
 
+    // The last run's figures.
+    JobReport report_;
     DeviceImage& image_;
     JobFeedback& feedback_;
     LineDriver& driver_;

@@ -1,7 +1,10 @@
 #include "ReadJob.h"
 
-void ReadJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
+bool ReadJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
 {
+    report_ = {};
+    if (!portReady())
+        return false;
     openBracket();
     const JobRange range = enterRange(start, finish);
     // A short range moves the bar at every address, a long one every 64th, so
@@ -14,5 +17,6 @@ void ReadJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
         if (a % 64 == 0 || everyAddress)
             feedback_.progress(a);
     }
-    closeBracket();
+    report_.succeeded = closeBracket();
+    return report_.succeeded;
 }

@@ -8,5 +8,6 @@ class ReadJob : public Job {
 public:
     using Job::Job;
 
-    void run(std::optional<int32_t> start, std::optional<int32_t> finish);
+    // False when there was no port, or the port failed on the way.
+    bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

@@ -2,13 +2,16 @@
 
 #include <LineDriver.h>
 
+#include <string>
+
 // A reset of the target: a pulse on its reset line into programming state,
 // then the release, which lets the chip run its program from the start.
 class ResetJob {
 public:
     explicit ResetJob(LineDriver& driver = lineDriver()) : driver_(driver) {}
 
-    void run();
+    // False, with *why set, when there is no port to pulse or it failed.
+    bool run(std::string* why = nullptr);
 
 private:
     LineDriver& driver_;

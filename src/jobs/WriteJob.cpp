@@ -15,6 +15,13 @@ WriteJob::WriteJob(DeviceImage& image, JobFeedback& feedback, Mode mode, LineDri
 
 bool WriteJob::run(std::optional<int32_t> start, std::optional<int32_t> finish, int lockLevel)
 {
+    report_ = {};
+    // With read-after-write off nothing else would notice that no port is
+    // there: the write would pass without a line having moved.
+    if (!portReady()) {
+        error("Error programming device");
+        return false;
+    }
     openBracket();
     const JobRange range = enterRange(start, finish);
     bool written = true;
@@ -22,21 +29,24 @@ bool WriteJob::run(std::optional<int32_t> start, std::optional<int32_t> finish, 
         if (a % 256 == 0)
             feedback_.progress(a);
         image_.marks[a] = MarkNone;
-        if (programmerSettings().readBeforeWrite && chipHolds(a))
+        if (programmerSettings().readBeforeWrite && chipHolds(a)) {
+            ++report_.skipped;
             continue;
+        }
         if (!program(a)) {
-            feedback_.message("Error programming device", "ERROR", JobFeedback::Buttons::Ok);
+            error("Error programming device");
             driver_.LeaveProgramming();
             written = false;
             break;
         }
+        ++report_.written;
     }
     // The lock instruction goes out even after a failure has released the
     // target; the release below then runs a second time.
     if (lockLevel > 0)
         isp_.WriteLockBits(static_cast<uint8_t>(std::min(lockLevel, 255)));
-    closeBracket();
-    return written;
+    report_.succeeded = closeBracket() && written;
+    return report_.succeeded;
 }
 
 bool WriteJob::chipHolds(int32_t a)

@@ -14,8 +14,9 @@ public:
     WriteJob(DeviceImage& image, JobFeedback& feedback, Mode mode, LineDriver& driver = lineDriver());
 
     // lockLevel 1..3 locks the chip after the write, 0 or below sends no lock
-    // instruction. True unless a byte failed to program ("Error programming
-    // device" was shown); an empty range succeeds.
+    // instruction. True unless there was no port, a byte failed to program
+    // ("Error programming device" was shown) or the port failed on the way;
+    // an empty range succeeds.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish, int lockLevel);
 
 private:

@@ -2,10 +2,15 @@
 
 bool WriteVerifyJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
 {
+    report_ = {};
+    if (!portReady())
+        return false;
     const bool differs = compareWithChip(start, finish, true);
-    closeBracket();
+    if (!closeBracket())
+        return false;
     feedback_.message(differs ? "The contents of the CPU and the BUFFER doesn't match"
                               : "The contents of the CPU and the BUFFER match",
                       "", JobFeedback::Buttons::OkCancel);
-    return !differs;
+    report_.succeeded = !differs;
+    return report_.succeeded;
 }

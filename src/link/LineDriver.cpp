@@ -42,6 +42,16 @@ uint8_t LineDriver::ReadStatus()
     return port().readStatus(programmerSettings().lptBase);
 }
 
+bool LineDriver::PortReady(std::string* why)
+{
+    return port().ready(programmerSettings().lptBase, why);
+}
+
+std::string LineDriver::TakePortFault()
+{
+    return port().takeFault();
+}
+
 void LineDriver::RefreshTimerFrequency()
 {
     counterFrequency_ = currentCounter().frequency();

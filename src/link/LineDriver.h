@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The parallel port as a three-wire serial master for the AT89S53's
 // programming interface: reset, SCK and MOSI on data bits, MISO on BUSY.
@@ -16,6 +17,13 @@ public:
     void LeaveProgramming();
     void ShiftOut(uint8_t value);
     uint8_t ShiftIn();
+
+    // Whether the port of the settings can be had, and if not, why: a job
+    // checks it first, so that no port is never taken for a silent target.
+    bool PortReady(std::string* why);
+    // A port failure since the last call (empty when none): a job that
+    // meets one has failed, whatever it read.
+    std::string TakePortFault();
 
     uint8_t clockMask() const { return clockMask_; }
     uint8_t dataMask() const { return dataMask_; }

@@ -13,7 +13,9 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -85,41 +87,97 @@ TEST_F(FileCommandsTest, OpenCommandLoadsTwiceAndLeavesNoMarks)
     EXPECT_TRUE(frame().action(ID_FILE_MRU_FILE1)->text().endsWith(QStringLiteral("fw.ihx")));
 }
 
-TEST_F(FileCommandsTest, FailedOpenKeepsThePlaceholderTitle)
+TEST_F(FileCommandsTest, AFailedOrRefusedOpenKeepsTheDocumentItsNameAndItsImage)
 {
-    const QString path = dir.filePath(QStringLiteral("gone.hex"));
-    app->currentDocument = &doc();
-    EXPECT_EQ(app->OpenDocumentFile(path), nullptr);
-    EXPECT_EQ(app->currentDocument, nullptr);
-    ASSERT_EQ(messages.requests.size(), 1u);
-    EXPECT_EQ(messages.requests[0].text, QStringLiteral("No se encontró %1.").arg(path));
+    const QString mine = write(QStringLiteral("mine.hex"), kHex);
+    ASSERT_NE(app->OpenDocumentFile(mine), nullptr);
+    image().buffer[0x20] = 0x42; // an edit not saved yet
+    doc().SetModifiedFlag(true);
+    ASSERT_EQ(mkfifo(dir.filePath(QStringLiteral("pipe.hex")).toLocal8Bit().constData(), 0600), 0);
+    QDir(dir.path()).mkdir(QStringLiteral("folder.hex"));
+    {
+        QFile huge(dir.filePath(QStringLiteral("huge.hex")));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64{64} << 30)); // sparse: 64 GB that take no room
+    }
+    const struct {
+        QString name;
+        QByteArray bytes; // empty with create false: made above, or missing
+        bool create;
+        QString message;
+    } cases[] = {
+        {"gone.hex", {}, false, "No se encontró %1."},
+        {"folder.hex", {}, false, "%1 es una carpeta, no un archivo."},
+        {"pipe.hex", {}, false, "%1 no es un archivo normal."},
+        {"huge.hex", {}, false, "Can't open Intel HEX files larger than 8Mb"},
+        {"big.bin", QByteArray(20481, '\0'), true, "Can't open files larger than 20Kb"},
+        {"empty.bin", {}, true, "empty.bin holds no data for the device (0x0000-0x2FFF). Nothing was loaded."},
+        {"empty.hex", {}, true, "empty.hex holds no data for the device (0x0000-0x2FFF). Nothing was loaded."},
+        {"text.hex", "not a record\n:00000001FF\n", true,
+         "text.hex holds no data for the device (0x0000-0x2FFF). Nothing was loaded."},
+        {"high.hex", ":020000040001F9\n:0400100001020304E2\n", true,
+         "high.hex holds no data for the device (0x0000-0x2FFF): all its 4 bytes lie outside it. Nothing was loaded."},
+        {"damaged.hex", ":0400100001020304E3\n", true,
+         "damaged.hex, line 1: damaged Intel HEX record: checksum E3 where the record needs E2. Nothing was loaded."},
+    };
+    const auto before = image().buffer;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        const QString path = c.create ? write(c.name, c.bytes) : dir.filePath(c.name);
+        messages.requests.clear();
+        EXPECT_EQ(app->OpenDocumentFile(path), nullptr);
+        // "No" at the prompt, then the open fails: the edit is still unsaved.
+        EXPECT_EQ(messages.texts(), (QStringList{QStringLiteral("¿Guardar cambios a mine.hex?"),
+                                                 c.message.contains("%1") ? c.message.arg(path) : c.message}));
+        EXPECT_EQ(app->currentDocument, nullptr);
+        EXPECT_EQ(doc().pathName(), mine);
+        EXPECT_EQ(frame().windowTitle(), QStringLiteral("mine.hex - Vorlane"));
+        EXPECT_TRUE(doc().isModified());
+        EXPECT_EQ(image().buffer, before);
+        EXPECT_EQ(app->files().recentFiles().files(), QStringList{mine});
+    }
+
+    // The Open command too: no placeholder name is left behind.
+    messages.answers = {MessageAnswer::No};
+    chooseInOpenDialog(dir.filePath(QStringLiteral("big.bin")));
+    frame().runCommand(ID_FILE_OPEN);
+    EXPECT_EQ(frame().windowTitle(), QStringLiteral("mine.hex - Vorlane"));
+    EXPECT_EQ(doc().pathName(), mine);
+    EXPECT_TRUE(doc().isModified()) << "the edit is still not saved";
 }
 
-TEST_F(FileCommandsTest, OpenOfAMissingFileByCommandLeavesCastavel)
+TEST_F(FileCommandsTest, DataOutsideTheDeviceIsToldOnceAndTheRestLoads)
 {
-    const QString path = write(QStringLiteral("a.hex"), kHex);
-    chooseInOpenDialog(path);
-    frame().runCommand(ID_FILE_OPEN);
-    ASSERT_EQ(frame().windowTitle(), QStringLiteral("a.hex - Vorlane"));
-    // The placeholder: the document's path names no file of the user's.
-    doc().SetPathName(QDir::current().absoluteFilePath(QStringLiteral("Castavel")));
-    EXPECT_EQ(app->OpenDocumentFile(dir.filePath(QStringLiteral("nothing.hex"))), nullptr);
-    EXPECT_EQ(doc().title(), QStringLiteral("Castavel"));
+    const QString path = write(QStringLiteral("part.hex"), ":0400100001020304E2\n:022FFF00AABB6B\n:00000001FF\n");
+    ASSERT_NE(app->OpenDocumentFile(path), nullptr);
+    EXPECT_EQ(messages.texts(),
+              QStringList{"part.hex: 2 bytes lie outside the device (0x0000-0x2FFF) and were left out."});
+    EXPECT_EQ(image().buffer[0x13], 0x04);
+    EXPECT_EQ(image().buffer[0x2FFF], 0xFF);
+    EXPECT_EQ(image().dataEnd, 0x14);
+    EXPECT_EQ(frame().windowTitle(), QStringLiteral("part.hex - Vorlane"));
 }
 
 TEST_F(FileCommandsTest, ReloadMarksExactlyTheChangedBytes)
 {
     const QString path = write(QStringLiteral("fw.hex"), kHex);
     ASSERT_NE(app->OpenDocumentFile(path), nullptr);
-    write(QStringLiteral("fw.hex"), ":0400100001AA0304:38\r\n:00000001FF\r\n");
+    write(QStringLiteral("fw.hex"), ":0400100001AA03043A\r\n:00000001FF\r\n");
     frame().runCommand(ID_FILE_RELOAD);
     EXPECT_EQ(image().buffer[0x11], 0xAA);
     EXPECT_EQ(marked(MarkChanged), 1);
     EXPECT_EQ(image().marks[0x11], MarkChanged);
     EXPECT_FALSE(doc().isModified());
+
+    // A file damaged since: refused, the image and its marks as they were.
+    write(QStringLiteral("fw.hex"), ":0400100001BB03043A\r\n");
+    frame().runCommand(ID_FILE_RELOAD);
+    EXPECT_EQ(image().buffer[0x11], 0xAA);
+    EXPECT_EQ(image().marks[0x11], MarkChanged);
+    EXPECT_EQ(messages.texts().size(), 1);
 }
 
-TEST_F(FileCommandsTest, BinaryLoadsMarkNothingAndTooLargeIsRefusedTwice)
+TEST_F(FileCommandsTest, BinaryLoadsMarkNothingAndTooLargeIsRefusedOnce)
 {
     QByteArray bytes(100, '\x11');
     const QString small = write(QStringLiteral("code.e51"), bytes);
@@ -132,13 +190,13 @@ TEST_F(FileCommandsTest, BinaryLoadsMarkNothingAndTooLargeIsRefusedTwice)
     EXPECT_EQ(marked(MarkChanged), 0);
 
     const QString big = write(QStringLiteral("big.bin"), QByteArray(20481, '\0'));
-    EXPECT_NE(app->OpenDocumentFile(big), nullptr);
-    EXPECT_EQ(messages.texts(),
-              (QStringList{"Can't open files larger than 20Kb", "Can't open files larger than 20Kb"}));
+    EXPECT_EQ(app->OpenDocumentFile(big), nullptr);
+    EXPECT_EQ(messages.texts(), QStringList{"Can't open files larger than 20Kb"});
     EXPECT_EQ(image().buffer[0], 0x11) << "nothing of it was read";
-    EXPECT_EQ(image().dataStart, 0xFFFF);
-    EXPECT_EQ(image().dataEnd, 0);
+    EXPECT_EQ(image().dataStart, 0);
+    EXPECT_EQ(image().dataEnd, 100);
     EXPECT_TRUE(doc().lastLoadRefused());
+    EXPECT_EQ(doc().pathName(), small);
 }
 
 TEST_F(FileCommandsTest, SaveAsWritesTheChosenRangeAndClearsMarks)
@@ -155,9 +213,19 @@ TEST_F(FileCommandsTest, SaveAsWritesTheChosenRangeAndClearsMarks)
         d.selectFile(path);
         QMetaObject::invokeMethod(&d, "accept");
     });
-    answerSaveRange(QStringLiteral("10"), QStringLiteral("12"));
+    // From above To is refused in the window, which stays open.
+    AnswerNextModal<CSaveRangeDlg>([this](CSaveRangeDlg& d) {
+        d.startEdit()->setText(QStringLiteral("12"));
+        d.finishEdit()->setText(QStringLiteral("10"));
+        d.accept();
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(messages.texts(), QStringList{"Nothing to save: From lies above To."});
+        d.startEdit()->setText(QStringLiteral("10"));
+        d.finishEdit()->setText(QStringLiteral("12"));
+        d.accept();
+    });
     frame().runCommand(ID_FILE_SAVE_AS);
-    EXPECT_EQ(read(path), QByteArray(":03001000010203E7\r\n"));
+    EXPECT_EQ(read(path), QByteArray(":03001000010203E7\r\n:00000001FF\r\n"));
     EXPECT_EQ(marked(MarkMismatch), 0);
     EXPECT_FALSE(doc().isModified());
     EXPECT_EQ(frame().windowTitle(), QStringLiteral("out.hex - Vorlane"));
@@ -166,13 +234,13 @@ TEST_F(FileCommandsTest, SaveAsWritesTheChosenRangeAndClearsMarks)
     AnswerNextModal<CSaveRangeDlg>([](CSaveRangeDlg& d) { d.reject(); });
     frame().runCommand(ID_FILE_SAVE);
     const QByteArray whole = read(path);
-    EXPECT_EQ(whole.count('\n'), 768);
-    EXPECT_TRUE(whole.endsWith(":102FF000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFE1\r\n"));
+    EXPECT_EQ(whole.count('\n'), 769);
+    EXPECT_TRUE(whole.endsWith(":102FF000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFE1\r\n:00000001FF\r\n"));
 }
 
 TEST_F(FileCommandsTest, FailedSaveKeepsTheOldFileAndTheModifiedFlag)
 {
-    const QString path = write(QStringLiteral("keep.hex"), "old");
+    const QString path = write(QStringLiteral("keep.hex"), kHex);
     ASSERT_NE(app->OpenDocumentFile(path), nullptr);
     doc().SetModifiedFlag(true);
     messages.requests.clear();
@@ -187,26 +255,51 @@ TEST_F(FileCommandsTest, FailedSaveKeepsTheOldFileAndTheModifiedFlag)
     const bool saved = doc().DoSave(path);
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_FALSE(saved);
-    EXPECT_EQ(read(path), QByteArray("old"));
+    EXPECT_EQ(read(path), kHex);
     EXPECT_TRUE(doc().isModified());
     ASSERT_EQ(messages.requests.size(), 1u);
     EXPECT_TRUE(messages.requests[0].text.contains(QStringLiteral("keep.hex"))) << messages.requests[0].text.toStdString();
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.hex"}) << "no temporary file left";
 }
 
-TEST_F(FileCommandsTest, SavePromptBeforeNewAndOpen)
+TEST_F(FileCommandsTest, CancelAtTheSavePromptStopsNewOpenRecentAndReload)
 {
-    doc().SetModifiedFlag(true);
-    messages.answers = {MessageAnswer::Cancel};
-    frame().runCommand(ID_FILE_NEW);
-    ASSERT_EQ(messages.requests.size(), 1u);
-    EXPECT_EQ(messages.requests[0].text, QStringLiteral("¿Guardar cambios a Sintit?"));
-    EXPECT_EQ(messages.requests[0].buttons, MessageButtons::YesNoCancel);
-    EXPECT_TRUE(doc().isModified()) << "Cancel keeps the document";
+    const QString other = write(QStringLiteral("other.hex"), ":01000000AA55\n");
+    const QString mine = write(QStringLiteral("mine.hex"), kHex);
+    ASSERT_NE(app->OpenDocumentFile(other), nullptr);
+    ASSERT_NE(app->OpenDocumentFile(mine), nullptr);
+    const QStringList recent = app->files().recentFiles().files();
+    const struct {
+        const char* command;
+        std::function<void()> run;
+    } cases[] = {
+        {"New", [&] { frame().runCommand(ID_FILE_NEW); }},
+        {"Open", [&] { chooseInOpenDialog(other); frame().runCommand(ID_FILE_OPEN); }},
+        {"a recent file", [&] { frame().runCommand(ID_FILE_MRU_FILE1 + 1); }},
+        {"the recent entry of this file", [&] { frame().runCommand(ID_FILE_MRU_FILE1); }},
+        {"Reload", [&] { frame().runCommand(ID_FILE_RELOAD); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        image().buffer[0x10] = 0x99;
+        doc().SetModifiedFlag(true);
+        messages.requests.clear();
+        messages.answers = {MessageAnswer::Cancel};
+        c.run();
+        EXPECT_EQ(messages.texts(), QStringList{"¿Guardar cambios a mine.hex?"});
+        EXPECT_EQ(messages.requests[0].buttons, MessageButtons::YesNoCancel);
+        EXPECT_EQ(image().buffer[0x10], 0x99);
+        EXPECT_TRUE(doc().isModified());
+        EXPECT_EQ(frame().windowTitle(), QStringLiteral("mine.hex - Vorlane"));
+        EXPECT_EQ(app->files().recentFiles().files(), recent);
+    }
 
     messages.answers = {MessageAnswer::No};
+    image().buffer[0x3000] = 0x00; // past the device, as a long binary left it
     frame().runCommand(ID_FILE_NEW);
     EXPECT_FALSE(doc().isModified());
+    EXPECT_EQ(image().buffer[0x10], 0xFF);
+    EXPECT_EQ(image().buffer[0x3000], 0xFF);
 }
 
 TEST_F(FileCommandsTest, RecentFilesKeepFourAndF8OpensTheFirst)

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 class UnattendedWriteTest : public ::testing::Test {
@@ -15,6 +17,11 @@ protected:
         QDir(dir.path()).mkpath(QStringLiteral("config/Castavel/Vorlane"));
         writeFile(QStringLiteral("config/Castavel/Vorlane/Vorlane.conf"), "[Settings]\nFirst%20Time%202=0\n");
         chip = dir.filePath(QStringLiteral("chip.bin"));
+        // A programmed chip without a single 0xFF: any byte written where
+        // it should not be shows.
+        for (int a = 0; a < 12288; ++a)
+            programmed += static_cast<char>(a * 7 % 251);
+        writeFile(QStringLiteral("chip.bin"), programmed);
     }
 
     QString writeFile(const QString& name, const QByteArray& bytes)
@@ -25,8 +32,11 @@ protected:
         return f.fileName();
     }
 
-    int runVorlane(const QStringList& arguments, const QString& port)
+    int runVorlane(const QStringList& arguments, const QString& port, const QString& settings = {})
     {
+        if (!settings.isEmpty())
+            writeFile(QStringLiteral("config/Castavel/Vorlane/Vorlane.conf"),
+                      ("[Settings]\nFirst%20Time%202=0\n" + settings).toLatin1());
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -49,60 +59,137 @@ protected:
 
     QTemporaryDir dir;
     QString chip;
+    QByteArray programmed;
     QString errors;
 };
 
+// One Intel HEX record with its checksum, LF ended.
+QByteArray Record(int address, const QByteArray& data, int type = 0)
+{
+    QByteArray line = ":" + QByteArray::number(data.size(), 16).rightJustified(2, '0') +
+                      QByteArray::number(address, 16).rightJustified(4, '0') +
+                      QByteArray::number(type, 16).rightJustified(2, '0');
+    int sum = data.size() + (address >> 8) + (address & 0xFF) + type;
+    for (char c : data) {
+        line += QByteArray::number(static_cast<uint8_t>(c), 16).rightJustified(2, '0');
+        sum += static_cast<uint8_t>(c);
+    }
+    return line.toUpper() + QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).rightJustified(2, '0').toUpper() +
+           "\n";
+}
+
+QByteArray Counting(int n, int first)
+{
+    QByteArray bytes;
+    for (int i = 0; i < n; ++i)
+        bytes += static_cast<char>(first + i);
+    return bytes;
+}
+
 } // namespace
 
-TEST_F(UnattendedWriteTest, WritesAnSdccFileAndExitsZero)
+TEST_F(UnattendedWriteTest, WritesAnSdccFileExactlyAndNothingElse)
 {
-    // LF line ends and 32-byte records, as SDCC writes them.
-    QByteArray record = ":20010000";
-    int sum = 0x20 + 0x01;
-    for (int i = 0; i < 32; ++i) {
-        record += QByteArray::number(0x40 + i, 16).toUpper();
-        sum += 0x40 + i;
-    }
-    record += QByteArray::number((0x100 - (sum & 0xFF)) & 0xFF, 16).rightJustified(2, '0').toUpper();
-    const QString file = writeFile(QStringLiteral("fw.ihx"), ":020000040000FA\n" + record + "\n:00000001FF\n");
+    // LF line ends, a zero 04 record and 32-byte records, as SDCC writes them.
+    const QString file = writeFile(QStringLiteral("fw.ihx"), ":020000040000FA\n" + Record(0x100, Counting(32, 0x40)) +
+                                                                 Record(0x200, Counting(16, 0x80)) + ":00000001FF\n");
     EXPECT_EQ(runVorlane({file}, QStringLiteral("sim:") + chip), 0) << errors.toStdString();
+    QByteArray expected = programmed;
+    expected.replace(0x100, 32, Counting(32, 0x40));
+    // The gap between the records is the image's erased bytes.
+    expected.replace(0x120, 0xE0, QByteArray(0xE0, '\xFF'));
+    expected.replace(0x200, 16, Counting(16, 0x80));
     const QByteArray flash = chipBytes();
     ASSERT_EQ(flash.size(), 12288);
-    for (int i = 0; i < 32; ++i)
-        EXPECT_EQ(static_cast<uint8_t>(flash[0x100 + i]), 0x40 + i);
-    EXPECT_EQ(static_cast<uint8_t>(flash[0x0FF]), 0xFF);
-    EXPECT_EQ(static_cast<uint8_t>(flash[0x120]), 0xFF) << "one past the data is written as the image holds it";
+    EXPECT_EQ(flash.mid(0xF0, 0x130).toHex(), expected.mid(0xF0, 0x130).toHex())
+        << "one past the file's last byte (0x210) keeps what the chip held";
+    EXPECT_EQ(flash, expected);
     EXPECT_FALSE(errors.contains(QStringLiteral("ERROR"))) << errors.toStdString();
+}
+
+TEST_F(UnattendedWriteTest, FilesWithoutACompleteProgramForTheDeviceWriteNothing)
+{
+    ASSERT_EQ(mkfifo(dir.filePath(QStringLiteral("pipe.hex")).toLocal8Bit().constData(), 0600), 0);
+    QDir(dir.path()).mkdir(QStringLiteral("folder.bin"));
+    {
+        QFile huge(dir.filePath(QStringLiteral("huge.hex")));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(huge.resize(qint64{64} << 30)); // sparse
+    }
+    QByteArray longBinary(16384, '\x11');
+    const struct {
+        const char* name;
+        QByteArray bytes; // null: made above or missing
+        const char* told;
+    } cases[] = {
+        {"empty.hex", "", "holds no data"},
+        {"empty.bin", "", "holds no data"},
+        {"end-only.hex", ":00000001FF\n", "holds no data"},
+        {"text.hex", "just some text\n", "holds no data"},
+        {"high.hex", ":020000040001F9\n" + Record(0, Counting(16, 1)), "lie outside it"},
+        {"far.hex", Record(0xFFF0, Counting(16, 1)), "lie outside it"},
+        {"checksum.hex", Record(0, Counting(16, 1)) + ":0100100011DF\n", "line 2: damaged"},
+        {"short.hex", ":0400100001020304\n", "line 1: damaged"},
+        {"nul.hex", QByteArray(":0100000011EE\n:0100\0" "10022CD\n", 23), "line 2: damaged"},
+        {"part.hex", Record(0, Counting(16, 1)) + Record(0x2FF8, Counting(16, 1)), "was not written"},
+        {"long.bin", longBinary, "was not written"},
+        {"big.bin", QByteArray(20481, '\x11'), "Can't open files larger than 20Kb"},
+        {"huge.hex", {}, "Can't open Intel HEX files larger than 8Mb"},
+        {"pipe.hex", {}, "no es un archivo normal"},
+        {"folder.bin", {}, "es una carpeta"},
+        {"missing.hex", {}, "No se encontr"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = c.bytes.isNull() ? dir.filePath(QLatin1String(c.name))
+                                              : writeFile(QLatin1String(c.name), c.bytes);
+        EXPECT_EQ(runVorlane({file}, QStringLiteral("sim:") + chip), 2) << errors.toStdString();
+        EXPECT_TRUE(errors.contains(QLatin1String(c.told))) << errors.toStdString();
+        ASSERT_EQ(chipBytes(), programmed) << "the chip was touched";
+    }
+}
+
+TEST_F(UnattendedWriteTest, ErasedPaddingPastTheDeviceIsNoLoss)
+{
+    QByteArray file = Counting(16, 0x20) + QByteArray(12288 - 16, '\x33');
+    file += QByteArray(4096, '\xFF');
+    EXPECT_EQ(runVorlane({writeFile(QStringLiteral("padded.bin"), file)}, QStringLiteral("sim:") + chip), 0)
+        << errors.toStdString();
+    EXPECT_EQ(chipBytes(), file.left(12288));
 }
 
 TEST_F(UnattendedWriteTest, FileWithDashRIsWrittenNotReset)
 {
     const QString file = writeFile(QStringLiteral("tiny.bin"), QByteArray("\x02\x00\x30", 3));
     EXPECT_EQ(runVorlane({file, QStringLiteral("-r")}, QStringLiteral("sim:") + chip), 0);
-    EXPECT_EQ(chipBytes().left(3), QByteArray("\x02\x00\x30", 3));
+    EXPECT_EQ(chipBytes().left(4), QByteArray("\x02\x00\x30", 3) + programmed.mid(3, 1));
 }
 
-TEST_F(UnattendedWriteTest, AbsentTargetExitsOne)
+TEST_F(UnattendedWriteTest, NoPortOrNoChipFileIsAFailure)
 {
     const QString file = writeFile(QStringLiteral("fw.hex"), ":0100000055AA\r\n:00000001FF\r\n");
-    EXPECT_EQ(runVorlane({file}, QStringLiteral("none")), 1);
-    EXPECT_TRUE(errors.contains(QStringLiteral("ERROR: Error programming device"))) << errors.toStdString();
-}
-
-TEST_F(UnattendedWriteTest, MissingFileExitsTwo)
-{
-    EXPECT_EQ(runVorlane({dir.filePath(QStringLiteral("nothing.hex"))}, QStringLiteral("sim:") + chip), 2);
-    EXPECT_TRUE(errors.contains(QStringLiteral("nothing.hex"))) << errors.toStdString();
-    EXPECT_FALSE(QFile::exists(chip)) << "start-up ended before any port was opened";
-}
-
-TEST_F(UnattendedWriteTest, RefusedFileWritesNothingAndExitsTwo)
-{
-    const QString file = writeFile(QStringLiteral("huge.bin"), QByteArray(20481, '\0'));
-    EXPECT_EQ(runVorlane({file}, QStringLiteral("sim:") + chip), 2);
-    EXPECT_EQ(errors.count(QStringLiteral("Can't open files larger than 20Kb")), 2);
-    const QByteArray flash = chipBytes();
-    EXPECT_EQ(flash.count('\xFF'), flash.size()) << "the reset vector was not touched";
+    const struct {
+        const char* what;
+        QString port;
+        QString settings;
+        const char* reason;
+    } cases[] = {
+        {"none", QStringLiteral("none"), {}, "ERROR: No port: VORLANE_PORT=none"},
+        {"none without read-back", QStringLiteral("none"), QStringLiteral("ReadAfterWrite=0\n"),
+         "ERROR: No port: VORLANE_PORT=none"},
+        {"a chip file in a missing folder", QStringLiteral("sim:") + dir.filePath(QStringLiteral("gone/chip.bin")),
+         QStringLiteral("ReadAfterWrite=0\n"), "gone/chip.bin"},
+        {"a chip file that is a folder", QStringLiteral("sim:") + dir.path(), QStringLiteral("ReadAfterWrite=0\n"),
+         "chip file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(runVorlane({file}, c.port, c.settings), 1) << errors.toStdString();
+        const int reason = errors.indexOf(QLatin1String(c.reason));
+        EXPECT_GE(reason, 0) << errors.toStdString();
+        EXPECT_GT(errors.indexOf(QStringLiteral("ERROR: Error programming device")), reason) << errors.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("gone"))));
 }
 
 TEST(CommandLineFlagsTest, HelpAndVersionPrintAndExitZero)

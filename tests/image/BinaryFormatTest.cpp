@@ -24,61 +24,69 @@ TEST(BinaryLoadTest, AHundredBytesGoToAddressZeroAndTheRestStays)
     FillPattern(*image);
     const auto before = image->buffer;
     image->marks[5] = MarkMismatch;
+    image->marks[0x3000] = MarkChanged;
     const auto file = Counting(100);
 
     const ImageLoadResult result = LoadBinary(*image, file);
-    EXPECT_TRUE(result.loaded);
-    EXPECT_TRUE(result.message.empty());
+    EXPECT_TRUE(result.complete());
     EXPECT_EQ(image->dataStart, 0);
     EXPECT_EQ(image->dataEnd, 100);
     EXPECT_TRUE(std::equal(file.begin(), file.end(), image->buffer.begin()));
-    EXPECT_TRUE(std::equal(before.begin() + 100, before.end(), image->buffer.begin() + 100));
-    EXPECT_EQ(image->marks[5], MarkMismatch); // marks are the caller's common start
+    EXPECT_TRUE(std::equal(before.begin() + 100, before.begin() + 0x3000, image->buffer.begin() + 100));
+    EXPECT_EQ(image->marks[5], MarkNone);
+    // The spare part past the device is erased, so nothing an earlier file
+    // left there can reach a job.
+    EXPECT_TRUE(std::all_of(image->buffer.begin() + 0x3000, image->buffer.end(), [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_EQ(image->marks[0x3000], MarkNone);
 }
 
-TEST(BinaryLoadTest, SixteenKilobytesLoadWholeAndTheRangeEndsAboveTheDevice)
+TEST(BinaryLoadTest, BytesPastTheDeviceAreLeftOutAndCountedUnlessErasedPadding)
 {
-    auto image = NewImage();
-    const auto file = Counting(16384);
-    EXPECT_TRUE(LoadBinary(*image, file).loaded);
-    EXPECT_EQ(image->dataStart, 0);
-    EXPECT_EQ(image->dataEnd, 16384);
-    EXPECT_TRUE(std::equal(file.begin(), file.end(), image->buffer.begin()));
-    EXPECT_EQ(image->deviceSize, 0x3000);
-}
-
-TEST(BinaryLoadTest, TwentyKilobytesAreAcceptedAndOneByteMoreIsRefusedUnread)
-{
-    auto image = NewImage();
-    const auto largest = Counting(kImageCapacity);
-    EXPECT_TRUE(LoadBinary(*image, largest).loaded);
-    EXPECT_EQ(image->dataEnd, kImageCapacity);
-    EXPECT_TRUE(std::equal(largest.begin(), largest.end(), image->buffer.begin()));
-
-    FillPattern(*image);
-    image->dataStart = 0x100;
-    image->dataEnd = 0x200;
-    const auto before = image->buffer;
-
-    for (const size_t length : {size_t{kImageCapacity + 1}, size_t{1} << 20}) {
-        const ImageLoadResult result = LoadBinary(*image, Counting(length));
-        EXPECT_FALSE(result.loaded);
-        EXPECT_EQ(result.message, "Can't open files larger than 20Kb");
-        EXPECT_EQ(image->dataStart, 0xFFFF);
-        EXPECT_EQ(image->dataEnd, 0);
-        EXPECT_EQ(image->buffer, before);
+    const struct {
+        size_t length;
+        bool padding;
+        int64_t leftOut;
+    } cases[] = {
+        {0x3000, false, 0},
+        {16384, true, 0},
+        {16384, false, 4096 - 4096 / 256}, // Counting() gives 0xFF once every 256 bytes
+        {kImageCapacity, true, 0},
+    };
+    for (const auto& c : cases) {
+        auto image = NewImage();
+        auto file = Counting(c.length);
+        if (c.padding)
+            std::fill(file.begin() + 0x3000, file.end(), 0xFF);
+        const ImageLoadResult result = LoadBinary(*image, file);
+        EXPECT_TRUE(result.loaded()) << c.length;
+        EXPECT_EQ(result.leftOut, c.leftOut) << c.length;
+        EXPECT_EQ(image->dataStart, 0);
+        EXPECT_EQ(image->dataEnd, 0x3000);
+        EXPECT_TRUE(std::equal(file.begin(), file.begin() + 0x3000, image->buffer.begin()));
+        EXPECT_TRUE(std::all_of(image->buffer.begin() + 0x3000, image->buffer.end(), [](uint8_t b) { return b == 0xFF; }))
+            << c.length;
     }
 }
 
-TEST(BinaryLoadTest, AnEmptyFileSetsTheRangeToZeroAndKeepsTheBytes)
+TEST(BinaryLoadTest, ARefusedOrEmptyFileLeavesTheImageExactlyAsItWas)
 {
-    auto image = NewImage();
-    FillPattern(*image);
-    const auto before = image->buffer;
-    EXPECT_TRUE(LoadBinary(*image, {}).loaded);
-    EXPECT_EQ(image->dataStart, 0);
-    EXPECT_EQ(image->dataEnd, 0);
-    EXPECT_EQ(image->buffer, before);
+    const struct {
+        size_t length;
+        ImageLoadResult::Status status;
+        const char* problem;
+    } cases[] = {
+        {kImageCapacity + 1, ImageLoadResult::Status::Refused, "Can't open files larger than 20Kb"},
+        {size_t{1} << 20, ImageLoadResult::Status::Refused, "Can't open files larger than 20Kb"},
+        {0, ImageLoadResult::Status::NoData, ""},
+    };
+    for (const auto& c : cases) {
+        auto image = LivedInImage();
+        const auto before = *image;
+        const ImageLoadResult result = LoadBinary(*image, Counting(c.length));
+        EXPECT_EQ(result.status, c.status) << c.length;
+        EXPECT_EQ(result.problem, c.problem);
+        ExpectSameImage(*image, before);
+    }
 }
 
 TEST(BinaryStoreTest, WritesStartToFinishBothIncludedAndNothingWhenStartIsAbove)

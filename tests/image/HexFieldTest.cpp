@@ -53,14 +53,16 @@ TEST(HexFieldTest, EightDigitsFromEightUpReadNegative)
     EXPECT_EQ(ParseHexField("-80000000"), INT32_MIN);
 }
 
-TEST(HexFieldTest, MoreThanEightDigitsKeepTheLowThirtyTwoBits)
+TEST(HexFieldTest, ANumberBeyondThirtyTwoBitsIsOutOfRangeNotWrapped)
 {
-    EXPECT_EQ(ParseHexField("100000000"), 0);
-    EXPECT_EQ(ParseHexField("123456789"), 0x23456789);
+    // Wrapped, 100000000 would be address 0 and a job would start there.
+    EXPECT_EQ(ParseHexField("100000000"), kHexFieldOutOfRange);
+    EXPECT_EQ(ParseHexField("123456789"), kHexFieldOutOfRange);
+    EXPECT_EQ(ParseHexField("123456789abcdef01"), kHexFieldOutOfRange);
+    EXPECT_EQ(ParseHexField("-100000001"), kHexFieldOutOfRange);
+    // Leading zeros are no number beyond 32 bits.
     EXPECT_EQ(ParseHexField("00000000000000002fff"), 0x2FFF);
-    // Past sixteen digits the C library saturates; we keep wrapping.
-    EXPECT_EQ(ParseHexField("123456789abcdef01"), static_cast<int32_t>(0xABCDEF01u));
-    EXPECT_EQ(ParseHexField("-100000001"), -1);
+    EXPECT_EQ(ParseHexField("0ffffffff"), -1);
 }
 
 TEST(HexFieldTest, OnlyTheFirst255CharactersCount)
@@ -68,7 +70,7 @@ TEST(HexFieldTest, OnlyTheFirst255CharactersCount)
     EXPECT_EQ(ParseHexField(std::string(254, ' ') + "1"), 1);
     EXPECT_EQ(ParseHexField(std::string(255, ' ') + "1"), std::nullopt);
     EXPECT_EQ(ParseHexField(std::string(254, '0') + "12"), 1);
-    EXPECT_EQ(ParseHexField(std::string(10000, 'f')), -1);
+    EXPECT_EQ(ParseHexField(std::string(10000, 'f')), kHexFieldOutOfRange);
 }
 
 TEST(HexFieldTest, FormatsLowerCaseWithoutPrefix)

@@ -2,6 +2,8 @@
 
 #include <DeviceImage.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,3 +37,24 @@ inline void FillPattern(DeviceImage& image, uint32_t seed = 1)
         b = static_cast<uint8_t>(x >> 24);
     }
 }
+
+// An image with a pattern, a range and a mark: what a load that is refused
+// must leave exactly as it was.
+inline std::unique_ptr<DeviceImage> LivedInImage()
+{
+    auto image = NewImage();
+    FillPattern(*image);
+    image->dataStart = 0x10;
+    image->dataEnd = 0x20;
+    image->marks[3] = MarkMismatch;
+    return image;
+}
+
+inline void ExpectSameImage(const DeviceImage& image, const DeviceImage& before)
+{
+    EXPECT_EQ(image.buffer, before.buffer);
+    EXPECT_EQ(image.marks, before.marks);
+    EXPECT_EQ(image.dataStart, before.dataStart);
+    EXPECT_EQ(image.dataEnd, before.dataEnd);
+}
+

@@ -87,7 +87,8 @@ TEST(ImageFileTest, SavingClearsTheMarksAndGoesByKind)
     image->marks[0x11] = MarkChanged;
     image->marks[0x2FFF] = MarkMismatch;
 
-    EXPECT_EQ(Text(StoreImageFile(*image, ImageFileKind::IntelHex, 0x10, 0x12)), ":03001000010203E7\r\n");
+    EXPECT_EQ(Text(StoreImageFile(*image, ImageFileKind::IntelHex, 0x10, 0x12)),
+              ":03001000010203E7\r\n:00000001FF\r\n");
     EXPECT_EQ(image->marks[0x11], MarkNone);
     EXPECT_EQ(image->marks[0x2FFF], MarkNone);
 
@@ -100,7 +101,7 @@ TEST(ImageFileTest, LoadingClearsTheMarksAndGoesByKind)
 {
     auto image = NewImage();
     image->marks[0x20] = MarkMismatch;
-    EXPECT_TRUE(LoadImageFile(*image, ImageFileKind::IntelHex, Bytes(":03001000010203E7\r\n")).loaded);
+    EXPECT_TRUE(LoadImageFile(*image, ImageFileKind::IntelHex, Bytes(":03001000010203E7\r\n")).complete());
     EXPECT_EQ(image->marks[0x20], MarkNone);
     EXPECT_EQ(image->marks[0x10], MarkChanged);
     EXPECT_EQ(image->dataStart, 0x10);
@@ -108,7 +109,7 @@ TEST(ImageFileTest, LoadingClearsTheMarksAndGoesByKind)
 
     // The same text as a binary file: its characters from address 0, no marks.
     const auto text = Bytes(":03001000010203E7\r\n");
-    EXPECT_TRUE(LoadImageFile(*image, ImageFileKind::Binary, text).loaded);
+    EXPECT_TRUE(LoadImageFile(*image, ImageFileKind::Binary, text).complete());
     EXPECT_EQ(image->buffer[0], ':');
     EXPECT_EQ(image->marks[0x10], MarkNone);
     EXPECT_EQ(image->dataStart, 0);

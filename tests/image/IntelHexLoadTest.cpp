@@ -50,6 +50,16 @@ int ChangedMarks(const DeviceImage& image)
 class IntelHexLoadTest : public ::testing::Test {
 protected:
     void Load(const std::string& text) { result_ = LoadIntelHex(*image_, Bytes(text)); }
+    // Loads text into an image holding a pattern and expects it refused as
+    // `status`, the image exactly as it was.
+    void ExpectUntouched(const std::string& text, ImageLoadResult::Status status)
+    {
+        auto image = LivedInImage();
+        const auto before = *image;
+        result_ = LoadIntelHex(*image, Bytes(text));
+        EXPECT_EQ(result_.status, status) << text;
+        ExpectSameImage(*image, before);
+    }
 
     std::unique_ptr<DeviceImage> image_ = NewImage();
     ImageLoadResult result_;
@@ -60,16 +70,20 @@ protected:
 TEST_F(IntelHexLoadTest, ADataRecordWritesItsBytesMarksTheChangedOnesAndSetsTheRange)
 {
     image_->buffer[0x11] = 0x02;
-    image_->marks[0x11] = MarkMismatch; // left to the caller's common start
+    image_->marks[0x11] = MarkMismatch;
+    image_->marks[0x3000] = MarkChanged;
+    image_->buffer[0x3000] = 0x12;
     Load(":03001000010203E7\r\n");
-    EXPECT_TRUE(result_.loaded);
+    EXPECT_TRUE(result_.complete());
     EXPECT_TRUE(Holds(*image_, 0x10, {1, 2, 3}));
     EXPECT_EQ(image_->dataStart, 0x10);
     EXPECT_EQ(image_->dataEnd, 0x13);
     EXPECT_EQ(image_->marks[0x10], MarkChanged);
-    EXPECT_EQ(image_->marks[0x11], MarkMismatch);
+    EXPECT_EQ(image_->marks[0x11], MarkNone);
     EXPECT_EQ(image_->marks[0x12], MarkChanged);
     EXPECT_EQ(ChangedMarks(*image_), 2);
+    // The spare part past the device is cleared by every load.
+    EXPECT_EQ(image_->buffer[0x3000], 0xFF);
 }
 
 TEST_F(IntelHexLoadTest, RecordsAtTheTopOfTheDevice)
@@ -78,15 +92,6 @@ TEST_F(IntelHexLoadTest, RecordsAtTheTopOfTheDevice)
     EXPECT_EQ(Record(0x2FF0, 0, Counting(16)), ":102FF000000102030405060708090A0B0C0D0E0F59");
     EXPECT_TRUE(Holds(*image_, 0x2FF0, Counting(16)));
     EXPECT_EQ(image_->dataEnd, 0x3000);
-
-    // Sixteen bytes from 0x2FF1 would reach past the device: nothing is
-    // written, but the range still takes the record in.
-    auto skipped = NewImage();
-    LoadIntelHex(*skipped, Bytes(":102FF100000102030405060708090A0B0C0D0E0F58\r\n"));
-    EXPECT_EQ(skipped->buffer, NewImage()->buffer);
-    EXPECT_EQ(ChangedMarks(*skipped), 0);
-    EXPECT_EQ(skipped->dataStart, 0x2FF1);
-    EXPECT_EQ(skipped->dataEnd, 0x3001);
 
     // Fifteen bytes from 0x2FF1 end exactly at the top.
     auto fits = NewImage();
@@ -123,18 +128,27 @@ TEST_F(IntelHexLoadTest, AFullPageSetsItsRange)
     EXPECT_TRUE(Holds(*image_, 0x100, Counting(256)));
 }
 
-TEST_F(IntelHexLoadTest, NoDataRecordLeavesTheEmptyRange)
+TEST_F(IntelHexLoadTest, AFileWithoutDataForTheDeviceChangesNothing)
 {
-    FillPattern(*image_);
-    const auto before = image_->buffer;
-    for (const char* text : {"", ":00000001FF\r\n", "\r\n\r\n", "hello\r\n", ":020000040000FA\r\n"}) {
-        image_->dataStart = 0x10;
-        image_->dataEnd = 0x20;
-        Load(text);
-        EXPECT_TRUE(result_.loaded);
-        EXPECT_EQ(image_->dataStart, 0xFFFF) << text;
-        EXPECT_EQ(image_->dataEnd, 0) << text;
-        EXPECT_EQ(image_->buffer, before);
+    const struct {
+        std::string text;
+        int64_t leftOut;
+    } cases[] = {
+        {"", 0},
+        {":00000001FF\r\n", 0},
+        {"\r\n\r\n", 0},
+        {"hello\r\n", 0},
+        {":020000040000FA\r\n", 0},
+        // Sixteen bytes from 0x2FF1 would reach past the device.
+        {":102FF100000102030405060708090A0B0C0D0E0F58\r\n", 16},
+        // One record far above: without it checked, it would make a write
+        // cover the whole chip.
+        {Record(0xFFF0, 0, Counting(16)) + "\r\n", 16},
+        {":020000040001F9\r\n:01004000556A\r\n", 1},
+    };
+    for (const auto& c : cases) {
+        ExpectUntouched(c.text, ImageLoadResult::Status::NoData);
+        EXPECT_EQ(result_.leftOut, c.leftOut) << c.text;
     }
 }
 
@@ -163,14 +177,15 @@ TEST_F(IntelHexLoadTest, TheBytesOfAnEndRecordAreWrittenButDoNotWidenTheRange)
 
 TEST_F(IntelHexLoadTest, OtherRecordTypesAreSkippedWithoutEndingTheFile)
 {
-    Load(":0400000300001234B3\r\n:0100000011EE\r\n:04000005000012349\r\n"
+    Load(":0400000300001234B3\r\n:0100000011EE\r\n:0400000500001234B1\r\n"
          ":0100010022DC\r\n" + Record(0x40, 0x7F, {1, 2}) + "\r\n:0100020033CA\r\n");
+    EXPECT_TRUE(result_.complete());
     EXPECT_TRUE(Holds(*image_, 0, {0x11, 0x22, 0x33}));
     EXPECT_EQ(image_->dataEnd, 3);
     EXPECT_EQ(ChangedMarks(*image_), 3);
 }
 
-TEST_F(IntelHexLoadTest, RecordsUnderANonZeroExtendedAddressAreLeftOut)
+TEST_F(IntelHexLoadTest, RecordsOutsideTheDeviceAreLeftOutAndCounted)
 {
     Load(":020000040000FA\r\n"       // zero: changes nothing
          ":0100000011EE\r\n"
@@ -183,20 +198,18 @@ TEST_F(IntelHexLoadTest, RecordsUnderANonZeroExtendedAddressAreLeftOut)
          ":0100010022DC\r\n"
          ":020000020000FC\r\n"
          ":0100020033CA\r\n"
+         ":022FFF00AABB6B\r\n"       // across the device's end
          ":00000001FF\r\n");
+    EXPECT_TRUE(result_.loaded());
+    EXPECT_EQ(result_.leftOut, 16 + 1 + 1 + 2);
     EXPECT_TRUE(Holds(*image_, 0, {0x11, 0x22, 0x33}));
     EXPECT_EQ(image_->buffer[0x40], 0xFF);
     EXPECT_EQ(image_->buffer[0x50], 0xFF);
     EXPECT_EQ(image_->buffer[3], 0xFF);
+    EXPECT_EQ(image_->buffer[0x2FFF], 0xFF);
     EXPECT_EQ(image_->dataStart, 0);
     EXPECT_EQ(image_->dataEnd, 3);
     EXPECT_EQ(ChangedMarks(*image_), 3);
-
-    auto high = NewImage();
-    LoadIntelHex(*high, Bytes(":020000040001F9\r\n:01004000556A\r\n"));
-    EXPECT_EQ(high->dataStart, 0xFFFF);
-    EXPECT_EQ(high->dataEnd, 0);
-    EXPECT_EQ(ChangedMarks(*high), 0);
 }
 
 TEST_F(IntelHexLoadTest, CrLfLfAndCrLineEndsLoadTheSameRecords)
@@ -229,31 +242,52 @@ TEST_F(IntelHexLoadTest, CrLfLfAndCrLineEndsLoadTheSameRecords)
 
 TEST_F(IntelHexLoadTest, LinesThatAreNotRecordsAreSkipped)
 {
-    const std::string longGarbage(100000, 'Z');
-    const std::string longDigits(100000, 'A');
     std::string binary;
     for (int c = 0; c < 256; ++c)
         binary += static_cast<char>(c == '\r' || c == '\n' ? 0 : c);
     Load("\r\n"
          "no colon here\r\n"
          "0100000011EE\r\n"                      // no ':'
-         "x:0100000011EE\r\n"                    // ':' not first
-         ":01000G0011EE\r\n"                     // not hex in the address
-         ":0100000Z11EE\r\n"                     // not hex in the type
-         ":0400000011223344\r\n"                 // fine: no checksum needed
-         ":05000000112233\r\n"                   // fewer data digits than the count
-         ":0500100011223\r\n"                    // an odd digit short
-         ":02002000 1122CB\r\n"                   // a blank inside the data
-         ":" + std::string(1, '\0') + "1000000\r\n" +
-         ":" + longDigits + "\r\n" + longGarbage + "\r\n" + binary + "\r\n" +
+         "x:0100000011EE\r\n" +                  // ':' not first
+         std::string(100000, 'Z') + "\r\n" + binary + "\r\n" +
          ":01003000448B\r\n");
-    EXPECT_TRUE(Holds(*image_, 0, {0x11, 0x22, 0x33, 0x44}));
-    EXPECT_EQ(image_->buffer[0x10], 0xFF);
-    EXPECT_EQ(image_->buffer[0x20], 0xFF);
+    EXPECT_TRUE(result_.complete());
+    EXPECT_EQ(image_->buffer[0], 0xFF);
     EXPECT_EQ(image_->buffer[0x30], 0x44);
-    EXPECT_EQ(image_->dataStart, 0);
+    EXPECT_EQ(image_->dataStart, 0x30);
     EXPECT_EQ(image_->dataEnd, 0x31);
-    EXPECT_EQ(ChangedMarks(*image_), 5);
+    EXPECT_EQ(ChangedMarks(*image_), 1);
+}
+
+TEST_F(IntelHexLoadTest, ADamagedRecordRefusesTheWholeFileWithItsLineNumber)
+{
+    // Two good records (one of them on two lines' worth of CR LF), a blank
+    // line, then the damaged one on line 4.
+    const std::string good = ":0100000011EE\r\n:0100010022DC\r\n\r\n";
+    const struct {
+        std::string line;
+        std::string problem;
+    } cases[] = {
+        {":0300100001020300", "checksum 00 where the record needs E7"},
+        {":01000G0011EE", "'G' is not a hex digit"},
+        {":0100000Z11EE", "'Z' is not a hex digit"},
+        {":02002000 1122CB", "' ' is not a hex digit"},
+        {":0400000011223344", "16 digits where its count of 4 bytes needs 18"},
+        {":05000000112233", "14 digits where its count of 5 bytes needs 20"},
+        {":0100000011EE00", "14 digits where its count of 1 bytes needs 12"},
+        {":" + std::string(1, '\0') + "100000", "a NUL byte"},
+        {":0100000011E" + std::string(1, '\0') + "E", "a NUL byte"},
+        {":", "only 0 digits, too few for a record"},
+        {":" + std::string(100000, 'A'), "100000 digits where its count of 170 bytes needs 350"},
+    };
+    for (const auto& c : cases) {
+        ExpectUntouched(good + c.line + "\r\n:0100020033CA\r\n", ImageLoadResult::Status::Damaged);
+        EXPECT_EQ(result_.line, 4) << c.line;
+        EXPECT_EQ(result_.problem, c.problem);
+    }
+    EXPECT_EQ(DescribeImageLoad(result_, "fw.hex", 0x3000),
+              "fw.hex, line 4: damaged Intel HEX record: 100000 digits where its count of 170 bytes needs 350. "
+              "Nothing was loaded.");
 }
 
 TEST_F(IntelHexLoadTest, AFileThatIsNotTextNeverLoadsAnything)
@@ -267,21 +301,14 @@ TEST_F(IntelHexLoadTest, AFileThatIsNotTextNeverLoadsAnything)
             b = 0;
     }
     const auto before = image_->buffer;
-    LoadIntelHex(*image_, noise);
+    EXPECT_EQ(LoadIntelHex(*image_, noise).status, ImageLoadResult::Status::NoData);
     EXPECT_EQ(image_->buffer, before);
-    EXPECT_EQ(image_->dataStart, 0xFFFF);
-}
-
-TEST_F(IntelHexLoadTest, ChecksumsAreNotChecked)
-{
-    Load(":0300100001020300\r\n:01002000AA\r\n");
-    EXPECT_TRUE(Holds(*image_, 0x10, {1, 2, 3}));
-    EXPECT_EQ(image_->buffer[0x20], 0xAA);
 }
 
 TEST_F(IntelHexLoadTest, LowerCaseDigitsAndBlanksAroundTheRecordAreAccepted)
 {
     Load("  :022ff000abcd67  \r\n\t:0100000011ee\t\r\n");
+    EXPECT_TRUE(result_.complete());
     EXPECT_EQ(image_->buffer[0x2FF0], 0xAB);
     EXPECT_EQ(image_->buffer[0x2FF1], 0xCD);
     EXPECT_EQ(image_->buffer[0], 0x11);
@@ -293,22 +320,24 @@ TEST_F(IntelHexLoadTest, ADeviceSizeBeyondTheArraysStillStopsAtTheirEnd)
     Load(Record(0x4FF0, 0, Counting(16)) + "\r\n" + Record(0x4FF8, 0, Counting(16)) + "\r\n" +
          Record(0xFFF0, 0, Counting(16)) + "\r\n");
     EXPECT_TRUE(Holds(*image_, 0x4FF0, Counting(16)));
-    EXPECT_EQ(image_->dataEnd, 0x10000);
+    EXPECT_EQ(image_->dataEnd, 0x5000);
+    EXPECT_EQ(result_.leftOut, 32);
 }
 
-TEST(IntelHexRecordTest, ReadsTheFieldsAndIgnoresWhatFollowsTheData)
+TEST(IntelHexRecordTest, ReadsTheFields)
 {
-    const auto record = ParseIntelHexRecord(":02ABCD0412345ZZZ");
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->count, 2);
-    EXPECT_EQ(record->address, 0xABCD);
-    EXPECT_EQ(record->type, 4);
-    EXPECT_EQ(record->data[0], 0x12);
-    EXPECT_EQ(record->data[1], 0x34);
+    const IntelHexLine line = ParseIntelHexLine(":02ABCD0412343C");
+    ASSERT_EQ(line.kind, IntelHexLine::Kind::Record);
+    EXPECT_EQ(line.record.count, 2);
+    EXPECT_EQ(line.record.address, 0xABCD);
+    EXPECT_EQ(line.record.type, 4);
+    EXPECT_EQ(line.record.data[0], 0x12);
+    EXPECT_EQ(line.record.data[1], 0x34);
 
-    EXPECT_FALSE(ParseIntelHexRecord(":"));
-    EXPECT_FALSE(ParseIntelHexRecord(":0000000"));
-    EXPECT_TRUE(ParseIntelHexRecord(":00000000"));
-    EXPECT_FALSE(ParseIntelHexRecord(":FF000000" + std::string(509, '0')));
-    EXPECT_TRUE(ParseIntelHexRecord(":FF000000" + std::string(510, '0')));
+    EXPECT_EQ(ParseIntelHexLine("").kind, IntelHexLine::Kind::NotRecord);
+    EXPECT_EQ(ParseIntelHexLine("  text: no").kind, IntelHexLine::Kind::NotRecord);
+    EXPECT_EQ(ParseIntelHexLine(":0000000").kind, IntelHexLine::Kind::Damaged);
+    EXPECT_EQ(ParseIntelHexLine(":0000000000").kind, IntelHexLine::Kind::Record);
+    EXPECT_EQ(ParseIntelHexLine(":FF000000" + std::string(510, '0') + "01").kind, IntelHexLine::Kind::Record);
+    EXPECT_EQ(ParseIntelHexLine(":FF000000" + std::string(509, '0') + "01").kind, IntelHexLine::Kind::Damaged);
 }

@@ -40,13 +40,14 @@ TEST(IntelHexStoreTest, TheWholeErasedDeviceIs768RecordsOfSixteenBytes)
     const SaveRange whole = WholeDeviceRange(image->deviceSize);
     const std::string text = Text(StoreIntelHex(*image, whole.start, whole.finish));
 
-    ASSERT_EQ(text.size(), 768u * 45u);
+    ASSERT_EQ(text.size(), 768u * 45u + 13u);
     const auto lines = Lines(text);
-    ASSERT_EQ(lines.size(), 768u);
+    ASSERT_EQ(lines.size(), 769u);
     EXPECT_EQ(lines.front(), ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00");
     EXPECT_EQ(lines[1], ":10001000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF0");
-    EXPECT_EQ(lines.back(), ":102FF000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFE1");
-    for (size_t i = 0; i < lines.size(); ++i) {
+    EXPECT_EQ(lines[767], ":102FF000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFE1");
+    EXPECT_EQ(lines.back(), ":00000001FF");
+    for (size_t i = 0; i < 768; ++i) {
         char address[5];
         std::snprintf(address, sizeof address, "%04zX", i * 16);
         ASSERT_EQ(lines[i].substr(0, 9), std::string(":10") + address + "00") << i;
@@ -60,7 +61,7 @@ TEST(IntelHexStoreTest, ThreeBytesAreOneLine)
     image->buffer[0x10] = 0x01;
     image->buffer[0x11] = 0x02;
     image->buffer[0x12] = 0x03;
-    EXPECT_EQ(Text(StoreIntelHex(*image, 0x10, 0x12)), ":03001000010203E7\r\n");
+    EXPECT_EQ(Text(StoreIntelHex(*image, 0x10, 0x12)), ":03001000010203E7\r\n:00000001FF\r\n");
 }
 
 TEST(IntelHexStoreTest, DigitsAreUpperCase)
@@ -68,23 +69,26 @@ TEST(IntelHexStoreTest, DigitsAreUpperCase)
     auto image = NewImage();
     image->buffer[0x2FF0] = 0xAB;
     image->buffer[0x2FF1] = 0xCD;
-    EXPECT_EQ(Text(StoreIntelHex(*image, 0x2FF0, 0x2FF1)), ":022FF000ABCD67\r\n");
+    EXPECT_EQ(Text(StoreIntelHex(*image, 0x2FF0, 0x2FF1)), ":022FF000ABCD67\r\n:00000001FF\r\n");
 }
 
-TEST(IntelHexStoreTest, StartEqualToFinishOrAboveItWritesNothing)
-{
-    auto image = NewImage();
-    EXPECT_TRUE(StoreIntelHex(*image, 0x10, 0x10).empty());
-    EXPECT_TRUE(StoreIntelHex(*image, 0x2FFF, 0x2FFF).empty());
-    EXPECT_TRUE(StoreIntelHex(*image, 0x20, 0x10).empty());
-}
-
-TEST(IntelHexStoreTest, ARangeSixteenLongLeavesFinishOut)
+TEST(IntelHexStoreTest, BothEndsOfTheRangeAreSaved)
 {
     auto image = NewImage();
     FillCounting(*image);
-    EXPECT_EQ(Text(StoreIntelHex(*image, 0, 0x10)), ":10000000000102030405060708090A0B0C0D0E0F78\r\n");
-    EXPECT_EQ(Lines(Text(StoreIntelHex(*image, 0, 0x20))).size(), 2u);
+    const struct {
+        int32_t start;
+        int32_t finish;
+        const char* text;
+    } cases[] = {
+        {0x10, 0x10, ":0100100010DF\r\n:00000001FF\r\n"},
+        {0x2FFF, 0x2FFF, ":012FFF00FFD2\r\n:00000001FF\r\n"},
+        {0, 0xF, ":10000000000102030405060708090A0B0C0D0E0F78\r\n:00000001FF\r\n"},
+        {0, 0x10, ":10000000000102030405060708090A0B0C0D0E0F78\r\n:0100100010DF\r\n:00000001FF\r\n"},
+        {0x20, 0x10, ":00000001FF\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Text(StoreIntelHex(*image, c.start, c.finish)), c.text) << c.start << ".." << c.finish;
 }
 
 TEST(IntelHexStoreTest, RecordsAreAlignedToTheSaveStart)
@@ -94,7 +98,8 @@ TEST(IntelHexStoreTest, RecordsAreAlignedToTheSaveStart)
     EXPECT_EQ(Text(StoreIntelHex(*image, 5, 0x27)),
               ":1000050005060708090A0B0C0D0E0F101112131423\r\n"
               ":1000150015161718191A1B1C1D1E1F202122232413\r\n"
-              ":0300250025262766\r\n");
+              ":0300250025262766\r\n"
+              ":00000001FF\r\n");
 }
 
 TEST(IntelHexStoreTest, OutOfRangeEndsFallBackToTheDevice)
@@ -104,7 +109,8 @@ TEST(IntelHexStoreTest, OutOfRangeEndsFallBackToTheDevice)
     const auto whole = StoreIntelHex(*image, 0, 0x2FFF);
     EXPECT_EQ(StoreIntelHex(*image, -1, 0x3000), whole);
     EXPECT_EQ(StoreIntelHex(*image, 0x3000, -1), whole);
-    EXPECT_EQ(Text(StoreIntelHex(*image, 0x2FF0, 0x12345)), ":102FF000F0F1F2F3F4F5F6F7F8F9FAFBFCFDFEFF59\r\n");
+    EXPECT_EQ(Text(StoreIntelHex(*image, 0x2FF0, 0x12345)),
+              ":102FF000F0F1F2F3F4F5F6F7F8F9FAFBFCFDFEFF59\r\n:00000001FF\r\n");
 }
 
 TEST(IntelHexStoreTest, ADeviceSizeBeyondTheArraysStopsAtTheirEnd)
@@ -112,8 +118,8 @@ TEST(IntelHexStoreTest, ADeviceSizeBeyondTheArraysStopsAtTheirEnd)
     auto image = NewImage();
     image->deviceSize = 0x10000;
     const auto lines = Lines(Text(StoreIntelHex(*image, 0, 0xFFFF)));
-    ASSERT_EQ(lines.size(), 0x500u);
-    EXPECT_EQ(lines.back().substr(0, 9), ":104FF000");
+    ASSERT_EQ(lines.size(), 0x501u);
+    EXPECT_EQ(lines[0x4FF].substr(0, 9), ":104FF000");
 }
 
 TEST(IntelHexStoreTest, WhatIsSavedLoadsBackTheSame)

@@ -7,6 +7,12 @@
 #include <ReadJob.h>
 #include <ResetJob.h>
 #include <VerifyJob.h>
+#include <WriteJob.h>
+#include <WriteVerifyJob.h>
+
+#include <port/NoneBackend.h>
+
+#include <functional>
 
 using Buttons = JobFeedback::Buttons;
 using Message = RecordingFeedback::Message;
@@ -60,15 +66,14 @@ TEST_F(ChipJobsTest, ReadSpanningSixtyFourAddressesMovesEverySixtyFourth)
     EXPECT_EQ(feedback.positions, (std::vector<int32_t>{0x100, 0x140, 0}));
 }
 
-TEST_F(ChipJobsTest, ReadToOnePastTheDeviceStoresThatByteToo)
+TEST_F(ChipJobsTest, ReadToOnePastTheDeviceStopsAtItsLastByte)
 {
     fillChipWithPattern();
-    ReadJob(image, feedback).run(0x2FF0, 0x3000);
-    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0x2FF0, 0x3000));
+    EXPECT_TRUE(ReadJob(image, feedback).run(0x2FF0, 0x3000));
+    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0x2FF0, 0x2FFF));
+    EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0x2FF0, 0x2FFF}}));
     EXPECT_EQ(image.buffer[0x2FFF], pattern(0x2FFF));
-    EXPECT_EQ(image.buffer[0x3000], 0xFF);
-    EXPECT_EQ(image.chipCache[0x3000], 0xFF);
-    EXPECT_EQ(image.chipCache[0x3001], ChipUnknown);
+    EXPECT_EQ(image.chipCache[0x3000], ChipUnknown);
 }
 
 TEST_F(ChipJobsTest, ReadClampsItsRange)
@@ -118,23 +123,24 @@ TEST_F(ChipJobsTest, VerifyMarksExactlyTheDifferingBytesAndWarnsBeforeTheRelease
 TEST_F(ChipJobsTest, VerifyWhereEverythingMatchesShowsNothing)
 {
     image.marks[0x10] = MarkMismatch;
-    image.buffer[0x3000] = 0xFF; // beyond the device the chip reads erased
+    image.buffer[0x3000] = 0x00; // past the device: never compared
     EXPECT_TRUE(VerifyJob(image, feedback).run(0, 0x3000));
     EXPECT_TRUE(feedback.messages.empty());
     EXPECT_EQ(image.marks[0x10], MarkNone);
-    EXPECT_EQ(stats().reads, 0x3001u);
+    EXPECT_EQ(stats().reads, 0x3000u);
 }
 
-TEST_F(ChipJobsTest, BlankCheckReadsUpToTheAddressBeforeTheFinish)
+TEST_F(ChipJobsTest, BlankCheckReadsTheFinishAddressToo)
 {
+    // The only programmed byte is the last one of the range.
     chip().flash()[0x2FFF] = 0x00;
     bool released = false;
     feedback.onMessage = [&] { released = !chip().inProgramming(); };
 
-    EXPECT_TRUE(BlankCheckJob(image, feedback).run(0, 0x2FFF));
+    EXPECT_FALSE(BlankCheckJob(image, feedback).run(0, 0x2FFF));
 
-    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0, 0x2FFE));
-    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory is blanck", "", Buttons::Ok}}));
+    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0, 0x2FFF));
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory isn't blanck", "", Buttons::Ok}}));
     EXPECT_TRUE(released);
     EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0, 0x2FFF}}));
     EXPECT_EQ(feedback.positions, span(0, 0x2FC0, 64)) << "no return to 0: the window closes";
@@ -157,13 +163,12 @@ TEST_F(ChipJobsTest, BlankCheckStopsAtTheFirstProgrammedByte)
     EXPECT_FALSE(chip().inProgramming());
 }
 
-TEST_F(ChipJobsTest, BlankCheckOfASingleAddressReadsNothing)
+TEST_F(ChipJobsTest, BlankCheckOfASingleAddressReadsIt)
 {
     chip().flash()[0x40] = 0x00;
-    EXPECT_TRUE(BlankCheckJob(image, feedback).run(0x40, 0x40));
-    EXPECT_EQ(stats().reads, 0u);
-    EXPECT_EQ(stats().enables, 1u);
-    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory is blanck", "", Buttons::Ok}}));
+    EXPECT_FALSE(BlankCheckJob(image, feedback).run(0x40, 0x40));
+    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), (std::vector<int>{0x40}));
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory isn't blanck", "", Buttons::Ok}}));
 }
 
 TEST_F(ChipJobsTest, BlankCheckOfAnAbsentTargetIsNotBlank)
@@ -173,7 +178,7 @@ TEST_F(ChipJobsTest, BlankCheckOfAnAbsentTargetIsNotBlank)
     EXPECT_EQ(tap->count({0x01, 0x00, PortTap::kShiftIn}), 1);
 }
 
-TEST_F(ChipJobsTest, EraseSetsTheChipCopyAndLeavesImageAndMarks)
+TEST_F(ChipJobsTest, EraseReadsTheChipBackAndThenSetsTheChipCopy)
 {
     fillChipWithPattern();
     image.buffer[0x10] = 0x55;
@@ -181,7 +186,7 @@ TEST_F(ChipJobsTest, EraseSetsTheChipCopyAndLeavesImageAndMarks)
     image.marks[0x11] = MarkMismatch;
     image.chipCache[0x12] = 0x34;
 
-    EraseJob(image, feedback).run();
+    EXPECT_TRUE(EraseJob(image, feedback).run());
 
     for (int a = 0; a < 0x3000; ++a) {
         ASSERT_EQ(chip().flash()[a], 0xFF) << a;
@@ -193,8 +198,45 @@ TEST_F(ChipJobsTest, EraseSetsTheChipCopyAndLeavesImageAndMarks)
     EXPECT_EQ(image.marks[0x10], MarkChanged);
     EXPECT_EQ(image.marks[0x11], MarkMismatch);
     EXPECT_EQ(stats().erases, 1u);
+    // One byte write of 0xFF over the erased byte 0 to see the chip answer
+    // with Data Polling, then every byte read back.
+    EXPECT_EQ(addressesOf(InstructionKind::WriteCode), (std::vector<int>{0}));
+    std::vector<int> reads = span(0, 0x2FFF);
+    reads.insert(reads.begin(), 0);
+    EXPECT_EQ(addressesOf(InstructionKind::ReadCode), reads);
     EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory erased", "", Buttons::Ok}}));
     EXPECT_FALSE(chip().inProgramming());
+}
+
+TEST_F(ChipJobsTest, AnEraseTheChipDoesNotShowIsAFailureAndForgetsTheChip)
+{
+    const char* noAnswer = "No answer from the chip: check power, the cable and the port";
+    const struct {
+        const char* what;
+        sim::Target target;
+        uint8_t idleByte;
+        std::string message;
+    } cases[] = {
+        {"no target, MISO pulled high", sim::Target::AbsentPulledHigh, 0x00, noAnswer},
+        {"the reset line of the wrong polarity", sim::Target::Present, 0x01, noAnswer},
+        {"no target, MISO pulled low", sim::Target::AbsentPulledLow, 0x00,
+         "Memory not erased: address 0000 reads 00"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fillChipWithPattern();
+        tap->sim.cable().setTarget(c.target);
+        programmerSettings().idleByte = c.idleByte;
+        std::fill(image.chipCache.begin(), image.chipCache.end(), 0x12);
+        feedback.messages.clear();
+
+        EXPECT_FALSE(EraseJob(image, feedback).run());
+
+        EXPECT_EQ(feedback.messages, (std::vector<Message>{{c.message, "ERROR", Buttons::Ok}}));
+        EXPECT_EQ(image.chipCache[0], ChipUnknown);
+        EXPECT_EQ(image.chipCache[0x2FFF], ChipUnknown);
+        EXPECT_EQ(chip().flash()[1], pattern(1)) << "the chip was never erased";
+    }
 }
 
 TEST_F(ChipJobsTest, ResetPulsesIntoProgrammingAndReleases)
@@ -210,12 +252,61 @@ TEST_F(ChipJobsTest, AnImpossibleDeviceSizeStaysInsideTheImage)
 {
     image.deviceSize = INT32_MAX;
     ReadJob(image, feedback).run(0x4FF0, 0x7FFFFFFE);
-    EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0x4FF0, 0x4FFE}}));
-    ReadJob(image, feedback).run(0x4FF0, 0x4FFF);
+    EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0x4FF0, 0x4FFF}}));
+    ReadJob(image, feedback).run(0x4FF0, 0x5000);
     EXPECT_EQ(image.chipCache[kImageCapacity - 1], 0xFF);
-    EXPECT_EQ(stats().reads, 15u + 16u);
+    EXPECT_EQ(stats().reads, 16u + 16u);
 
-    EraseJob(image, feedback).run();
+    EXPECT_TRUE(EraseJob(image, feedback).run());
     for (int a = 0; a < kImageCapacity; ++a)
         ASSERT_EQ(image.chipCache[a], 0xFF) << a;
+}
+
+TEST_F(ChipJobsTest, NoInstructionGoesOutForAnAddressPastTheDevice)
+{
+    // A byte an earlier, longer binary left past the device.
+    image.buffer[0x3000] = 0x00;
+    ReadJob(image, feedback).run(0x2FF0, 0x3000);
+    VerifyJob(image, feedback).run(0x2FF0, 0x3000);
+    BlankCheckJob(image, feedback).run(0x2FF0, 0x3000);
+    WriteJob(image, feedback, WriteJob::Mode::All).run(0x2FF0, 0x3000, 0);
+    WriteVerifyJob(image, feedback).run(0x2FF0, 0x3000);
+    for (const auto& i : chip().history())
+        ASSERT_LT(i.address, 0x3000);
+    EXPECT_EQ(stats().reads, 16u * 5u);
+    EXPECT_EQ(stats().ignored, 0u);
+}
+
+TEST_F(ChipJobsTest, WithoutAPortEveryJobFailsAtOnceWithItsReason)
+{
+    const std::string reason = "No port: VORLANE_PORT=none";
+    port().installBackend(std::make_unique<NoneBackend>(reason));
+    programmerSettings().readAfterWrite = 0; // nothing else would notice
+    const Message why{reason, "ERROR", Buttons::Ok};
+    const Message failed{"Error programming device", "ERROR", Buttons::Ok};
+    const struct {
+        const char* job;
+        std::function<bool()> run;
+        std::vector<Message> messages;
+    } cases[] = {
+        {"read", [&] { return ReadJob(image, feedback).run(0, 0x2FFF); }, {why}},
+        {"verify", [&] { return VerifyJob(image, feedback).run(0, 0x2FFF); }, {why}},
+        {"blank check", [&] { return BlankCheckJob(image, feedback).run(0, 0x2FFF); }, {why}},
+        {"erase", [&] { return EraseJob(image, feedback).run(); }, {why}},
+        {"write", [&] { return WriteJob(image, feedback, WriteJob::Mode::Changes).run(0, 0x2FFF, 1); }, {why, failed}},
+        {"write's verify", [&] { return WriteVerifyJob(image, feedback).run(0, 0x2FFF); }, {why}},
+    };
+    image.chipCache.fill(0x12);
+    const DeviceImage before = image;
+    for (const auto& c : cases) {
+        feedback.messages.clear();
+        EXPECT_FALSE(c.run()) << c.job;
+        EXPECT_EQ(feedback.messages, c.messages) << c.job;
+        EXPECT_EQ(image.buffer, before.buffer) << c.job;
+        EXPECT_EQ(image.chipCache, before.chipCache) << c.job;
+        EXPECT_EQ(image.marks, before.marks) << c.job;
+    }
+    std::string resetWhy;
+    EXPECT_FALSE(ResetJob().run(&resetWhy));
+    EXPECT_EQ(resetWhy, reason);
 }

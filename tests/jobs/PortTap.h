@@ -35,6 +35,7 @@ public:
         return sim.read(address);
     }
     std::string describe() const override { return "tap"; }
+    std::string takeFault() override { return sim.takeFault(); }
 
     // Every instruction sent: three bytes shifted out, or two and kShiftIn
     // for a read. Counted from each reset or release, as the chip frames them.

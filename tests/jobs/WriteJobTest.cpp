@@ -8,6 +8,8 @@
 
 #include <ProgrammerSettings.h>
 
+#include <filesystem>
+
 using Buttons = JobFeedback::Buttons;
 using Message = RecordingFeedback::Message;
 using Mode = WriteJob::Mode;
@@ -217,24 +219,17 @@ TEST_F(WriteJobTest, RangeEdges)
     EXPECT_EQ(addressesOf(kRead), span(0, 3)) << "a start of 2fff starts at 0";
 
     chip().clearStats();
-    image.buffer[0x3000] = 0xFF;
+    image.buffer[0x3000] = 0x00; // left by some earlier file
     image.marks[0x3000] = MarkMismatch;
     EXPECT_TRUE(write(Mode::Changes, 0x2FF8, 0x3000));
-    EXPECT_EQ(addressesOf(kRead), span(0x2FF8, 0x3000)) << "a finish of 3000 is handled";
-    EXPECT_EQ(image.marks[0x3000], MarkNone);
-    EXPECT_EQ(image.chipCache[0x3000], 0xFF);
+    EXPECT_EQ(addressesOf(kRead), span(0x2FF8, 0x2FFF)) << "a finish of 3000 ends at the device's last byte";
+    EXPECT_EQ(feedback.ranges.back(), (std::pair<int32_t, int32_t>{0x2FF8, 0x2FFF}));
+    EXPECT_EQ(image.marks[0x3000], MarkMismatch);
+    EXPECT_EQ(image.chipCache[0x3000], ChipUnknown);
 
     chip().clearStats();
     EXPECT_TRUE(write(Mode::All, 0x2FF8, 0x3001));
     EXPECT_EQ(addressesOf(kRead), span(0x2FF8, 0x2FFF)) << "a finish of 3001 becomes 2fff";
-}
-
-TEST_F(WriteJobTest, OnePastTheDeviceCannotBeProgrammed)
-{
-    // The chip has no byte at 0x3000: it ignores the write and reads 0xFF.
-    image.buffer[0x3000] = 0x00;
-    EXPECT_FALSE(write(Mode::Changes, 0x2FFE, 0x3000));
-    EXPECT_EQ(writesSent(), 4);
 }
 
 TEST_F(WriteJobTest, VerifyFillsTheChipCopyAndMarksTheDifference)
@@ -272,3 +267,21 @@ TEST_F(WriteJobTest, VerifyOfAMatchingChipSaysSo)
     EXPECT_EQ(feedback.messages, (std::vector<Message>{
                                      {"The contents of the CPU and the BUFFER match", "", Buttons::OkCancel}}));
 }
+
+TEST_F(WriteJobTest, AChipFileThatCannotBeKeptFailsTheJob)
+{
+    char folder[] = "/tmp/vorlane-chip-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string file = std::string(folder) + "/chip.bin";
+    useSim(file);
+    ASSERT_TRUE(port().ready(0x378, nullptr));
+    // The folder goes away under the running program.
+    std::filesystem::remove_all(folder);
+    image.buffer[0x10] = 0x12;
+    EXPECT_FALSE(write(Mode::Changes, 0x10, 0x10)) << "a chip that forgets the write is no success";
+    ASSERT_FALSE(feedback.messages.empty());
+    EXPECT_EQ(feedback.messages.back().text.rfind("The simulated chip could not be kept in " + file + ": ", 0), 0u)
+        << feedback.messages.back().text;
+    EXPECT_EQ(feedback.messages.back().caption, "ERROR");
+}
+

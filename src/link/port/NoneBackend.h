@@ -12,6 +12,7 @@ public:
     void write(uint16_t, uint8_t) override {}
     uint8_t read(uint16_t) override { return 0x80; }
     std::string describe() const override { return reason_; }
+    bool usable() const override { return false; }
 
 private:
     std::string reason_;

@@ -138,6 +138,20 @@ std::string Port::describe(uint16_t base)
     return backend_->describe();
 }
 
+bool Port::ready(uint16_t base, std::string* why)
+{
+    const std::string description = describe(base);
+    const bool usable = base != 0 && backend_->usable();
+    if (!usable && why)
+        *why = description;
+    return usable;
+}
+
+std::string Port::takeFault()
+{
+    return backend_ ? backend_->takeFault() : std::string();
+}
+
 Port& port()
 {
     auto& p = instance();

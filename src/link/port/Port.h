@@ -25,6 +25,10 @@ public:
 
     // The status bar's line: the backend in use for `base`, or why none.
     std::string describe(uint16_t base);
+    // True when a port for `base` can be had; otherwise *why says why.
+    bool ready(uint16_t base, std::string* why);
+    // What went wrong on the port since the last call; empty if nothing.
+    std::string takeFault();
 
     // For tests: serve every base with this backend from now on.
     void installBackend(std::unique_ptr<PortBackend> backend);

@@ -14,4 +14,9 @@ public:
     virtual uint8_t read(uint16_t address) = 0;
     // What is in use, or why nothing could be had; one line for the status bar.
     virtual std::string describe() const = 0;
+    // False when this backend reaches no port at all: a job must not run.
+    virtual bool usable() const { return true; }
+    // A failure since the last call that a job must report (a chip file that
+    // could not be kept, a port that went away); empty when all went well.
+    virtual std::string takeFault() { return {}; }
 };

@@ -61,10 +61,23 @@ void PpdevBackend::write(uint16_t address, uint8_t value)
 {
     if (fd_ < 0)
         return;
-    if (address == base_)
-        ioctl(fd_, PPWDATA, &value);
-    else if (address == base_ + 2)
-        ioctl(fd_, PPWCONTROL, &value);
+    if (address == base_ && ioctl(fd_, PPWDATA, &value) != 0)
+        noteFailure("writing the data register");
+    else if (address == base_ + 2 && ioctl(fd_, PPWCONTROL, &value) != 0)
+        noteFailure("writing the control register");
+}
+
+void PpdevBackend::noteFailure(const char* what)
+{
+    if (fault_.empty())
+        fault_ = device_ + ": " + what + " failed: " + ErrnoText(errno);
+}
+
+std::string PpdevBackend::takeFault()
+{
+    std::string fault;
+    fault.swap(fault_);
+    return fault;
 }
 
 uint8_t PpdevBackend::read(uint16_t address)
@@ -73,8 +86,12 @@ uint8_t PpdevBackend::read(uint16_t address)
     if (fd_ < 0)
         return value;
     // PPRSTATUS gives the raw register: BUSY is inverted in bit 7, as with inb.
-    if (address == base_ + 1)
-        ioctl(fd_, PPRSTATUS, &value);
+    if (address == base_ + 1) {
+        if (ioctl(fd_, PPRSTATUS, &value) != 0) {
+            noteFailure("reading the status register");
+            value = 0x80;
+        }
+    }
     else if (address == base_)
         ioctl(fd_, PPRDATA, &value);
     else if (address == base_ + 2)

@@ -17,15 +17,20 @@ public:
     void write(uint16_t address, uint8_t value) override;
     uint8_t read(uint16_t address) override;
     std::string describe() const override { return description_; }
+    std::string takeFault() override;
 
     bool isOpen() const { return fd_ >= 0; }
 
 private:
+    // The first failed register access of a job: the port went away.
+    void noteFailure(const char* what);
+
     std::string namedDevice_;
     std::string procRoot_;
     std::string devRoot_;
     std::string device_;
     std::string description_;
+    std::string fault_;
     uint16_t base_ = 0;
     int fd_ = -1;
 };

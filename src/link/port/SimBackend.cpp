@@ -5,6 +5,8 @@
 
 #include <ChipFile.h>
 
+#include <utility>
+
 SimBackend::SimBackend(std::string chipFile)
     : chipFile_(std::move(chipFile)), cable_(chip_)
 {
@@ -24,9 +26,11 @@ bool SimBackend::open(uint16_t base)
     if (!loaded_) {
         std::string error;
         if (!sim::LoadChipFile(chip_, chipFile_, &error)) {
-            description_ += " (chip file " + chipFile_ + ": " + error + "; not kept)";
-            chipFile_.clear();
-            return true;
+            // A job on a chip that forgets what it was given would report a
+            // write that no later run can find.
+            description_ = "No port: simulated AT89S53 at " + HexAddress(base) + ": chip file " + chipFile_ +
+                           ": " + error;
+            return false;
         }
         loaded_ = true;
         savedModification_ = chip_.modificationCount();
@@ -69,8 +73,15 @@ void SimBackend::saveIfChanged()
     if (!loaded_ || chip_.modificationCount() == savedModification_)
         return;
     std::string error;
-    if (sim::SaveChipFile(chip_, chipFile_, &error))
+    if (sim::SaveChipFile(chip_, chipFile_, &error)) {
         savedModification_ = chip_.modificationCount();
-    else
-        description_ = "Port: simulated AT89S53; saving " + chipFile_ + " failed: " + error;
+        return;
+    }
+    fault_ = "The simulated chip could not be kept in " + chipFile_ + ": " + error;
+    description_ = "Port: simulated AT89S53; saving " + chipFile_ + " failed: " + error;
+}
+
+std::string SimBackend::takeFault()
+{
+    return std::exchange(fault_, std::string());
 }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+// What one run of a job did, for a summary line.
+struct JobReport {
+    bool succeeded = false;
+    // The addresses handled, both included; start > finish when none.
+    int32_t start = 0;
+    int32_t finish = -1;
+    int64_t read = 0;      // bytes read from the chip
+    int64_t written = 0;   // bytes written to the chip
+    int64_t skipped = 0;   // a write's bytes the chip already held
+    int64_t differing = 0; // a compare's bytes that differ from the image
+    int32_t firstDifference = -1;
+};
