@@ -1,7 +1,10 @@
 #include "At89s53.h"
 
+#include "TimeMath.h"
+
 #include <algorithm>
-#include <limits>
+#include <cctype>
+#include <cstdio>
 
 namespace sim {
 
@@ -13,16 +16,7 @@ constexpr uint8_t kLb2 = 0x40;
 constexpr uint8_t kLb3 = 0x20;
 constexpr int kFrameBits = 24;
 constexpr int kAddressBits = 16;
-// The chip samples SCK with its own clock: each phase needs 20 crystal periods.
-constexpr int64_t kPhasePeriods = 20;
-constexpr int64_t kNsPerSecond = 1'000'000'000;
-
-int64_t saturatingAdd(int64_t a, int64_t b)
-{
-    if (b > 0 && a > std::numeric_limits<int64_t>::max() - b)
-        return std::numeric_limits<int64_t>::max();
-    return a + b;
-}
+constexpr int64_t kMinPhasePeriods = 20;
 
 // Byte 1: A12 A11 A10 A9 A8 A13 x x. There are no A14/A15 lines.
 int codeAddress(uint8_t byte1, uint8_t byte2)
@@ -36,23 +30,9 @@ bool isWrite(uint8_t byte1) { return (byte1 & 0x03) == 0x02; }
 } // namespace
 
 At89s53::At89s53(ChipTiming timing)
-    : noise_(0x89535EEDull)
+    : SerialChip(timing, kMinPhasePeriods, 0x89535EEDull)
 {
     flash_.fill(0xFF);
-    setTiming(timing);
-}
-
-void At89s53::setTiming(ChipTiming timing)
-{
-    timing.writeCycleNs = std::max<int64_t>(timing.writeCycleNs, 0);
-    timing.chipEraseNs = std::max<int64_t>(timing.chipEraseNs, 0);
-    timing.crystalHz = std::max<int64_t>(timing.crystalHz, 1);
-    timing_ = timing;
-}
-
-void At89s53::setNeverPrograms(int address)
-{
-    neverPrograms_ = (address >= 0 && address < kFlashSize) ? address : -1;
 }
 
 int At89s53::lockMode() const
@@ -72,8 +52,37 @@ void At89s53::setLockBits(uint8_t bits)
     const uint8_t next = static_cast<uint8_t>((bits & kLockMask) | 0x07);
     if (next != lockBits_) {
         lockBits_ = next;
-        ++modifications_;
+        bumpModified();
     }
+}
+
+std::string At89s53::lockText() const
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X\n", lockBits_);
+    return text;
+}
+
+bool At89s53::setLockText(std::string_view text)
+{
+    std::size_t i = 0;
+    if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        i = 2;
+    unsigned value = 0;
+    std::size_t digits = 0;
+    for (; i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])); ++i, ++digits) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        value = value * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'a' + 10);
+        if (value > 0xFF)
+            return false;
+    }
+    if (digits == 0)
+        return false;
+    for (; i < text.size(); ++i)
+        if (!std::isspace(static_cast<unsigned char>(text[i])))
+            return false;
+    setLockBits(static_cast<uint8_t>(value));
+    return true;
 }
 
 bool At89s53::busy(int64_t nowNs) const
@@ -81,111 +90,36 @@ bool At89s53::busy(int64_t nowNs) const
     return nowNs < eraseEndNs_ || nowNs < writeEndNs_;
 }
 
-void At89s53::clearStats()
+void At89s53::restartFrame()
 {
-    stats_ = {};
-    history_.clear();
-}
-
-bool At89s53::phaseTooShort(int64_t phaseNs) const
-{
-    // phase * f < 20 s·Hz, without overflowing for long phases.
-    const int64_t minNs = (kPhasePeriods * kNsPerSecond + timing_.crystalHz - 1) / timing_.crystalHz;
-    return phaseNs < minNs;
-}
-
-void At89s53::drive(bool rst, bool sck, bool mosi, int64_t nowNs)
-{
-    const int64_t now = std::max(nowNs, lastNs_);
-    lastNs_ = now;
-
-    if (rst && !rst_)
-        enterProgramming();
-    if (sck != sck_) {
-        if (rst_) {
-            if (sck)
-                sckRise(mosi, now);
-            else
-                sckFall(now);
-        }
-        sck_ = sck;
-        haveSckEdge_ = true;
-        sckEdgeNs_ = now;
-    }
-    if (!rst && rst_) {
-        // SCK still high as RST drops: the chip has seen the whole clock.
-        if (clockOpen_)
-            sckFall(now);
-        leaveProgramming();
-    }
-}
-
-bool At89s53::miso(int64_t nowNs)
-{
-    lastNs_ = std::max(nowNs, lastNs_);
-    // Released, P1.6 sits at its reset latch value behind the pull-up.
-    return rst_ ? misoLevel_ : true;
-}
-
-void At89s53::enterProgramming()
-{
-    // The frame counter starts over on every rising RST edge.
-    resetSerial(true);
-}
-
-void At89s53::leaveProgramming()
-{
-    // The chip goes off to run its program; a write cycle finishes on its own.
-    resetSerial(false);
-}
-
-void At89s53::resetSerial(bool rst)
-{
-    rst_ = rst;
+    // Every RST edge drops the enable and starts the frame count over.
     enabled_ = false;
     bitCount_ = 0;
     shift_ = 0;
-    clockOpen_ = false;
+    early_ = false;
     reading_ = false;
-    misoLevel_ = true;
 }
 
-void At89s53::sckRise(bool mosi, int64_t now)
+void At89s53::clockIn(const Clocked& clocked)
 {
-    lowShort_ = haveSckEdge_ && phaseTooShort(now - sckEdgeNs_);
-    sampled_ = mosi;
-    clockOpen_ = true;
-}
-
-void At89s53::sckFall(int64_t now)
-{
-    if (!clockOpen_)
-        return;
-    clockOpen_ = false;
-    const bool garbled = lowShort_ || phaseTooShort(now - sckEdgeNs_);
-    bool bit = sampled_;
-    if (garbled) {
-        ++stats_.garbledClocks;
-        bit = noise_.bit();
-    }
-    clockIn(bit, garbled, now);
-}
-
-void At89s53::clockIn(bool bit, bool garbled, int64_t now)
-{
-    shift_ = ((shift_ << 1) | (bit ? 1u : 0u)) & 0xFFFFFFu;
+    // A frame that began before the chip settled after reset is not taken.
+    early_ = (bitCount_ == 0 ? false : early_) || clocked.early;
+    shift_ = ((shift_ << 1) | (clocked.bit ? 1u : 0u)) & 0xFFFFFFu;
     ++bitCount_;
     if (bitCount_ == kAddressBits) {
-        startRead(now);
-        present(garbled);
+        startRead(clocked.nowNs);
+        if (reading_)
+            present(outByte_, 7, clocked.garbled);
     } else if (bitCount_ > kAddressBits && bitCount_ < kFrameBits) {
-        present(garbled);
+        // Bit 7 follows the falling edge that ends bit 16, bit 0 the one ending bit 23.
+        if (reading_)
+            present(outByte_, 7 - (bitCount_ - kAddressBits), clocked.garbled);
     } else if (bitCount_ >= kFrameBits) {
-        execute(now);
+        execute(clocked.nowNs);
         bitCount_ = 0;
         shift_ = 0;
         reading_ = false;
-        misoLevel_ = true;
+        release();
     }
 }
 
@@ -193,18 +127,9 @@ void At89s53::startRead(int64_t now)
 {
     const uint8_t byte1 = static_cast<uint8_t>(shift_ >> 8);
     const uint8_t byte2 = static_cast<uint8_t>(shift_);
-    reading_ = enabled_ && now >= eraseEndNs_ && isRead(byte1);
+    reading_ = enabled_ && !early_ && now >= eraseEndNs_ && isRead(byte1);
     if (reading_)
         outByte_ = readByte(codeAddress(byte1, byte2), now);
-}
-
-void At89s53::present(bool garbled)
-{
-    if (!reading_)
-        return;
-    // Bit 7 follows the falling edge that ends bit 16, bit 0 the one ending bit 23.
-    const int index = 7 - (bitCount_ - kAddressBits);
-    misoLevel_ = garbled ? noise_.bit() : ((outByte_ >> index) & 1) != 0;
 }
 
 uint8_t At89s53::readByte(int address, int64_t now) const
@@ -227,14 +152,15 @@ void At89s53::execute(int64_t now)
     const bool erasing = now < eraseEndNs_;
 
     if (byte1 == 0xAC && byte2 == 0x53) {
-        if (!erasing)
+        const bool ignored = erasing || early_;
+        if (!ignored)
             enabled_ = true;
-        record(InstructionKind::Enable, -1, byte3, erasing);
+        record(InstructionKind::Enable, -1, byte3, ignored);
         return;
     }
+    const bool refused = erasing || early_ || !enabled_;
     if (byte1 == 0xAC && (byte2 & 0x07) == 0x04) {
-        const bool ignored = erasing || !enabled_;
-        if (!ignored) {
+        if (!refused) {
             bool changed = lockBits_ != kUnlocked;
             for (uint8_t& b : flash_) {
                 changed = changed || b != 0xFF;
@@ -242,24 +168,19 @@ void At89s53::execute(int64_t now)
             }
             lockBits_ = kUnlocked;
             if (changed)
-                ++modifications_;
-            eraseEndNs_ = saturatingAdd(now, timing_.chipEraseNs);
+                bumpModified();
+            eraseEndNs_ = addSaturating(now, timing().chipEraseNs);
             writeEndNs_ = std::min(writeEndNs_, now);  // nothing left to poll
         }
-        record(InstructionKind::ChipErase, -1, byte3, ignored);
+        record(InstructionKind::ChipErase, -1, byte3, refused);
         return;
     }
     if (byte1 == 0xAC && (byte2 & 0x07) == 0x07) {
-        const bool ignored = erasing || !enabled_;
-        if (!ignored) {
+        if (!refused) {
             // A fuse only goes one way: writing 1 never unprograms.
-            const uint8_t next = static_cast<uint8_t>(lockBits_ & (byte2 | ~kLockMask));
-            if (next != lockBits_) {
-                lockBits_ = next;
-                ++modifications_;
-            }
+            setLockBits(static_cast<uint8_t>(lockBits_ & (byte2 | ~kLockMask)));
         }
-        record(InstructionKind::WriteLockBits, -1, byte2, ignored);
+        record(InstructionKind::WriteLockBits, -1, byte2, refused);
         return;
     }
     if (isRead(byte1)) {
@@ -269,18 +190,17 @@ void At89s53::execute(int64_t now)
     }
     if (isWrite(byte1)) {
         const int address = codeAddress(byte1, byte2);
-        const bool ignored = erasing || !enabled_ || now < writeEndNs_ || lockMode() >= 2 ||
-                             address >= kFlashSize;
+        const bool ignored = refused || now < writeEndNs_ || lockMode() >= 2 || address >= kFlashSize;
         if (!ignored) {
             // Auto-erase: the byte simply takes the new value.
             auto& cell = flash_[static_cast<std::size_t>(address)];
-            if (address != neverPrograms_ && cell != byte3) {
+            if (address != neverPrograms() && cell != byte3) {
                 cell = byte3;
-                ++modifications_;
+                bumpModified();
             }
             writeAddress_ = address;
             writeValue_ = byte3;
-            writeEndNs_ = saturatingAdd(now, timing_.writeCycleNs);
+            writeEndNs_ = addSaturating(now, timing().writeCycleNs);
         }
         record(InstructionKind::WriteCode, address, byte3, ignored);
         return;
@@ -290,28 +210,9 @@ void At89s53::execute(int64_t now)
 
 void At89s53::record(InstructionKind kind, int address, uint8_t value, bool ignored)
 {
-    if (ignored) {
-        ++stats_.ignored;
-    } else {
-        switch (kind) {
-        case InstructionKind::Enable: ++stats_.enables; break;
-        case InstructionKind::ChipErase: ++stats_.erases; break;
-        case InstructionKind::ReadCode: ++stats_.reads; break;
-        case InstructionKind::WriteCode: ++stats_.writes; break;
-        case InstructionKind::WriteLockBits: ++stats_.lockWrites; break;
-        case InstructionKind::Unknown: ++stats_.ignored; break;
-        }
-    }
-    if (history_.size() >= historyLimit_)
-        return;
-    ChipInstruction entry;
-    entry.kind = kind;
-    entry.address = address;
-    entry.value = value;
-    entry.ignored = ignored;
-    entry.bytes = {static_cast<uint8_t>(shift_ >> 16), static_cast<uint8_t>(shift_ >> 8),
-                   static_cast<uint8_t>(shift_)};
-    history_.push_back(entry);
+    const std::array<uint8_t, 4> bytes = {static_cast<uint8_t>(shift_ >> 16), static_cast<uint8_t>(shift_ >> 8),
+                                          static_cast<uint8_t>(shift_), 0};
+    SerialChip::record(kind, address, value, ignored, bytes, 3);
 }
 
 } // namespace sim

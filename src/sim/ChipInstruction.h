@@ -12,15 +12,21 @@ enum class InstructionKind : uint8_t {
     WriteCode,
     WriteLockBits,
     Unknown,
+    ReadLockBits,
+    ReadSignature,
+    ReadPage,
+    WritePage,
 };
 
-// One complete 24-bit frame as the chip decoded it.
+// One complete frame as the chip decoded it.
 struct ChipInstruction {
     InstructionKind kind = InstructionKind::Unknown;
-    int address = -1;        // code address for reads and writes, else -1
-    uint8_t value = 0;       // read: byte shifted out; write: data; lock: byte 2; else byte 3
+    int address = -1;        // code (or signature) address, first of a page, else -1
+    uint8_t value = 0;       // read: byte shifted out (a page: its first); write: data
+                             // (a page: its first); lock write: byte 2; else the last byte
     bool ignored = false;    // the frame had no effect
-    std::array<uint8_t, 3> bytes{};  // as clocked in, possibly garbled
+    std::array<uint8_t, 4> bytes{};  // the first bytes as clocked in, possibly garbled
+    int length = 0;          // bytes in the frame
 };
 
 } // namespace sim

@@ -2,7 +2,7 @@
 
 namespace sim {
 
-VirtualCable::VirtualCable(At89s53& chip, CableWiring wiring)
+VirtualCable::VirtualCable(IspChip& chip, CableWiring wiring)
     : chip_(chip), wiring_(wiring)
 {
 }

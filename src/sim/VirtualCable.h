@@ -1,6 +1,6 @@
 #pragma once
 
-#include "At89s53.h"
+#include "IspChip.h"
 #include "Prng.h"
 
 #include <cstdint>
@@ -28,7 +28,8 @@ public:
     static constexpr uint8_t kStatusIdle = 0x7F;
     static constexpr uint8_t kStatusBusyBit = 0x80;
 
-    explicit VirtualCable(At89s53& chip, CableWiring wiring = {});
+    // Any chip model: the AT89S53 or an AT89S51/52 alike.
+    explicit VirtualCable(IspChip& chip, CableWiring wiring = {});
 
     void writeData(uint8_t value, int64_t nowNs);
     uint8_t readStatus(int64_t nowNs);
@@ -43,12 +44,12 @@ public:
     double bitErrorProbability() const { return errorProbability_; }
 
     uint8_t lastData() const { return data_; }
-    At89s53& chip() { return chip_; }
+    IspChip& chip() { return chip_; }
 
 private:
     bool line(uint8_t bit) const;
 
-    At89s53& chip_;
+    IspChip& chip_;
     CableWiring wiring_;
     Target target_ = Target::Present;
     double errorProbability_ = 0.0;

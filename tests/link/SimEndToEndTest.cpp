@@ -195,7 +195,7 @@ TEST_F(SimEndToEndTest, RealCounterRoundTrip)
 {
     SetCounterForTesting(nullptr);
     lineDriver().RefreshTimerFrequency();
-    programmerSettings().resetTimeUs = 1000;
+    programmerSettings().resetTimeUs = 10000; // the chip takes no enable sooner after reset
     enter();
     writeAndWait(0x0777, 0x96);
     EXPECT_EQ(isp.ReadCodeByte(0x0777), 0x96);

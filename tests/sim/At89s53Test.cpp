@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 
 namespace {
 
@@ -26,7 +27,7 @@ protected:
         host.enable();
     }
     // Wait out any write cycle or erase.
-    void settle() { host.advance(20 * kMs); }
+    void settle() { host.advance(sim::ChipTiming{}.chipEraseNs); }
 };
 
 // Clocks the low `count` bits of `bits` straight into the chip pins, 2 us
@@ -117,7 +118,7 @@ TEST_F(ChipTest, MisoPresentsBit7AfterTheFallingEdgeEndingBit16)
 {
     chip.flash()[0x0001] = 0xA5;  // 1010 0101
     chip.drive(true, false, false, 0);
-    int64_t t = 10'000;
+    int64_t t = 10 * kMs;  // settled
     clockPins(chip, t, 0xAC5300, 24);
     chip.drive(true, false, false, t += 2'000);
     ASSERT_TRUE(chip.programmingEnabled());
@@ -201,7 +202,7 @@ TEST_F(ChipTest, DataPollingInvertsBit7UntilTheCycleEnds)
     EXPECT_TRUE(chip.busy(host.now()));
     EXPECT_EQ(host.read(0x0100), 0xBC);
     EXPECT_EQ(host.read(0x0101), 0x11);
-    host.advance(2 * kMs);
+    host.advance(sim::ChipTiming{}.writeCycleNs);
     EXPECT_FALSE(chip.busy(host.now()));
     EXPECT_EQ(host.read(0x0100), 0x3C);
 }
@@ -258,7 +259,7 @@ TEST_F(ChipTest, EraseSetsFFClearsLocksAndIgnoresWhatArrivesMeanwhile)
     EXPECT_EQ(host.read(0x0000), 0xFF);  // ignored: MISO stays high
     host.write(0x0001, 0x00);
     host.writeLock(0x67);
-    host.advance(16 * kMs);
+    host.advance(sim::ChipTiming{}.chipEraseNs);
     EXPECT_EQ(host.read(0x2FFF), 0xFF);
     EXPECT_EQ(chip.flash()[0x0001], 0xFF);
     EXPECT_EQ(chip.lockMode(), 1);
@@ -427,11 +428,131 @@ TEST_F(ChipTest, EitherShortPhaseAloneGivesGarbage)
     EXPECT_NE(readTooFast(11, 10'000, 1'666), 0x5A);
 }
 
+// --- Datasheet limits ----------------------------------------------------------
+
+constexpr int64_t kCycleNs = 2'500'000;    // byte write, "typically less than 2.5 ms"
+constexpr int64_t kSettleNs = 10'000'000;  // "wait for at least 10 milliseconds"
+constexpr int64_t kEraseNs = 20'000'000;
+
+TEST(ChipLimits, DefaultTimingIsTheWorstCase)
+{
+    const At89s53 chip;
+    EXPECT_EQ(chip.timing().writeCycleNs, kCycleNs);
+    EXPECT_EQ(chip.timing().resetSettleNs, kSettleNs);
+    EXPECT_EQ(chip.timing().chipEraseNs, kEraseNs);
+    EXPECT_EQ(chip.timing().crystalHz, 12'000'000);
+}
+
+// gapNs: from the last bit of one instruction to the last bit of the next
+// (to bit 16 of a read, where its answer is fixed).
+struct GapCase {
+    const char* name;
+    int64_t gapNs;
+    bool taken;
+};
+
+void PrintTo(const GapCase& c, std::ostream* os) { *os << c.name << " (" << c.gapNs << " ns)"; }
+
+std::string caseName(const ::testing::TestParamInfo<GapCase>& info) { return info.param.name; }
+
+class ChipGap : public ::testing::TestWithParam<GapCase> {
+protected:
+    At89s53 chip;
+    sim::VirtualCable cable{chip};
+    BitBanger host{cable};
+};
+
+class WriteCycleLimit : public ChipGap {};
+
+TEST_P(WriteCycleLimit, NextWriteIsTakenOnlyAfterTheCycle)
+{
+    host.resetHigh();
+    host.enable();
+    host.write(0x0100, 0x11);
+    host.advance(GetParam().gapNs - host.frameNs(3));
+    host.write(0x0101, 0x22);
+    host.advance(kCycleNs);
+    EXPECT_EQ(chip.flash()[0x0100], 0x11);
+    EXPECT_EQ(chip.flash()[0x0101], GetParam().taken ? 0x22 : 0xFF);
+}
+
+TEST_P(WriteCycleLimit, DataPollingLastsTheWholeCycle)
+{
+    host.resetHigh();
+    host.enable();
+    host.write(0x0100, 0x11);
+    host.advance(GetParam().gapNs - host.frameNs(2));
+    EXPECT_EQ(host.read(0x0100), GetParam().taken ? 0x11 : 0x91);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gaps, WriteCycleLimit,
+                         ::testing::Values(GapCase{"JustUnder", kCycleNs - 1, false},
+                                           GapCase{"AtTheLimit", kCycleNs, true},
+                                           GapCase{"HostWaiting2100us", 2'100'000 + 96'000, false},
+                                           GapCase{"HostDefault2600us", 2'600'000 + 96'000, true}),
+                         caseName);
+
+class ResetSettleLimit : public ChipGap {};
+
+TEST_P(ResetSettleLimit, EnableCountsOnlyAfterTheChipSettled)
+{
+    // gapNs here: RST rise to the enable's first SCK rise.
+    host.setSettleNs(GetParam().gapNs);
+    host.resetHigh();
+    host.enable();
+    EXPECT_EQ(chip.programmingEnabled(), GetParam().taken);
+    host.write(0x0010, 0x5A);
+    host.advance(kCycleNs);
+    EXPECT_EQ(chip.flash()[0x0010], GetParam().taken ? 0x5A : 0xFF);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gaps, ResetSettleLimit,
+                         ::testing::Values(GapCase{"NoWait", 2'000, false},
+                                           GapCase{"JustUnder", kSettleNs - 1, false},
+                                           GapCase{"AtTheLimit", kSettleNs, true},
+                                           GapCase{"HostDefault50ms", 50'000'000, true}),
+                         caseName);
+
+TEST(ChipLimits, SettlingCountsFromTheLastRisingEdge)
+{
+    // RST high long enough, a 1 ms low pulse, then too short a wait.
+    At89s53 chip;
+    sim::VirtualCable cable(chip);
+    BitBanger host(cable);
+    host.setSettleNs(12 * kMs);
+    host.resetHigh();
+    host.resetLow();
+    host.advance(kMs);
+    host.setSettleNs(kSettleNs - kMs);
+    host.resetHigh();
+    host.enable();
+    EXPECT_FALSE(chip.programmingEnabled());
+    EXPECT_EQ(chip.stats().ignored, 1u);
+}
+
+class EraseLimit : public ChipGap {};
+
+TEST_P(EraseLimit, WritesWaitForTheErase)
+{
+    host.resetHigh();
+    host.enable();
+    host.erase();
+    host.advance(GetParam().gapNs - host.frameNs(3));
+    host.write(0x0020, 0x33);
+    host.advance(kCycleNs);
+    EXPECT_EQ(chip.flash()[0x0020], GetParam().taken ? 0x33 : 0xFF);
+}
+
+INSTANTIATE_TEST_SUITE_P(Gaps, EraseLimit,
+                         ::testing::Values(GapCase{"JustUnder", kEraseNs - 1, false},
+                                           GapCase{"AtTheLimit", kEraseNs, true}),
+                         caseName);
+
 // --- Robustness -------------------------------------------------------------------
 
 TEST(ChipRobustness, RandomPinActivityNeverBreaksTheModel)
 {
-    At89s53 chip({.writeCycleNs = 10'000, .chipEraseNs = 50'000, .crystalHz = 12'000'000});
+    At89s53 chip({.writeCycleNs = 10'000, .chipEraseNs = 50'000, .crystalHz = 12'000'000, .resetSettleNs = 0});
     chip.setNeverPrograms(5);
     sim::Prng prng(42);
     int64_t t = 0;

@@ -1,5 +1,7 @@
 #include "BitBanger.h"
 
+#include <algorithm>
+
 BitBanger::BitBanger(sim::VirtualCable& cable, sim::CableWiring wiring)
     : cable_(cable), wiring_(wiring)
 {
@@ -33,7 +35,8 @@ void BitBanger::resetHigh()
     put(false, false, false);
     now_ += lowNs_;
     put(true, false, false);
-    now_ += lowNs_;
+    // A clock starts with its low phase.
+    now_ += std::max<int64_t>(settleNs_ - lowNs_, 0);
 }
 
 void BitBanger::resetLow()

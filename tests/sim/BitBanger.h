@@ -16,6 +16,10 @@ public:
     void setPhasesNs(int64_t lowNs, int64_t highNs) { lowNs_ = lowNs; highNs_ = highNs; }
     // Data bits set in every write besides the three lines.
     void setOtherBits(uint8_t bits) { other_ = bits; }
+    // Time from RST's rise in resetHigh() to the next clock's SCK rise.
+    void setSettleNs(int64_t ns) { settleNs_ = ns; }
+    // How long `bytes` bytes take on the wire, first write to last SCK fall.
+    int64_t frameNs(int bytes) const { return bytes * 8 * (lowNs_ + highNs_); }
 
     uint8_t encode(bool rst, bool sck, bool mosi) const;
     void put(bool rst, bool sck, bool mosi);
@@ -39,6 +43,7 @@ private:
     int64_t now_ = 1'000'000;
     int64_t lowNs_ = 2'000;
     int64_t highNs_ = 2'000;
+    int64_t settleNs_ = 10'000'000;
     uint8_t other_ = 0;
     bool rst_ = false;
     bool mosi_ = false;
