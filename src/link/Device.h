@@ -1,0 +1,43 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// The chips Vorlane programs. All take the same cable (RST, SCK, MOSI, MISO
+// on the same port lines); they differ in flash size and instruction family.
+enum class DeviceId : uint32_t {
+    AT89S51 = 51,
+    AT89S52 = 52,
+    AT89S53 = 53,
+};
+
+enum class InstructionFamily {
+    ThreeByte, // AT89S53: no answer to the enable, auto-erase on each byte write
+    FourByte,  // AT89S51/52: enable answered, signature, lock read-back, pages
+};
+
+struct Device {
+    DeviceId id;
+    const char* name;
+    int32_t flashSize;
+    InstructionFamily family;
+    // Read Signature Bytes at 000H, 100H, 200H; the AT89S53 gives none in
+    // serial mode.
+    std::optional<std::array<uint8_t, 3>> signature;
+    // The Info window's texts.
+    const char* partCode;
+    const char* description;
+    const char* signatureText;
+};
+
+// Every device, in menu order.
+std::span<const Device> Devices();
+
+// The device stored as `id`; anything unknown is the AT89S53, the device
+// the program always had.
+const Device& DeviceById(uint32_t id);
+
+// The device whose signature this is, or null.
+const Device* DeviceWithSignature(const std::array<uint8_t, 3>& signature);
