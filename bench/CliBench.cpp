@@ -6,6 +6,7 @@
 // accesses and the counter reads. Twice, to show the noise.
 #include <ProgrammerSettings.h>
 
+#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,7 +14,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -46,29 +46,18 @@ struct Run {
     int status = -1;
 };
 
-Run RunCli(const std::vector<std::string>& arguments, const std::string& configHome)
+// The tool with these arguments, in this process's environment.
+Run RunCli(std::vector<std::string> arguments)
 {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "VORLANE_", 8) != 0 && std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0)
-            env.emplace_back(*e);
-    env.push_back("XDG_CONFIG_HOME=" + configHome);
     std::vector<char*> argv;
-    for (const std::string& a : arguments)
-        argv.push_back(const_cast<char*>(a.c_str()));
+    for (std::string& a : arguments)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
     Run run;
     const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
-    }
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return run;
     int status = 0;
     rusage usage{};
     ::wait4(pid, &status, 0, &usage);
@@ -96,6 +85,10 @@ int main()
     }
     const fs::path dir = pattern;
     fs::create_directory(dir / "config");
+    // The settings at their defaults, and nothing of the caller's port.
+    ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    ::unsetenv("VORLANE_PORT");
+    ::unsetenv("VORLANE_TRACE");
     // No 0xFF anywhere: every byte of the erased chip must be written.
     std::vector<char> image(kDevice);
     for (int a = 0; a < kDevice; ++a)
@@ -115,8 +108,7 @@ int main()
         fs::remove(chip);
         fs::remove(dir / "chip.bin.lock");
         const Run run = RunCli({VORLANE_CLI_BINARY, "write", "--quiet", (dir / "image.bin").string(),
-                                "--port=sim:" + chip.string()},
-                               (dir / "config").string());
+                                "--port=sim:" + chip.string()});
         const bool ok = run.status == 0 && Contents(chip) == image;
         failures += ok ? 0 : 1;
         std::printf("run %d: wall %.3f s  mandated %.3f s  ratio %.4f  over by %.0f us (%.1f us a byte)  "
