@@ -34,6 +34,7 @@ install: build
 bench: build
 	$(BUILD)/bench/vorlane_link_bench
 	$(BUILD)/bench/vorlane_jobs_bench
+	$(BUILD)/bench/vorlane_cli_bench
 
 fuzz: deps
 	scripts/run-fuzz

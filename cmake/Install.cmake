@@ -6,7 +6,7 @@ set(VORLANE_RES_DIR "${PROJECT_SOURCE_DIR}/src/res")
 # The PNG renderings of icons/vorlane.svg kept in the tree, one per size.
 set(VORLANE_ICON_SIZES 16 24 32 48 64 128 256)
 
-install(TARGETS vorlane RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(TARGETS vorlane vorlane-cli RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 
 install(FILES "${VORLANE_RES_DIR}/vorlane.desktop"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
@@ -18,7 +18,11 @@ foreach(size IN LISTS VORLANE_ICON_SIZES)
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps")
 endforeach()
 
-install(FILES "${VORLANE_RES_DIR}/vorlane.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${VORLANE_RES_DIR}/vorlane.1" "${VORLANE_RES_DIR}/vorlane-cli.1"
+        DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+# Where bash-completion loads a command's completion on first use.
+install(FILES "${VORLANE_RES_DIR}/vorlane-cli.bash"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/bash-completion/completions" RENAME vorlane-cli)
 
 # share/doc/vorlane, lower case like the program (CMAKE_INSTALL_DOCDIR would
 # take the project's name, Vorlane).

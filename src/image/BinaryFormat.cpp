@@ -5,8 +5,10 @@
 
 #include <algorithm>
 
-ImageLoadResult LoadBinary(DeviceImage& image, std::span<const uint8_t> file)
+ImageLoadResult LoadBinary(DeviceImage& image, std::span<const uint8_t> file, ImageCoverage* covered)
 {
+    if (covered)
+        covered->reset();
     if (file.size() > static_cast<uint64_t>(kBinaryMaxLength))
         return ImageLoadResult::Refused(kBinaryTooLargeMessage);
     const size_t device = static_cast<size_t>(DeviceBytes(image));
@@ -24,6 +26,8 @@ ImageLoadResult LoadBinary(DeviceImage& image, std::span<const uint8_t> file)
     image.clearSpare();
     image.dataStart = 0;
     image.dataEnd = static_cast<int32_t>(fits);
+    for (size_t a = 0; covered && a < fits; ++a)
+        covered->set(a);
     return ImageLoadResult::Loaded(leftOut);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceImage.h"
+#include "ImageCoverage.h"
 #include "ImageLoadResult.h"
 
 #include <cstdint>
@@ -20,7 +21,8 @@ inline constexpr char kBinaryTooLargeMessage[] = "Can't open files larger than 2
 // loaded, and the spare part past the device is cleared. Bytes past the
 // device that are not 0xFF padding are counted in leftOut, never loaded.
 // Marks are cleared over the device; bytes past the file keep their values.
-ImageLoadResult LoadBinary(DeviceImage& image, std::span<const uint8_t> file);
+// With `covered`, it ends holding exactly the addresses loaded.
+ImageLoadResult LoadBinary(DeviceImage& image, std::span<const uint8_t> file, ImageCoverage* covered = nullptr);
 
 // The bytes start..finish, both included, after ClampSaveRange; empty when
 // start lies above finish.

@@ -21,11 +21,12 @@ const char* ImageFileTooLargeMessage(ImageFileKind kind)
     return kind == ImageFileKind::IntelHex ? kIntelHexTooLargeMessage : kBinaryTooLargeMessage;
 }
 
-ImageLoadResult LoadImageFile(DeviceImage& image, ImageFileKind kind, std::span<const uint8_t> file)
+ImageLoadResult LoadImageFile(DeviceImage& image, ImageFileKind kind, std::span<const uint8_t> file,
+                              ImageCoverage* covered)
 {
     if (kind == ImageFileKind::IntelHex)
-        return LoadIntelHex(image, file);
-    return LoadBinary(image, file);
+        return LoadIntelHex(image, file, covered);
+    return LoadBinary(image, file, covered);
 }
 
 std::vector<uint8_t> StoreImageFile(DeviceImage& image, ImageFileKind kind, int32_t start, int32_t finish)

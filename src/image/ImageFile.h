@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceImage.h"
+#include "ImageCoverage.h"
 #include "ImageFileKind.h"
 #include "ImageLoadResult.h"
 
@@ -21,8 +22,10 @@ int64_t ImageFileMaxLength(ImageFileKind kind);
 const char* ImageFileTooLargeMessage(ImageFileKind kind);
 
 // Loads the file's bytes as the kind says. Only a Loaded result changes the
-// image; it clears the marks first.
-ImageLoadResult LoadImageFile(DeviceImage& image, ImageFileKind kind, std::span<const uint8_t> file);
+// image; it clears the marks first. With `covered`, it ends holding the
+// addresses the file gave data for (none unless Loaded).
+ImageLoadResult LoadImageFile(DeviceImage& image, ImageFileKind kind, std::span<const uint8_t> file,
+                              ImageCoverage* covered = nullptr);
 
 // Clears the marks, then returns the bytes to write for start..finish as the
 // range window gave them (ClampSaveRange applies).

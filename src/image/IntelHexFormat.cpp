@@ -33,6 +33,7 @@ void AppendHexByte(std::vector<uint8_t>& out, unsigned value)
 struct Staged {
     std::array<uint8_t, kImageCapacity> buffer;
     std::array<uint8_t, kImageCapacity> marks;
+    ImageCoverage covered;
     int32_t start = 0xFFFF;
     int32_t end = 0;
     int64_t loaded = 0;
@@ -41,8 +42,10 @@ struct Staged {
 
 } // namespace
 
-ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file)
+ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file, ImageCoverage* covered)
 {
+    if (covered)
+        covered->reset();
     if (static_cast<uint64_t>(file.size()) > static_cast<uint64_t>(kIntelHexMaxLength))
         return ImageLoadResult::Refused(kIntelHexTooLargeMessage);
     const int32_t deviceBytes = DeviceBytes(image);
@@ -85,6 +88,7 @@ ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file)
                 for (int32_t i = 0; i < count; ++i) {
                     const uint8_t value = record.data[static_cast<size_t>(i)];
                     const auto a = static_cast<size_t>(address + i);
+                    staged->covered.set(a);
                     if (staged->buffer[a] != value) {
                         staged->buffer[a] = value;
                         staged->marks[a] = MarkChanged;
@@ -108,6 +112,8 @@ ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file)
     image.clearSpare();
     image.dataStart = staged->start;
     image.dataEnd = staged->end;
+    if (covered)
+        *covered = staged->covered;
     return ImageLoadResult::Loaded(staged->leftOut);
 }
 

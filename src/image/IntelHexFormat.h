@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceImage.h"
+#include "ImageCoverage.h"
 #include "ImageLoadResult.h"
 
 #include <cstdint>
@@ -28,8 +29,9 @@ inline constexpr char kIntelHexTooLargeMessage[] = "Can't open Intel HEX files l
 //   with a count of 0.
 // A file with no byte inside the device is NoData and changes nothing. A
 // load clears the marks over the device and the spare part of the image;
-// bytes no record covers keep their values.
-ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file);
+// bytes no record covers keep their values. With `covered`, it ends holding
+// exactly the addresses the records wrote.
+ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file, ImageCoverage* covered = nullptr);
 
 // Data records of at most 16 bytes, upper-case digits, CR LF, for the range
 // after ClampSaveRange, both ends included: record starts start, start+16,

@@ -19,6 +19,10 @@ bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> fin
     // Every address of the range, the finish too: a chip whose only
     // programmed byte is the last one is not blank.
     for (int32_t a = range.start; a <= range.finish; ++a) {
+        if (!handles(a))
+            continue;
+        if (stopBefore(a))
+            break;
         // One programmed byte settles it: read no further.
         if (readChip(a) != 0xFF) {
             blank = false;
@@ -30,7 +34,7 @@ bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> fin
             feedback_.progress(a);
     }
     driver_.LeaveProgramming();
-    if (!portKept())
+    if (!portKept() || report_.stoppedAt >= 0)
         return false;
     feedback_.message(blank ? "Memory is blanck" : "Memory isn't blanck", "", JobFeedback::Buttons::Ok);
     report_.succeeded = blank;

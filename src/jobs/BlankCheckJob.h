@@ -9,6 +9,6 @@ public:
     using Job::Job;
 
     // True when the chip was found blank (an empty range is blank); false
-    // too when there was no port or it failed.
+    // too when there was no port, it failed, or the feedback stopped it.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

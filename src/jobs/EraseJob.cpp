@@ -28,12 +28,15 @@ bool EraseJob::run()
     uint8_t found = 0xFF;
     if (answered) {
         for (int32_t a = 0; a < size && notErased < 0; ++a) {
+            if (stopBefore(a))
+                break;
             found = readChip(a);
             if (found != 0xFF)
                 notErased = a;
         }
     }
-    if (!closeBracket())
+    // Stopped during the read-back: erased perhaps, but nobody saw it.
+    if (!closeBracket() || report_.stoppedAt >= 0)
         return false;
     if (!answered) {
         error(kNoAnswer);

@@ -9,8 +9,9 @@ class EraseJob : public Job {
 public:
     using Job::Job;
 
-    // True after "Memory erased"; otherwise a failure was told and the chip
-    // copy no longer claims to know the chip.
+    // True after "Memory erased"; otherwise a failure was told (or the
+    // feedback stopped the read-back) and the chip copy no longer claims to
+    // know the chip.
     bool run();
 
 private:

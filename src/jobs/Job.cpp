@@ -69,6 +69,10 @@ bool Job::compareWithChip(std::optional<int32_t> start, std::optional<int32_t> f
     const JobRange range = enterRange(start, finish);
     bool differs = false;
     for (int32_t a = range.start; a <= range.finish; ++a) {
+        if (!handles(a))
+            continue;
+        if (stopBefore(a))
+            break;
         const uint8_t v = readChip(a);
         if (fillChipCopy)
             image_.chipCache[a] = v;
@@ -83,6 +87,14 @@ bool Job::compareWithChip(std::optional<int32_t> start, std::optional<int32_t> f
             feedback_.progress(a);
     }
     return differs;
+}
+
+bool Job::stopBefore(int32_t address)
+{
+    if (!feedback_.stopRequested())
+        return false;
+    report_.stoppedAt = address;
+    return true;
 }
 
 uint8_t Job::readChip(int32_t address)

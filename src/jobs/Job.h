@@ -5,6 +5,7 @@
 #include "JobReport.h"
 
 #include <DeviceImage.h>
+#include <ImageCoverage.h>
 #include <IspProgrammer.h>
 #include <LineDriver.h>
 
@@ -18,6 +19,10 @@ public:
     Job(DeviceImage& image, JobFeedback& feedback, LineDriver& driver = lineDriver());
 
     const JobReport& report() const { return report_; }
+    // From now on the range's addresses outside `addresses` are passed over:
+    // neither read nor written nor marked. Null (the windows') handles all.
+    // The set must outlive the runs.
+    void limitTo(const ImageCoverage* addresses) { limit_ = addresses; }
 
 protected:
     // Whether there is a port to work on; if not, tells why and the job
@@ -46,6 +51,9 @@ protected:
     // An error box, caption "ERROR".
     void error(std::string_view text);
     uint8_t readChip(int32_t address);
+    bool handles(int32_t address) const { return !limit_ || limit_->test(static_cast<size_t>(address)); }
+    // Whether the feedback asks to stop before `address`; records it if so.
+    bool stopBefore(int32_t address);
 
     // The last run's figures.
     JobReport report_;
@@ -53,4 +61,5 @@ protected:
     JobFeedback& feedback_;
     LineDriver& driver_;
     IspProgrammer isp_;
+    const ImageCoverage* limit_ = nullptr;
 };

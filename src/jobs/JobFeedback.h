@@ -19,4 +19,7 @@ public:
     // pressed makes no difference to any job. An empty caption is a box
     // without a title.
     virtual void message(std::string_view text, std::string_view caption, Buttons buttons) = 0;
+    // Asked once per address: true ends the job before that address, with
+    // the target released as after any job. The windows never stop a job.
+    virtual bool stopRequested() { return false; }
 };

@@ -12,5 +12,8 @@ struct JobReport {
     int64_t written = 0;   // bytes written to the chip
     int64_t skipped = 0;   // a write's bytes the chip already held
     int64_t differing = 0; // a compare's bytes that differ from the image
+    // A compare's first differing byte; the write's byte that did not take.
     int32_t firstDifference = -1;
+    // The address a stop request left unhandled; -1 when the job ran on.
+    int32_t stoppedAt = -1;
 };

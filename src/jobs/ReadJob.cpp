@@ -11,12 +11,16 @@ bool ReadJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
     // that updating the bar never costs more than the reads.
     const bool everyAddress = int64_t{range.finish} - range.start < 64;
     for (int32_t a = range.start; a <= range.finish; ++a) {
+        if (!handles(a))
+            continue;
+        if (stopBefore(a))
+            break;
         const uint8_t v = readChip(a);
         image_.buffer[a] = v;
         image_.chipCache[a] = v;
         if (a % 64 == 0 || everyAddress)
             feedback_.progress(a);
     }
-    report_.succeeded = closeBracket();
+    report_.succeeded = closeBracket() && report_.stoppedAt < 0;
     return report_.succeeded;
 }

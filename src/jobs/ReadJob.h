@@ -8,6 +8,7 @@ class ReadJob : public Job {
 public:
     using Job::Job;
 
-    // False when there was no port, or the port failed on the way.
+    // False when there was no port, the port failed on the way, or the
+    // feedback stopped it.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

@@ -8,6 +8,6 @@ class VerifyJob : public Job {
 public:
     using Job::Job;
 
-    // True when every byte of the range matched.
+    // True when every byte of the range matched; a stopped run is false.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

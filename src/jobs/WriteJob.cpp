@@ -28,12 +28,17 @@ bool WriteJob::run(std::optional<int32_t> start, std::optional<int32_t> finish, 
     for (int32_t a = range.start; a <= range.finish; ++a) {
         if (a % 256 == 0)
             feedback_.progress(a);
+        if (!handles(a))
+            continue;
+        if (stopBefore(a))
+            break;
         image_.marks[a] = MarkNone;
         if (programmerSettings().readBeforeWrite && chipHolds(a)) {
             ++report_.skipped;
             continue;
         }
         if (!program(a)) {
+            report_.firstDifference = a;
             error("Error programming device");
             driver_.LeaveProgramming();
             written = false;
@@ -42,10 +47,12 @@ bool WriteJob::run(std::optional<int32_t> start, std::optional<int32_t> finish, 
         ++report_.written;
     }
     // The lock instruction goes out even after a failure has released the
-    // target; the release below then runs a second time.
-    if (lockLevel > 0)
+    // target; the release below then runs a second time. A stopped write is
+    // one the user no longer wants finished, let alone locked.
+    const bool stopped = report_.stoppedAt >= 0;
+    if (lockLevel > 0 && !stopped)
         isp_.WriteLockBits(static_cast<uint8_t>(std::min(lockLevel, 255)));
-    report_.succeeded = closeBracket() && written;
+    report_.succeeded = closeBracket() && written && !stopped;
     return report_.succeeded;
 }
 

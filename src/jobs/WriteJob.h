@@ -15,8 +15,8 @@ public:
 
     // lockLevel 1..3 locks the chip after the write, 0 or below sends no lock
     // instruction. True unless there was no port, a byte failed to program
-    // ("Error programming device" was shown) or the port failed on the way;
-    // an empty range succeeds.
+    // ("Error programming device" was shown), the port failed on the way or
+    // the feedback stopped it (no lock then); an empty range succeeds.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish, int lockLevel);
 
 private:

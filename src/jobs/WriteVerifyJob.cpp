@@ -6,7 +6,7 @@ bool WriteVerifyJob::run(std::optional<int32_t> start, std::optional<int32_t> fi
     if (!portReady())
         return false;
     const bool differs = compareWithChip(start, finish, true);
-    if (!closeBracket())
+    if (!closeBracket() || report_.stoppedAt >= 0)
         return false;
     feedback_.message(differs ? "The contents of the CPU and the BUFFER doesn't match"
                               : "The contents of the CPU and the BUFFER match",

@@ -9,6 +9,7 @@ class WriteVerifyJob : public Job {
 public:
     using Job::Job;
 
-    // True when every byte of the range matched.
+    // True when every byte of the range matched; a stopped run is false and
+    // tells nothing.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

@@ -1,5 +1,7 @@
 #include "SettingsStore.h"
 
+#include "SettingField.h"
+
 #include <QSettings>
 
 namespace {
@@ -32,21 +34,8 @@ void SettingsStore::Load(ProgrammerSettings& out)
     QSettings s = Store();
     s.beginGroup(QStringLiteral("Settings"));
     const ProgrammerSettings d = DefaultProgrammerSettings();
-    out.lptBase = static_cast<uint16_t>(Read(s, "LPT", d.lptBase));
-    out.readAfterWrite = Read(s, "ReadAfterWrite", d.readAfterWrite) != 0 ? 1 : 0;
-    out.readBeforeWrite = Read(s, "ReadBeforeWrite", d.readBeforeWrite) != 0 ? 1 : 0;
-    out.idleByte = static_cast<uint8_t>(Read(s, "ResetActive", d.idleByte));
-    out.clockPin = static_cast<uint8_t>(Read(s, "Clock Pin", d.clockPin));
-    out.dataPin = static_cast<uint8_t>(Read(s, "Data Pin", d.dataPin));
-    out.resetPin = static_cast<uint8_t>(Read(s, "Reset Pin", d.resetPin));
-    out.firstRun = Read(s, "First Time 2", d.firstRun);
-    out.resetTimeUs = Read(s, "Reset Time", d.resetTimeUs);
-    out.upTimeUs = Read(s, "Up Time", d.upTimeUs);
-    out.downTimeUs = Read(s, "Down Time", d.downTimeUs);
-    out.writtenTimeUs = Read(s, "Written Time", d.writtenTimeUs);
-    out.sckState = Read(s, "SCK state", d.sckState);
-    out.dinState = Read(s, "DIN state", d.dinState);
-    out.doutState = Read(s, "DOUT state", d.doutState);
+    for (const SettingField& field : SettingFields())
+        field.set(out, Read(s, field.name, field.get(d)));
 }
 
 void SettingsStore::Save(const ProgrammerSettings& in)
@@ -75,6 +64,11 @@ void SettingsStore::ClearFirstRun()
     QSettings s = Store();
     s.setValue(QStringLiteral("Settings/First Time 2"), 0);
     s.sync();
+}
+
+std::string SettingsStore::Location()
+{
+    return Store().fileName().toStdString();
 }
 
 QStringList SettingsStore::LoadRecentFiles()

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <string>
+
 // The per-user store of the settings: QSettings in its native format under
 // "Castavel/Vorlane" / "Vorlane", group "Settings", one integer per value.
 class SettingsStore {
@@ -14,6 +16,8 @@ public:
     static void Save(const ProgrammerSettings& settings);
     // The first-run notice was dismissed.
     static void ClearFirstRun();
+    // Where the store lives (the file, on Linux); reading it writes nothing.
+    static std::string Location();
 
     static QStringList LoadRecentFiles();
     static void SaveRecentFiles(const QStringList& files);

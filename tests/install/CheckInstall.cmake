@@ -22,6 +22,9 @@ endif()
 
 set(expected
   "${BINDIR}/vorlane"
+  "${BINDIR}/vorlane-cli"
+  "${MANDIR}/man1/vorlane-cli.1"
+  "${DATADIR}/bash-completion/completions/vorlane-cli"
   "${DATADIR}/applications/vorlane.desktop"
   "${DATADIR}/icons/hicolor/scalable/apps/vorlane.svg"
   "${MANDIR}/man1/vorlane.1"
@@ -62,6 +65,17 @@ execute_process(
   ERROR_VARIABLE errors)
 if(NOT result EQUAL 0 OR NOT output STREQUAL "vorlane ${VERSION}\n")
   message(FATAL_ERROR "installed vorlane --version: status ${result}, output '${output}' ${errors}")
+endif()
+
+# The terminal tool runs from the install tree too, with no display.
+execute_process(
+  COMMAND "${CMAKE_COMMAND}" -E env --unset=DISPLAY --unset=QT_QPA_PLATFORM
+          "${PREFIX}/${BINDIR}/vorlane-cli" --version
+  RESULT_VARIABLE result
+  OUTPUT_VARIABLE output
+  ERROR_VARIABLE errors)
+if(NOT result EQUAL 0 OR NOT output STREQUAL "vorlane-cli ${VERSION}\n")
+  message(FATAL_ERROR "installed vorlane-cli --version: status ${result}, output '${output}' ${errors}")
 endif()
 
 list(LENGTH expected count)

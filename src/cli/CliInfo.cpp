@@ -1,0 +1,49 @@
+#include "CliInfo.h"
+
+#include "CliText.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string Line(const char* label, const std::string& value)
+{
+    char head[24];
+    std::snprintf(head, sizeof head, "%-14s", label);
+    return head + value + "\n";
+}
+
+std::string Pin(uint8_t pin)
+{
+    return pin <= 7 ? "D" + std::to_string(pin) : std::to_string(pin) + " (no data line: never moves)";
+}
+
+std::string Us(uint32_t us)
+{
+    return CountText(us) + " us";
+}
+
+} // namespace
+
+std::string CliInfo(const std::string& portLine, const CliDevice& device, const ProgrammerSettings& s,
+                    const std::string& settingsLocation)
+{
+    char base[16];
+    std::snprintf(base, sizeof base, "0x%03X", s.lptBase);
+    char rest[64];
+    std::snprintf(rest, sizeof rest, "0x%02X (\"-RST Inverted\" %s)", s.idleByte, s.idleByte == 0 ? "on" : "off");
+    std::string text;
+    // The port's own line: "Port: ..." or "No port: ...".
+    text += portLine + "\n";
+    text += Line("Port address:", base);
+    text += Line("Device:", std::string(device.name) + " (" + std::to_string(device.size) + " bytes)");
+    text += Line("Pins:", "RST " + Pin(s.resetPin) + ", CLK " + Pin(s.clockPin) + ", DTA " + Pin(s.dataPin));
+    text += Line("Rest levels:", rest);
+    text += Line("On release:", std::string("SCK ") + (s.sckState ? "high" : "at rest") + ", DATA " +
+                                    (s.dinState ? "high" : "at rest"));
+    text += Line("Timing:", "reset " + Us(s.resetTimeUs) + ", clock up " + Us(s.upTimeUs) + ", clock down " +
+                                Us(s.downTimeUs) + ", after each write " + Us(s.writtenTimeUs));
+    text += Line("Writes:", "each byte read before writing and read back after (always)");
+    text += Line("Settings:", settingsLocation);
+    return text;
+}

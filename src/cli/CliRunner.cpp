@@ -1,0 +1,401 @@
+#include "CliRunner.h"
+
+#include "CliDevice.h"
+#include "CliInfo.h"
+#include "CliSettings.h"
+#include "CliText.h"
+#include "CliUsage.h"
+#include "ExitCode.h"
+#include "ImageInput.h"
+#include "OutputFile.h"
+#include "StopSignal.h"
+
+#include <BlankCheckJob.h>
+#include <EraseJob.h>
+#include <ImageFile.h>
+#include <LockJob.h>
+#include <ProgrammerSettings.h>
+#include <ReadJob.h>
+#include <ResetJob.h>
+#include <SettingsStore.h>
+#include <WriteJob.h>
+#include <WriteVerifyJob.h>
+#include <port/Port.h>
+#include <port/PortChoice.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+using Command = CliArguments::Command;
+
+// How many differing bytes a failed verify lists before it only counts.
+constexpr int kDifferencesShown = 10;
+
+const char* const kLockLevels[] = {
+    "no memory lock",
+    "MOVC disabled and further programming is disabled",
+    "same as 1, and verify is disabled",
+    "same as 2, and external execution is disabled",
+};
+
+} // namespace
+
+CliRunner::CliRunner(std::FILE* out, std::FILE* err) : out_(out), err_(err)
+{
+}
+
+int CliRunner::run(const std::vector<std::string>& words)
+{
+    std::string problem;
+    auto parsed = CliArguments::Parse(words, kAt89s53.size, &problem);
+    if (!parsed) {
+        usageError(problem);
+        return ExitBadInput;
+    }
+    args_ = std::move(*parsed);
+    if (args_.help) {
+        std::fputs(kCliUsage, out_);
+        return ExitDone;
+    }
+    if (args_.version) {
+        std::fputs("vorlane-cli " VORLANE_VERSION "\n", out_);
+        return ExitDone;
+    }
+    const TerminalFeedback::Style style = args_.quiet             ? TerminalFeedback::Style::Quiet
+                                          : ::isatty(::fileno(err_)) ? TerminalFeedback::Style::Bar
+                                                                     : TerminalFeedback::Style::Lines;
+    feedback_ = std::make_unique<TerminalFeedback>(err_, style, [] { return StopSignalNumber() != 0; });
+    const int prepared = prepare();
+    if (prepared != ExitDone)
+        return prepared;
+    InstallStopHandlers();
+    const int code = dispatch();
+    // Lets go of the device and puts the whole trace on disk.
+    port().release();
+    return code;
+}
+
+int CliRunner::prepare()
+{
+    // The port reads these when first used, which is after this.
+    if (args_.port) {
+        if (PortChoice::parse(args_.port->c_str()).kind == PortChoice::Kind::Invalid) {
+            usageError("--port " + *args_.port +
+                       ": expected auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE or none");
+            return ExitBadInput;
+        }
+        ::setenv("VORLANE_PORT", args_.port->c_str(), 1);
+    }
+    if (args_.trace) {
+        std::FILE* trace = std::fopen(args_.trace->c_str(), "a");
+        if (!trace) {
+            feedback_->error(*args_.trace + ": cannot open the trace file: " + std::strerror(errno));
+            return ExitBadInput;
+        }
+        std::fclose(trace);
+        ::setenv("VORLANE_TRACE", args_.trace->c_str(), 1);
+    }
+    std::string problem;
+    if (!LoadCliSettings(programmerSettings(), args_.settings, &problem)) {
+        usageError(problem);
+        return ExitBadInput;
+    }
+    return ExitDone;
+}
+
+int CliRunner::dispatch()
+{
+    const struct {
+        Command command;
+        int (CliRunner::*run)();
+    } commands[] = {
+        {Command::Write, &CliRunner::write},           {Command::Read, &CliRunner::read},
+        {Command::Verify, &CliRunner::verify},         {Command::BlankCheck, &CliRunner::blankCheck},
+        {Command::Erase, &CliRunner::erase},           {Command::Lock, &CliRunner::lock},
+        {Command::Reset, &CliRunner::reset},           {Command::Info, &CliRunner::info},
+    };
+    for (const auto& c : commands)
+        if (c.command == args_.command)
+            return (this->*c.run)();
+    return ExitBadInput;
+}
+
+void CliRunner::usageError(const std::string& text)
+{
+    std::fprintf(err_, "vorlane-cli: %s\nTry 'vorlane-cli --help' for more information.\n", text.c_str());
+}
+
+CliRunner::Span CliRunner::rangeSpan() const
+{
+    return args_.range ? Span{args_.range->first, args_.range->last} : Span{0, kAt89s53.size - 1};
+}
+
+ImageCoverage CliRunner::rangeMask() const
+{
+    ImageCoverage mask;
+    const Span span = rangeSpan();
+    for (int32_t a = span.first; a <= span.last; ++a)
+        mask.set(static_cast<size_t>(a));
+    return mask;
+}
+
+bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
+{
+    const ImageFileKind kind = args_.format.value_or(ImageFileKindOf(args_.file));
+    std::string problem;
+    if (!input.load(args_.file, kind, &problem)) {
+        feedback_->error(problem);
+        *exitCode = ExitBadInput;
+        return false;
+    }
+    input.covered &= rangeMask();
+    if (input.covered.none()) {
+        const Span range = rangeSpan();
+        feedback_->error(args_.file + " holds no data in " + SpanText(range.first, range.last) + ". Nothing was done.");
+        *exitCode = ExitBadInput;
+        return false;
+    }
+    for (int32_t a = 0; a < kAt89s53.size; ++a) {
+        if (!input.covered.test(static_cast<size_t>(a)))
+            continue;
+        span.first = span.first < 0 ? a : span.first;
+        span.last = a;
+    }
+    return portReady(exitCode);
+}
+
+bool CliRunner::portReady(int* exitCode)
+{
+    std::string why;
+    if (!lineDriver().PortReady(&why)) {
+        feedback_->error(why);
+        *exitCode = ExitNoPort;
+        return false;
+    }
+    if (const int signal = StopSignalNumber()) {
+        feedback_->error("stopped before the job began; the chip was not touched");
+        *exitCode = 128 + signal;
+        return false;
+    }
+    return true;
+}
+
+int CliRunner::stopped(const JobReport& report, const std::string& done)
+{
+    std::string text = std::string(CommandName(args_.command)) + " stopped";
+    if (report.stoppedAt >= 0)
+        text += " before " + AddressText(report.stoppedAt);
+    text += done.empty() ? "" : " (" + done + ")";
+    feedback_->error(text + "; the target's lines are released");
+    return 128 + StopSignalNumber();
+}
+
+int CliRunner::write()
+{
+    ImageInput input;
+    Span span;
+    int code = ExitDone;
+    if (!openInput(input, span, &code))
+        return code;
+    DeviceImage& image = *input.image;
+    if (args_.erase) {
+        feedback_->begin("erase", "the whole chip");
+        EraseJob job(image, *feedback_);
+        const bool erased = job.run();
+        if (job.report().stoppedAt >= 0)
+            return stopped(job.report(), "erased, not yet read back; nothing written");
+        if (!erased)
+            return ExitJobFailed;
+    }
+    feedback_->begin("write", args_.file + ", " + BytesText(static_cast<int64_t>(input.covered.count())) +
+                                  " in " + SpanText(span.first, span.last));
+    WriteJob job(image, *feedback_, WriteJob::Mode::Changes);
+    job.limitTo(&input.covered);
+    // The lock waits for a good write: a chip locked over a failed or
+    // stopped write could never be put right without an erase.
+    const bool written = job.run(span.first, span.last, 0);
+    const JobReport& r = job.report();
+    const std::string counts =
+        "wrote " + BytesText(r.written) + ", skipped " + CountText(r.skipped) + " already on the chip";
+    if (r.stoppedAt >= 0)
+        return stopped(r, counts);
+    if (!written) {
+        if (r.firstDifference >= 0) {
+            const int32_t a = r.firstDifference;
+            feedback_->error(args_.file + ": the byte at " + AddressText(a) + " did not take: writing " +
+                             ByteText(image.buffer[a]) + ", the chip reads back " + ByteText(image.chipCache[a]) + " (" +
+                             counts + " before it)");
+        }
+        return ExitJobFailed;
+    }
+    if (args_.level > 0) {
+        feedback_->begin("lock", "level " + std::to_string(args_.level));
+        if (!LockJob(image, *feedback_).run(args_.level))
+            return ExitJobFailed;
+    }
+    std::string summary = (args_.erase ? "erased the chip, " : "") + counts + ", " +
+                          SpanText(span.first, span.last) + ", " + SecondsText(feedback_->elapsed());
+    if (args_.level > 0)
+        summary += ", lock level " + std::to_string(args_.level) + " set";
+    feedback_->summary(summary);
+    return ExitDone;
+}
+
+int CliRunner::read()
+{
+    const ImageFileKind kind = args_.format.value_or(ImageFileKindOf(args_.file));
+    const ImageCoverage mask = rangeMask();
+    const Span span = rangeSpan();
+    OutputFile output;
+    std::string problem;
+    if (!output.create(args_.file, &problem)) {
+        feedback_->error(problem);
+        return ExitBadInput;
+    }
+    int code = ExitDone;
+    if (!portReady(&code))
+        return code;
+    feedback_->begin("read", SpanText(span.first, span.last) + " into " + args_.file);
+    auto image = std::make_unique<DeviceImage>();
+    ReadJob job(*image, *feedback_);
+    job.limitTo(&mask);
+    const bool read = job.run(span.first, span.last);
+    if (job.report().stoppedAt >= 0)
+        return stopped(job.report(), args_.file + " not written");
+    if (!read)
+        return ExitJobFailed;
+    if (!output.commit(StoreImageFile(*image, kind, span.first, span.last), &problem)) {
+        feedback_->error(problem);
+        return ExitBadInput;
+    }
+    feedback_->summary("read " + BytesText(job.report().read) + ", " + SpanText(span.first, span.last) + ", " +
+                       SecondsText(feedback_->elapsed()) + ", into " + args_.file);
+    return ExitDone;
+}
+
+int CliRunner::verify()
+{
+    ImageInput input;
+    Span span;
+    int code = ExitDone;
+    if (!openInput(input, span, &code))
+        return code;
+    const auto count = static_cast<int64_t>(input.covered.count());
+    feedback_->begin("verify", args_.file + ", " + BytesText(count) + " in " + SpanText(span.first, span.last));
+    DeviceImage& image = *input.image;
+    WriteVerifyJob job(image, *feedback_);
+    job.limitTo(&input.covered);
+    const int errorsBefore = feedback_->errors();
+    const bool same = job.run(span.first, span.last);
+    const JobReport& r = job.report();
+    if (r.stoppedAt >= 0)
+        return stopped(r, "compared " + BytesText(r.read));
+    if (feedback_->errors() > errorsBefore)
+        return ExitJobFailed;
+    if (!same) {
+        std::string text = args_.file + ": " + CountText(r.differing) + " of " + BytesText(count) +
+                           " differ from the chip";
+        int shown = 0;
+        for (int32_t a = span.first; a <= span.last && shown < kDifferencesShown; ++a) {
+            if (!input.covered.test(static_cast<size_t>(a)) || image.marks[a] != MarkMismatch)
+                continue;
+            text += "\n  " + AddressText(a) + ": chip " + ByteText(image.chipCache[a]) + ", file " + ByteText(image.buffer[a]);
+            ++shown;
+        }
+        if (r.differing > shown)
+            text += "\n  and " + CountText(r.differing - shown) + " more";
+        feedback_->error(text);
+        return ExitJobFailed;
+    }
+    feedback_->summary("verified " + BytesText(count) + " of " + args_.file + ", all match, " +
+                       SpanText(span.first, span.last) + ", " + SecondsText(feedback_->elapsed()));
+    return ExitDone;
+}
+
+int CliRunner::blankCheck()
+{
+    const ImageCoverage mask = rangeMask();
+    const Span span = rangeSpan();
+    int code = ExitDone;
+    if (!portReady(&code))
+        return code;
+    feedback_->begin("blank-check", SpanText(span.first, span.last));
+    DeviceImage image;
+    BlankCheckJob job(image, *feedback_);
+    job.limitTo(&mask);
+    const int errorsBefore = feedback_->errors();
+    const bool blank = job.run(span.first, span.last);
+    const JobReport& r = job.report();
+    if (r.stoppedAt >= 0)
+        return stopped(r, "read " + BytesText(r.read) + ", all 0xFF");
+    if (feedback_->errors() > errorsBefore)
+        return ExitJobFailed;
+    if (!blank) {
+        feedback_->error("not blank: the byte at " + AddressText(r.firstDifference) + " is not 0xFF");
+        return ExitJobFailed;
+    }
+    feedback_->summary("blank: " + SpanText(span.first, span.last) + ", " + BytesText(r.read) + " read, all 0xFF, " +
+                       SecondsText(feedback_->elapsed()));
+    return ExitDone;
+}
+
+int CliRunner::erase()
+{
+    int code = ExitDone;
+    if (!portReady(&code))
+        return code;
+    feedback_->begin("erase", "the whole chip");
+    DeviceImage image;
+    EraseJob job(image, *feedback_);
+    const bool erased = job.run();
+    if (job.report().stoppedAt >= 0)
+        return stopped(job.report(), "erased, not all read back");
+    if (!erased)
+        return ExitJobFailed;
+    feedback_->summary("erased: all " + BytesText(kAt89s53.size) + " read back 0xFF, " +
+                       SecondsText(feedback_->elapsed()));
+    return ExitDone;
+}
+
+int CliRunner::lock()
+{
+    int code = ExitDone;
+    if (!portReady(&code))
+        return code;
+    feedback_->begin("lock", "level " + std::to_string(args_.level));
+    DeviceImage image;
+    if (!LockJob(image, *feedback_).run(args_.level))
+        return ExitJobFailed;
+    feedback_->summary("lock level " + std::to_string(args_.level) + " set (" + kLockLevels[args_.level] +
+                       "); only an erase clears it");
+    return ExitDone;
+}
+
+int CliRunner::reset()
+{
+    int code = ExitDone;
+    if (!portReady(&code))
+        return code;
+    feedback_->begin("reset", "the target's reset line");
+    std::string why;
+    if (!ResetJob().run(&why)) {
+        feedback_->error(why);
+        return ExitJobFailed;
+    }
+    feedback_->summary("reset: the target was reset and released");
+    return ExitDone;
+}
+
+int CliRunner::info()
+{
+    const uint16_t base = programmerSettings().lptBase;
+    std::string why;
+    const bool ready = lineDriver().PortReady(&why);
+    std::fputs(CliInfo(port().describe(base), kAt89s53, programmerSettings(), SettingsStore::Location()).c_str(),
+               out_);
+    return ready ? ExitDone : ExitNoPort;
+}

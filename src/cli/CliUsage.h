@@ -1,0 +1,4 @@
+#pragma once
+
+// vorlane-cli --help.
+extern const char* const kCliUsage;
