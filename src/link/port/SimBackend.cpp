@@ -5,8 +5,10 @@
 
 #include <ChipFile.h>
 
-SimBackend::SimBackend(std::string chipFile)
-    : chipFile_(std::move(chipFile)), cable_(chip_)
+#include <algorithm>
+
+SimBackend::SimBackend(std::string chipFile, int64_t accessNs)
+    : chipFile_(std::move(chipFile)), cable_(chip_), accessNs_(std::clamp<int64_t>(accessNs, 0, PortChoice::kMaxAccessNs))
 {
 }
 
@@ -19,6 +21,8 @@ bool SimBackend::open(uint16_t base)
 {
     base_ = base;
     description_ = "Port: simulated AT89S53 at " + HexAddress(base);
+    if (accessNs_ > 0)
+        description_ += ", " + std::to_string(accessNs_) + " ns per access";
     if (chipFile_.empty())
         return true;
     if (!loaded_) {
@@ -46,8 +50,29 @@ int64_t SimBackend::nowNs()
     return CounterNanoseconds(currentCounter().now());
 }
 
+void SimBackend::spendAccessTime()
+{
+    if (accessNs_ == 0)
+        return;
+    Counter& counter = currentCounter();
+    const int64_t f = counter.frequency();
+    if (f <= 0)
+        return;
+    // Whole ticks, rounded up (a cost of at most 1 ms cannot overflow).
+    const int64_t ticks = (accessNs_ * f + 999'999'999) / 1'000'000'000;
+    const int64_t start = counter.now();
+    int64_t last = start;
+    while (last - start < ticks) {
+        const int64_t t = counter.now();
+        if (t == last)
+            return; // a counter that stands still measures no time
+        last = t;
+    }
+}
+
 void SimBackend::write(uint16_t address, uint8_t value)
 {
+    spendAccessTime();
     if (address != base_)
         return;
     const bool wasProgramming = chip_.inProgramming();
@@ -59,6 +84,7 @@ void SimBackend::write(uint16_t address, uint8_t value)
 
 uint8_t SimBackend::read(uint16_t address)
 {
+    spendAccessTime();
     if (address != base_ + 1)
         return 0xFF;
     return cable_.readStatus(nowNs());

@@ -1,15 +1,19 @@
 #pragma once
 
 #include "PortBackend.h"
+#include "PortChoice.h"
 
 #include <At89s53.h>
 #include <VirtualCable.h>
 
 // The simulated AT89S53 on the default cable, at whatever base is asked for.
-// With a file, the chip's flash lives in it between runs.
+// With a file, the chip's flash lives in it between runs. An access cost makes
+// every data write and status read busy-wait that long on the counter before
+// the chip sees it, as a real port's bus cycle or ioctl would: about 1000 ns
+// for direct I/O, 1900 ns for ppdev.
 class SimBackend : public PortBackend {
 public:
-    explicit SimBackend(std::string chipFile = {});
+    explicit SimBackend(std::string chipFile = {}, int64_t accessNs = 0);
     ~SimBackend() override;
 
     bool open(uint16_t base) override;
@@ -20,15 +24,18 @@ public:
 
     sim::At89s53& chip() { return chip_; }
     sim::VirtualCable& cable() { return cable_; }
+    int64_t accessNs() const { return accessNs_; }
 
 private:
     void saveIfChanged();
+    void spendAccessTime();
     static int64_t nowNs();
 
     std::string chipFile_;
     std::string description_;
     sim::At89s53 chip_;
     sim::VirtualCable cable_;
+    int64_t accessNs_ = 0;
     uint16_t base_ = 0;
     bool loaded_ = false;
     uint64_t savedModification_ = 0;

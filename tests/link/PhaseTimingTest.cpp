@@ -1,0 +1,80 @@
+// Line phases in virtual time when every port access takes time of its own:
+// the wait counts from the reading taken before the access, so a phase is
+// its setting, not its setting plus the access.
+#include <ClockedBackend.h>
+#include <LinkFixture.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int64_t kFrequency = 100'000'000;  // one tick per 10 ns
+
+class PhaseTimingTest : public LinkFixture, public ::testing::WithParamInterface<int64_t> {
+protected:
+    void SetUp() override
+    {
+        LinkFixture::SetUp();
+        SetCounterForTesting(&clock);
+        lineDriver().RefreshTimerFrequency();
+        programmerSettings().upTimeUs = 3;
+        programmerSettings().downTimeUs = 5;
+        programmerSettings().resetTimeUs = 40;
+        auto owned = std::make_unique<ClockedBackend>(clock, access);
+        backend = owned.get();
+        port().installBackend(std::move(owned));
+    }
+
+    // A wait of `us` between two writes: its floor(us * f / 1e6) + 1 ticks,
+    // the reading that passes them, and the next write's own reading.
+    static int64_t phase(int64_t us) { return us * 100 + 3; }
+
+    const int64_t access = GetParam() / 10; // ticks
+
+    FakeCounter clock{kFrequency};
+    ClockedBackend* backend = nullptr;
+};
+
+} // namespace
+
+TEST_P(PhaseTimingTest, EveryGapIsItsSettingWhateverTheAccessCosts)
+{
+    LineDriver& d = lineDriver();
+    d.EnterProgramming();
+    d.ShiftOut(0xA5);
+    d.ShiftIn();
+    d.ShiftIn();
+    d.LeaveProgramming();
+
+    std::vector<int64_t> expected = {phase(12000), phase(1000), phase(40)};
+    for (int bit = 0; bit < 8; ++bit) {
+        expected.push_back(phase(5));
+        expected.push_back(phase(3));
+    }
+    expected.push_back(phase(2)); // the tail after the last bit
+    // A ShiftIn's up phase holds the status read as well. The read ends with
+    // the phase, timed by the read before it; the first of a job has none
+    // and follows the wait. Two more counter readings than a plain phase.
+    const int64_t firstUp = phase(3) + 3 + access;
+    const int64_t up = std::max(phase(3) + 2, 2 * access + 5);
+    for (int bit = 0; bit < 16; ++bit) {
+        expected.push_back(bit == 0 ? firstUp : up);
+        expected.push_back(phase(5));
+    }
+    expected.insert(expected.end(), {phase(1000), phase(1000), phase(1000)});
+    EXPECT_EQ(backend->writeGaps(), expected);
+}
+
+TEST_P(PhaseTimingTest, WaitsAfterAnInstructionAddUpFromItsLastLineChange)
+{
+    // The write job's written time follows the 2 us tail of the instruction.
+    lineDriver().EnterProgramming();
+    lineDriver().ShiftOut(0x00);
+    lineDriver().DelayMicroseconds(2600);
+    lineDriver().WriteData(0x00);
+    EXPECT_EQ(backend->writeGaps().back(), phase(2) + 2600 * 100 + 2);
+}
+
+// Nanoseconds per access: free, direct I/O, ppdev.
+INSTANTIATE_TEST_SUITE_P(AccessCosts, PhaseTimingTest, ::testing::Values(0, 1000, 1900));
