@@ -21,6 +21,7 @@ ProgrammerSettings DefaultProgrammerSettings()
     s.sckState = 1;
     s.dinState = 1;
     s.doutState = 1;
+    s.pollWriteEnd = 0;
     s.firstRun = 1;
     return s;
 }

@@ -47,6 +47,7 @@ void SettingsStore::Load(ProgrammerSettings& out)
     out.sckState = Read(s, "SCK state", d.sckState);
     out.dinState = Read(s, "DIN state", d.dinState);
     out.doutState = Read(s, "DOUT state", d.doutState);
+    out.pollWriteEnd = Read(s, "Poll Write End", d.pollWriteEnd);
 }
 
 void SettingsStore::Save(const ProgrammerSettings& in)
@@ -68,6 +69,7 @@ void SettingsStore::Save(const ProgrammerSettings& in)
     put("SCK state", in.sckState);
     put("DIN state", in.dinState);
     put("DOUT state", in.doutState);
+    put("Poll Write End", in.pollWriteEnd);
 }
 
 void SettingsStore::ClearFirstRun()
