@@ -34,6 +34,8 @@ install: build
 bench: build
 	$(BUILD)/bench/vorlane_link_bench
 	$(BUILD)/bench/vorlane_jobs_bench
+	$(BUILD)/bench/vorlane_write_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/vorlane_paint_bench
 
 fuzz: deps
 	scripts/run-fuzz

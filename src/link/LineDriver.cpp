@@ -46,9 +46,21 @@ int64_t LineDriver::Now() const
 void LineDriver::WriteData(uint8_t value)
 {
     const int64_t stamp = port().writeData(programmerSettings().lptBase, value);
-    // The phase that begins here counts from just before the access.
-    anchor_ = counterFrequency_ > 0 ? stamp : SteadyNs();
     anchored_ = true;
+    if (counterFrequency_ <= 0) {
+        anchor_ = SteadyNs();
+        return;
+    }
+    // The phase that begins here counts from the line change, which happens
+    // at the same point of every access: so from just before the access.
+    // But an access that took longer than the quickest one may have been
+    // held up (an interrupt, the scheduler) before its line changed; the
+    // phase then counts from that much later, so it is never cut short.
+    const int64_t took = currentCounter().now() - stamp;
+    const bool known = quickestWriteTicks_ >= 0;
+    quickestWriteTicks_ = known ? std::min(quickestWriteTicks_, took) : took;
+    // Before any access has been timed, the end of this one is all that is sure.
+    anchor_ = stamp + (known ? took - quickestWriteTicks_ : took);
 }
 
 uint8_t LineDriver::ReadStatus()
@@ -63,10 +75,12 @@ uint8_t LineDriver::ReadStatus()
 void LineDriver::RefreshTimerFrequency()
 {
     counterFrequency_ = currentCounter().frequency();
-    // Readings of another counter, or of another job, mean nothing now: the
-    // next wait counts from its own start or from the next line change.
+    // A new job, maybe on another port or counter: the next wait counts from
+    // its own start or from the next line change, and accesses are timed
+    // afresh.
     anchored_ = false;
     readTicks_ = 0;
+    quickestWriteTicks_ = -1;
 }
 
 LineDriver::Deadline LineDriver::DeadlineAfter(uint32_t us)

@@ -9,8 +9,9 @@
 //
 // Every wait is a minimum time between two line changes. It counts from the
 // counter reading taken just before the port access that changed the lines,
-// so the access's own time is part of the phase, never added to it; waits
-// asked for with no line change between them add up.
+// so the access's own time is part of the phase, never added to it (only
+// the part by which an access was held up beyond the quickest one is);
+// waits asked for with no line change between them add up.
 class LineDriver {
 public:
     // A moment on the driver's clock, for callers that bound a loop of
@@ -56,6 +57,8 @@ private:
     bool anchored_ = false;
     // What the last status read took, so the next one can end with its phase.
     int64_t readTicks_ = 0;
+    // The quickest data write so far; -1 before the first.
+    int64_t quickestWriteTicks_ = -1;
 };
 
 // The process-wide driver.

@@ -47,7 +47,8 @@ TEST_P(PhaseTimingTest, EveryGapIsItsSettingWhateverTheAccessCosts)
     d.ShiftIn();
     d.LeaveProgramming();
 
-    std::vector<int64_t> expected = {phase(12000), phase(1000), phase(40)};
+    // The first write of all counts from its end: no access timed yet.
+    std::vector<int64_t> expected = {phase(12000) + 1 + access, phase(1000), phase(40)};
     for (int bit = 0; bit < 8; ++bit) {
         expected.push_back(phase(5));
         expected.push_back(phase(3));
@@ -55,9 +56,9 @@ TEST_P(PhaseTimingTest, EveryGapIsItsSettingWhateverTheAccessCosts)
     expected.push_back(phase(2)); // the tail after the last bit
     // A ShiftIn's up phase holds the status read as well. The read ends with
     // the phase, timed by the read before it; the first of a job has none
-    // and follows the wait. Two more counter readings than a plain phase.
+    // and follows the wait. A few more counter readings than a plain phase.
     const int64_t firstUp = phase(3) + 3 + access;
-    const int64_t up = std::max(phase(3) + 2, 2 * access + 5);
+    const int64_t up = std::max(phase(3) + 2, 2 * access + 6);
     for (int bit = 0; bit < 16; ++bit) {
         expected.push_back(bit == 0 ? firstUp : up);
         expected.push_back(phase(5));
@@ -74,6 +75,19 @@ TEST_P(PhaseTimingTest, WaitsAfterAnInstructionAddUpFromItsLastLineChange)
     lineDriver().DelayMicroseconds(2600);
     lineDriver().WriteData(0x00);
     EXPECT_EQ(backend->writeGaps().back(), phase(2) + 2600 * 100 + 2);
+}
+
+TEST_P(PhaseTimingTest, AHeldUpAccessLengthensItsPhaseNeverShortensIt)
+{
+    // Held up before its line changed, as far as the driver can tell: the
+    // phase after it counts from that much later.
+    lineDriver().EnterProgramming();
+    const std::size_t first = backend->writeCount();
+    backend->holdUpWrite(first + 3, 5000); // the second bit's SCK rise
+    lineDriver().ShiftOut(0x00);
+    const std::vector<int64_t> gaps = backend->writeGaps();
+    EXPECT_EQ(gaps[first + 3], phase(3) + 5000);
+    EXPECT_EQ(gaps[first + 4], phase(5)) << "the next write is quick again";
 }
 
 // Nanoseconds per access: free, direct I/O, ppdev.

@@ -5,6 +5,7 @@
 #include <port/PortBackend.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -38,6 +39,8 @@ public:
         if (address == base_)
             accesses.push_back({'W', value, counter_.ticks()});
         counter_.advance(accessTicks_);
+        if (const auto held = heldUp_.find(writes_++); held != heldUp_.end())
+            counter_.advance(held->second);
         if (inner_)
             inner_->write(address, value);
     }
@@ -49,6 +52,11 @@ public:
         return inner_ ? inner_->read(address) : idleStatus;
     }
     std::string describe() const override { return "clocked"; }
+
+    // The data write with this index (counted from 0) takes `ticks` longer,
+    // as one interrupted or preempted would.
+    void holdUpWrite(std::size_t index, int64_t ticks) { heldUp_[index] = ticks; }
+    std::size_t writeCount() const { return writes_; }
 
     // Ticks between consecutive data writes: the line phases.
     std::vector<int64_t> writeGaps() const
@@ -72,5 +80,7 @@ private:
     FakeCounter& counter_;
     int64_t accessTicks_;
     std::unique_ptr<PortBackend> inner_;
+    std::map<std::size_t, int64_t> heldUp_;
+    std::size_t writes_ = 0;
     uint16_t base_ = 0;
 };

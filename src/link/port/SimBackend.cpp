@@ -50,7 +50,12 @@ int64_t SimBackend::nowNs()
     return CounterNanoseconds(currentCounter().now());
 }
 
-void SimBackend::spendAccessTime()
+int64_t SimBackend::accessStart()
+{
+    return accessNs_ > 0 ? currentCounter().now() : 0;
+}
+
+void SimBackend::spendAccessTime(int64_t start)
 {
     if (accessNs_ == 0)
         return;
@@ -60,7 +65,6 @@ void SimBackend::spendAccessTime()
         return;
     // Whole ticks, rounded up (a cost of at most 1 ms cannot overflow).
     const int64_t ticks = (accessNs_ * f + 999'999'999) / 1'000'000'000;
-    const int64_t start = counter.now();
     int64_t last = start;
     while (last - start < ticks) {
         const int64_t t = counter.now();
@@ -70,24 +74,27 @@ void SimBackend::spendAccessTime()
     }
 }
 
+// The chip sees each access at its start, and the model's own work is part
+// of the access's cost: so every access takes the same time, as on a port.
 void SimBackend::write(uint16_t address, uint8_t value)
 {
-    spendAccessTime();
-    if (address != base_)
-        return;
-    const bool wasProgramming = chip_.inProgramming();
-    cable_.writeData(value, nowNs());
-    // Keep the file current as soon as a job lets go of the chip.
-    if (wasProgramming && !chip_.inProgramming())
-        saveIfChanged();
+    const int64_t start = accessStart();
+    if (address == base_) {
+        const bool wasProgramming = chip_.inProgramming();
+        cable_.writeData(value, nowNs());
+        // Keep the file current as soon as a job lets go of the chip.
+        if (wasProgramming && !chip_.inProgramming())
+            saveIfChanged();
+    }
+    spendAccessTime(start);
 }
 
 uint8_t SimBackend::read(uint16_t address)
 {
-    spendAccessTime();
-    if (address != base_ + 1)
-        return 0xFF;
-    return cable_.readStatus(nowNs());
+    const int64_t start = accessStart();
+    const uint8_t status = address == base_ + 1 ? cable_.readStatus(nowNs()) : 0xFF;
+    spendAccessTime(start);
+    return status;
 }
 
 void SimBackend::saveIfChanged()

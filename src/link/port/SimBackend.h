@@ -8,8 +8,8 @@
 
 // The simulated AT89S53 on the default cable, at whatever base is asked for.
 // With a file, the chip's flash lives in it between runs. An access cost makes
-// every data write and status read busy-wait that long on the counter before
-// the chip sees it, as a real port's bus cycle or ioctl would: about 1000 ns
+// every data write and status read busy-wait on the counter until it has
+// taken that long, as a real port's bus cycle or ioctl does: about 1000 ns
 // for direct I/O, 1900 ns for ppdev.
 class SimBackend : public PortBackend {
 public:
@@ -28,7 +28,8 @@ public:
 
 private:
     void saveIfChanged();
-    void spendAccessTime();
+    int64_t accessStart();
+    void spendAccessTime(int64_t start);
     static int64_t nowNs();
 
     std::string chipFile_;
