@@ -99,3 +99,18 @@ TEST_F(LineDriverDelayTest, StalledCounterReturnsAfterTheRequestedTime)
     EXPECT_GE(MeasuredUs(lineDriver(), 5000), 5000);
     MeasuredUs(lineDriver(), 0); // must come back at all
 }
+
+TEST_F(LineDriverDelayTest, ADeadlineOnAStalledCounterPassesAfterItsSpan)
+{
+    // A loop bounded by a deadline (the write job's polling) must end too.
+    StuckCounter stuck(1'000'000);
+    SetCounterForTesting(&stuck);
+    lineDriver().RefreshTimerFrequency();
+    const auto start = std::chrono::steady_clock::now();
+    LineDriver::Deadline d = lineDriver().DeadlineAfter(3000);
+    int polls = 0;
+    while (!lineDriver().Passed(d))
+        ++polls;
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(3000));
+    EXPECT_GT(polls, 0);
+}
