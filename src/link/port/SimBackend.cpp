@@ -44,18 +44,7 @@ void SimBackend::close()
     saveIfChanged();
 }
 
-int64_t SimBackend::nowNs()
-{
-    // The chip lives in the counter's time, so a test's virtual clock runs it too.
-    return CounterNanoseconds(currentCounter().now());
-}
-
-int64_t SimBackend::accessStart()
-{
-    return accessNs_ > 0 ? currentCounter().now() : 0;
-}
-
-void SimBackend::spendAccessTime(int64_t start)
+void SimBackend::spendAccessTime(int64_t seen)
 {
     if (accessNs_ == 0)
         return;
@@ -65,8 +54,8 @@ void SimBackend::spendAccessTime(int64_t start)
         return;
     // Whole ticks, rounded up (a cost of at most 1 ms cannot overflow).
     const int64_t ticks = (accessNs_ * f + 999'999'999) / 1'000'000'000;
-    int64_t last = start;
-    while (last - start < ticks) {
+    int64_t last = seen;
+    while (last - seen < ticks) {
         const int64_t t = counter.now();
         if (t == last)
             return; // a counter that stands still measures no time
@@ -74,26 +63,28 @@ void SimBackend::spendAccessTime(int64_t start)
     }
 }
 
-// The chip sees each access at its start, and the model's own work is part
-// of the access's cost: so every access takes the same time, as on a port.
+// The chip sees an access as it begins, in the counter's time (so a test's
+// virtual clock runs the chip too); the access then lasts its cost from
+// there, the model's own work included, as a port's bus cycle does however
+// late it started.
 void SimBackend::write(uint16_t address, uint8_t value)
 {
-    const int64_t start = accessStart();
+    const int64_t seen = currentCounter().now();
     if (address == base_) {
         const bool wasProgramming = chip_.inProgramming();
-        cable_.writeData(value, nowNs());
+        cable_.writeData(value, CounterNanoseconds(seen));
         // Keep the file current as soon as a job lets go of the chip.
         if (wasProgramming && !chip_.inProgramming())
             saveIfChanged();
     }
-    spendAccessTime(start);
+    spendAccessTime(seen);
 }
 
 uint8_t SimBackend::read(uint16_t address)
 {
-    const int64_t start = accessStart();
-    const uint8_t status = address == base_ + 1 ? cable_.readStatus(nowNs()) : 0xFF;
-    spendAccessTime(start);
+    const int64_t seen = currentCounter().now();
+    const uint8_t status = address == base_ + 1 ? cable_.readStatus(CounterNanoseconds(seen)) : 0xFF;
+    spendAccessTime(seen);
     return status;
 }
 

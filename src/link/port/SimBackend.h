@@ -28,9 +28,9 @@ public:
 
 private:
     void saveIfChanged();
-    int64_t accessStart();
-    void spendAccessTime(int64_t start);
-    static int64_t nowNs();
+    // Busy-waits until the access, seen by the chip at counter value `seen`,
+    // has taken its cost.
+    void spendAccessTime(int64_t seen);
 
     std::string chipFile_;
     std::string description_;
