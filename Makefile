@@ -35,6 +35,8 @@ bench: build
 	$(BUILD)/bench/vorlane_link_bench
 	$(BUILD)/bench/vorlane_jobs_bench
 	$(BUILD)/bench/vorlane_cli_bench
+	$(BUILD)/bench/vorlane_write_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/vorlane_paint_bench
 
 fuzz: deps
 	scripts/run-fuzz

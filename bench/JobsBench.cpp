@@ -3,8 +3,10 @@
 // time against the waits the protocol mandates: one programming bracket plus,
 // per changed byte, the write instruction, the written time and the read back.
 // With the chip copy filled by the Read, nothing else should cost time.
+#include "LineModel.h"
+#include "SilentFeedback.h"
+
 #include <DeviceImage.h>
-#include <JobFeedback.h>
 #include <ProgrammerSettings.h>
 #include <ReadJob.h>
 #include <WriteJob.h>
@@ -17,39 +19,10 @@
 
 namespace {
 
-class SilentFeedback : public JobFeedback {
-public:
-    void progressRange(int32_t, int32_t) override {}
-    void progress(int32_t) override {}
-    void message(std::string_view text, std::string_view, Buttons) override
-    {
-        std::printf("  message: %.*s\n", static_cast<int>(text.size()), text.data());
-    }
-};
-
-double ByteOutUs(const ProgrammerSettings& s)
-{
-    return 8.0 * (s.upTimeUs + s.downTimeUs) + 2; // ShiftOut ends with a 2 us tail
-}
-
-double ByteInUs(const ProgrammerSettings& s)
-{
-    return 8.0 * (s.upTimeUs + s.downTimeUs);
-}
-
-double BracketUs(const ProgrammerSettings& s)
-{
-    const double enter = 12000 + 1000 + s.resetTimeUs;
-    const double enable = 3 * ByteOutUs(s);
-    const double leave = 3000;
-    return enter + enable + leave;
-}
-
 double ChangedByteUs(const ProgrammerSettings& s)
 {
-    const double write = 3 * ByteOutUs(s);
-    const double readBack = 2 * ByteOutUs(s) + ByteInUs(s);
-    return write + s.writtenTimeUs + readBack;
+    const LineModel m(s, 0);
+    return m.writeInstruction() + s.writtenTimeUs + m.readInstruction();
 }
 
 } // namespace
@@ -67,8 +40,10 @@ int main()
 
     auto image = std::make_unique<DeviceImage>();
     SilentFeedback feedback;
+    const LineModel mandated(s, 0);
     std::printf("model: bracket %.0f us + k x %.0f us (write %.0f + written time %u + read back %.0f)\n",
-                BracketUs(s), ChangedByteUs(s), 3 * ByteOutUs(s), s.writtenTimeUs, 2 * ByteOutUs(s) + ByteInUs(s));
+                mandated.bracket(), ChangedByteUs(s), mandated.writeInstruction(), s.writtenTimeUs,
+                mandated.readInstruction());
 
     for (int changed : {0, 1, 16, 256}) {
         ReadJob(*image, feedback).run(0, kDevice - 1);
@@ -85,7 +60,7 @@ int main()
         bool chipMatches = true;
         for (int a = 0; a < kDevice; ++a)
             chipMatches = chipMatches && sim.chip().flash()[a] == image->buffer[a];
-        const double modelUs = BracketUs(s) + changed * ChangedByteUs(s);
+        const double modelUs = mandated.bracket() + changed * ChangedByteUs(s);
         std::printf("write changes k=%-3d wall %9.0f us  model %9.0f us  ratio %.4f  "
                     "(chip saw %llu reads, %llu writes; %s)\n",
                     changed, wallUs, modelUs, wallUs / modelUs,

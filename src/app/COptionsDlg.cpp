@@ -58,6 +58,8 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent)
     states->addWidget(dout_);
     states->addStretch();
     grid->addLayout(states, 4, 0, 1, 2);
+    poll_ = new QCheckBox(QStringLiteral("Poll for the end of each byte write (Data Polling)"));
+    grid->addWidget(poll_, 5, 0, 1, 2);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
@@ -65,7 +67,7 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent)
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &COptionsDlg::reject);
-    grid->addWidget(buttons, 5, 0, 1, 2);
+    grid->addWidget(buttons, 6, 0, 1, 2);
     setLayout(grid);
     DoDataExchange(false);
 }
@@ -95,6 +97,11 @@ bool COptionsDlg::DoDataExchange(bool save)
         else
             boxes[i]->setChecked(*flags[i] == 1);
     }
+    // Shown as the write job reads it: any non-zero value polls.
+    if (save)
+        s.pollWriteEnd = poll_->isChecked() ? 1 : 0;
+    else
+        poll_->setChecked(s.pollWriteEnd != 0);
     return true;
 }
 

@@ -20,6 +20,7 @@ public:
     QCheckBox* sckBox() const { return sck_; }
     QCheckBox* dataBox() const { return data_; }
     QCheckBox* doutBox() const { return dout_; }
+    QCheckBox* pollBox() const { return poll_; }
 
     void accept() override;
 
@@ -28,4 +29,5 @@ private:
     QCheckBox* sck_ = nullptr;
     QCheckBox* data_ = nullptr;
     QCheckBox* dout_ = nullptr;
+    QCheckBox* poll_ = nullptr;
 };

@@ -72,21 +72,50 @@ bool WriteJob::program(int32_t a)
     const ProgrammerSettings& settings = programmerSettings();
     for (int attempt = 1;; ++attempt) {
         isp_.WriteCodeByte(static_cast<uint16_t>(a), value);
-        // The chip programs the byte on its own clock and takes no new
-        // instruction for that byte until it is done.
-        driver_.DelayMicroseconds(settings.writtenTimeUs);
-        if (!settings.readAfterWrite) {
-            image_.chipCache[a] = value;
-            return true;
+        bool ended = true;
+        if (settings.pollWriteEnd) {
+            ended = awaitWriteEnd(a, value);
+        } else {
+            // The chip programs the byte on its own clock and takes no new
+            // instruction for that byte until it is done.
+            driver_.DelayMicroseconds(settings.writtenTimeUs);
         }
-        const uint8_t back = readChip(a);
-        image_.chipCache[a] = back;
-        if (back == value)
-            return true;
+        if (ended) {
+            if (!settings.readAfterWrite) {
+                image_.chipCache[a] = value;
+                return true;
+            }
+            const uint8_t back = readChip(a);
+            image_.chipCache[a] = back;
+            if (back == value)
+                return true;
+        }
         // A byte still in its write cycle reads back wrong; give it another
         // cycle before writing again (or before giving up on it).
         driver_.DelayMicroseconds(settings.writtenTimeUs);
         if (attempt == kAttempts)
             return false;
+    }
+}
+
+bool WriteJob::awaitWriteEnd(int32_t a, uint8_t value)
+{
+    // Data Polling: while the chip's self-timed write cycle runs, a read of
+    // the byte being written gives bit 7 inverted; once the cell holds the
+    // new value the true bit 7 comes back. So the byte is read until bit 7
+    // is right, which ends the wait as soon as the chip is done instead of
+    // after the longest time a write may take. That time, counted from the
+    // end of the write instruction, still bounds it: a byte whose bit 7 is
+    // still wrong on a read begun after it did not program.
+    LineDriver::Deadline bound = driver_.DeadlineAfter(programmerSettings().writtenTimeUs);
+    for (;;) {
+        const bool last = driver_.Passed(bound);
+        const uint8_t polled = readChip(a);
+        if (((polled ^ value) & 0x80) == 0)
+            return true;
+        if (last) {
+            image_.chipCache[a] = polled;
+            return false;
+        }
     }
 }

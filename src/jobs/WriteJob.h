@@ -23,7 +23,12 @@ private:
     // The chip's byte at a, from the copy or the chip; true when it already
     // equals the image.
     bool chipHolds(int32_t a);
+    // Up to four attempts; true once the byte is written (and read back right
+    // when read after write is on).
     bool program(int32_t a);
+    // Reads the byte just written until the chip shows its write done; false
+    // when the written time ran out first.
+    bool awaitWriteEnd(int32_t a, uint8_t value);
 
     Mode mode_;
 };

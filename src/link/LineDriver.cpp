@@ -4,20 +4,26 @@
 #include "port/Counter.h"
 #include "port/Port.h"
 
-#include <chrono>
-#include <optional>
+#include <algorithm>
+#include <limits>
 
 namespace {
 
 LineDriver g_driver;
 
-// Without a usable counter frequency, time the wait on the steady clock.
-void SpinRealTime(uint32_t us)
+// Without a usable counter frequency the driver times on the steady clock.
+constexpr int64_t kSteadyFrequency = 1'000'000'000;
+
+int64_t SteadyNs()
 {
-    using Clock = std::chrono::steady_clock;
-    const auto end = Clock::now() + std::chrono::microseconds(us);
-    while (Clock::now() <= end) {
-    }
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+int64_t SaturatingAdd(int64_t a, int64_t b)
+{
+    int64_t sum = 0;
+    return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<int64_t>::max() : sum;
 }
 
 } // namespace
@@ -32,14 +38,38 @@ void ResetLineDriverForTesting()
     g_driver = LineDriver{};
 }
 
+int64_t LineDriver::Now() const
+{
+    return counterFrequency_ > 0 ? currentCounter().now() : SteadyNs();
+}
+
 void LineDriver::WriteData(uint8_t value)
 {
-    port().writeData(programmerSettings().lptBase, value);
+    const int64_t stamp = port().writeData(programmerSettings().lptBase, value);
+    anchored_ = true;
+    if (counterFrequency_ <= 0) {
+        anchor_ = SteadyNs();
+        return;
+    }
+    // The phase that begins here counts from the line change, which happens
+    // at the same point of every access: so from just before the access.
+    // But an access that took longer than the quickest one may have been
+    // held up (an interrupt, the scheduler) before its line changed; the
+    // phase then counts from that much later, so it is never cut short.
+    const int64_t took = currentCounter().now() - stamp;
+    const bool known = quickestWriteTicks_ >= 0;
+    quickestWriteTicks_ = known ? std::min(quickestWriteTicks_, took) : took;
+    // Before any access has been timed, the end of this one is all that is sure.
+    anchor_ = stamp + (known ? took - quickestWriteTicks_ : took);
 }
 
 uint8_t LineDriver::ReadStatus()
 {
-    return port().readStatus(programmerSettings().lptBase);
+    int64_t stamp = 0;
+    const uint8_t status = port().readStatus(programmerSettings().lptBase, &stamp);
+    if (counterFrequency_ > 0)
+        readTicks_ = std::max<int64_t>(0, currentCounter().now() - stamp);
+    return status;
 }
 
 bool LineDriver::PortReady(std::string* why)
@@ -55,40 +85,66 @@ std::string LineDriver::TakePortFault()
 void LineDriver::RefreshTimerFrequency()
 {
     counterFrequency_ = currentCounter().frequency();
+    // A new job, maybe on another port or counter: the next wait counts from
+    // its own start or from the next line change, and accesses are timed
+    // afresh.
+    anchored_ = false;
+    readTicks_ = 0;
+    quickestWriteTicks_ = -1;
 }
 
-void LineDriver::DelayMicroseconds(uint32_t us)
+LineDriver::Deadline LineDriver::DeadlineAfter(uint32_t us)
 {
-    if (counterFrequency_ <= 0) {
-        SpinRealTime(us);
-        return;
-    }
+    const int64_t f = counterFrequency_ > 0 ? counterFrequency_ : kSteadyFrequency;
     // floor(us * f / 1e6) + 1, split so that a fast counter cannot overflow
     // the product (4e9 us at 1 GHz is already 4e18).
     const int64_t whole = us / 1'000'000;
     const int64_t rest = us % 1'000'000;
-    const int64_t ticks = whole * counterFrequency_ + rest * counterFrequency_ / 1'000'000 + 1;
-    Counter& counter = currentCounter();
-    const int64_t t0 = counter.now();
-    int64_t last = t0;
-    // A counter that stops advancing would spin forever; once it has stood
-    // still for the whole requested time by the steady clock, the wait is done.
-    std::optional<std::chrono::steady_clock::time_point> stalledSince;
-    for (;;) {
-        const int64_t t = counter.now();
-        if (t - t0 > ticks)
-            return;
-        if (t != last) {
-            last = t;
-            stalledSince.reset();
-            continue;
-        }
-        const auto now = std::chrono::steady_clock::now();
-        if (!stalledSince)
-            stalledSince = now;
-        else if (now - *stalledSince >= std::chrono::microseconds(us))
-            return;
+    const int64_t ticks = whole * f + rest * f / 1'000'000 + 1;
+    Deadline d;
+    const int64_t from = anchored_ ? anchor_ : Now();
+    if (!anchored_)
+        d.lastSeen = from;
+    // Done once more than `ticks` have elapsed.
+    d.at = SaturatingAdd(from, ticks + 1);
+    d.us = us;
+    return d;
+}
+
+bool LineDriver::Passed(Deadline& d)
+{
+    const int64_t t = Now();
+    if (t >= d.at)
+        return true;
+    if (t != d.lastSeen) {
+        d.lastSeen = t;
+        d.stalled = false;
+        return false;
     }
+    // A counter that stops advancing would never get there; once it has
+    // stood still for the whole span by the steady clock, the time is up.
+    const auto now = std::chrono::steady_clock::now();
+    if (!d.stalled) {
+        d.stalled = true;
+        d.stalledSince = now;
+        return false;
+    }
+    return now - d.stalledSince >= std::chrono::microseconds(d.us);
+}
+
+void LineDriver::WaitUntil(Deadline deadline)
+{
+    while (!Passed(deadline)) {
+    }
+}
+
+void LineDriver::DelayMicroseconds(uint32_t us)
+{
+    const Deadline end = DeadlineAfter(us);
+    WaitUntil(end);
+    // A wait that follows with no line change between counts from here.
+    anchor_ = end.at;
+    anchored_ = true;
 }
 
 void LineDriver::EnterProgramming()
@@ -148,9 +204,16 @@ uint8_t LineDriver::ShiftIn()
     uint8_t r = 0;
     for (int n = 7; n >= 0; --n) {
         WriteData(s.idleByte ^ clockMask_);
-        DelayMicroseconds(s.upTimeUs);
-        // Sampled while SCK is still up: the chip changes MISO only after it falls.
+        // The chip moves MISO only after SCK falls, so the whole up phase
+        // shows the same bit. The read starts as late as lets it end with the
+        // phase: the line has had the longest to settle, as when sampling at
+        // the end, and the read's own time is part of the phase, not added.
+        const Deadline upEnd = DeadlineAfter(s.upTimeUs);
+        Deadline readFrom = upEnd;
+        readFrom.at -= readTicks_;
+        WaitUntil(readFrom);
         const uint8_t status = ReadStatus();
+        WaitUntil(upEnd);
         WriteData(s.idleByte);
         DelayMicroseconds(s.downTimeUs);
         r |= static_cast<uint8_t>((status & 0x80) >> (7 - n));

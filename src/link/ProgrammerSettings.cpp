@@ -1,5 +1,7 @@
 #include "ProgrammerSettings.h"
 
+#include "Device.h"
+
 namespace {
 ProgrammerSettings g_settings;
 }
@@ -21,6 +23,8 @@ ProgrammerSettings DefaultProgrammerSettings()
     s.sckState = 1;
     s.dinState = 1;
     s.doutState = 1;
+    s.pollWriteEnd = 0;
+    s.device = static_cast<uint32_t>(DeviceId::AT89S53);
     s.firstRun = 1;
     return s;
 }

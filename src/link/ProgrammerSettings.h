@@ -19,6 +19,12 @@ struct ProgrammerSettings {
     uint32_t sckState = 0;
     uint32_t dinState = 0;
     uint32_t doutState = 0;
+    // Non-zero: after each byte write, poll the byte until the chip reports
+    // the write done (Data Polling) instead of always waiting writtenTimeUs.
+    uint32_t pollWriteEnd = 0;
+    // The chip selected: a DeviceId number (51, 52, 53); 0 before loading,
+    // which names the AT89S53 like any unknown number.
+    uint32_t device = 0;
     uint32_t firstRun = 0;
 
     bool operator==(const ProgrammerSettings&) const = default;

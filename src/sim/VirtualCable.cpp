@@ -3,7 +3,7 @@
 namespace sim {
 
 VirtualCable::VirtualCable(IspChip& chip, CableWiring wiring)
-    : chip_(chip), wiring_(wiring)
+    : chip_(&chip), wiring_(wiring)
 {
 }
 
@@ -23,14 +23,14 @@ void VirtualCable::writeData(uint8_t value, int64_t nowNs)
     bool mosi = line(wiring_.dataBit);
     if (errors_.chance(errorProbability_))
         mosi = !mosi;
-    chip_.drive(rst, line(wiring_.clockBit), mosi, nowNs);
+    chip_->drive(rst, line(wiring_.clockBit), mosi, nowNs);
 }
 
 uint8_t VirtualCable::readStatus(int64_t nowNs)
 {
     bool level = true;
     switch (target_) {
-    case Target::Present: level = chip_.miso(nowNs); break;
+    case Target::Present: level = chip_->miso(nowNs); break;
     case Target::AbsentPulledHigh: level = true; break;
     case Target::AbsentPulledLow: level = false; break;
     }

@@ -44,12 +44,14 @@ public:
     double bitErrorProbability() const { return errorProbability_; }
 
     uint8_t lastData() const { return data_; }
-    IspChip& chip() { return chip_; }
+    IspChip& chip() { return *chip_; }
+    // Another chip in the socket; the wiring and the faults stay.
+    void plug(IspChip& chip) { chip_ = &chip; }
 
 private:
     bool line(uint8_t bit) const;
 
-    IspChip& chip_;
+    IspChip* chip_;
     CableWiring wiring_;
     Target target_ = Target::Present;
     double errorProbability_ = 0.0;

@@ -1,5 +1,7 @@
 #include "SettingField.h"
 
+#include <Device.h>
+
 #include <type_traits>
 #include <utility>
 
@@ -24,6 +26,13 @@ template <auto Member>
 void Flag(ProgrammerSettings& s, uint32_t value)
 {
     s.*Member = value != 0 ? 1 : 0;
+}
+
+// A device number the program does not know is the AT89S53, as before
+// there was a choice.
+void KnownDevice(ProgrammerSettings& s, uint32_t value)
+{
+    s.device = static_cast<uint32_t>(DeviceById(value).id);
 }
 
 template <auto Member>
@@ -56,6 +65,8 @@ constexpr SettingField kFields[] = {
     Field<&S::sckState>("SCK state"),
     Field<&S::dinState>("DIN state"),
     Field<&S::doutState>("DOUT state"),
+    Field<&S::pollWriteEnd>("Poll Write End"),
+    {"Device", &Get<&S::device>, &KnownDevice},
 };
 
 } // namespace

@@ -57,6 +57,8 @@ void SettingsStore::Save(const ProgrammerSettings& in)
     put("SCK state", in.sckState);
     put("DIN state", in.dinState);
     put("DOUT state", in.doutState);
+    put("Poll Write End", in.pollWriteEnd);
+    put("Device", in.device);
 }
 
 void SettingsStore::ClearFirstRun()

@@ -3,6 +3,7 @@
 #include "CCopyDlg.h"
 #include "CFillDlg.h"
 #include "CGotoDlg.h"
+#include "CellTexts.h"
 
 #include <CVorlaneDoc.h>
 #include <DeviceBytes.h>
@@ -30,21 +31,19 @@ const QColor kHexCursorBackground(32, 32, 255);
 const QColor kAsciiCursorText(255, 255, 255);
 const QColor kAsciiCursorBackground(0, 0, 255);
 
-void ApplyMark(QPainter& p, uint8_t mark)
-{
-    if (mark == MarkMismatch) {
-        p.setPen(kMismatchText);
-        p.setBackground(kMismatchBackground);
-    } else if (mark == MarkChanged) {
-        p.setPen(kChangedText);
-        p.setBackground(kChangedBackground);
-    }
-}
+// A cell's pen and background.
+struct CellColours {
+    QColor text;
+    QColor background;
+};
 
-QChar AsciiCell(uint8_t value)
+CellColours MarkColours(uint8_t mark)
 {
-    // 0x7F shows as itself; control codes and the upper half as dots.
-    return value >= 0x20 && value <= 0x7F ? QChar(value) : QChar('.');
+    if (mark == MarkMismatch)
+        return {kMismatchText, kMismatchBackground};
+    if (mark == MarkChanged)
+        return {kChangedText, kChangedBackground};
+    return {kText, kBackground};
 }
 
 int HexDigitValue(uint8_t ch)
@@ -127,38 +126,59 @@ void CVorlaneView::OnDraw(QPainter& p)
     p.setBackgroundMode(Qt::OpaqueMode);
     p.setPen(kText);
     p.setBackground(kBackground);
+    if (!cellTexts_ || cellTexts_->font() != viewFont_)
+        cellTexts_ = std::make_shared<const CellTexts>(viewFont_);
+    const CellTexts& texts = *cellTexts_;
+    // A drawText at baseline y in opaque mode fills from y - ascent down to
+    // y + descent, as wide as the text's advance; the cells do the same.
+    const QFontMetricsF exact(viewFont_);
+    const qreal ascentF = exact.ascent();
+    const qreal heightF = exact.ascent() + exact.descent();
 
     const int total = totalRows();
     const int first = firstRow();
     const int ascent = metrics.ascent();
     const int rows = visibleRows();
     const QString blankRow(kRowColumns, QLatin1Char(' '));
+    const CellColours hexCursor{kHexCursorText, kHexCursorBackground};
+    const CellColours asciiCursor{kAsciiCursorText, kAsciiCursorBackground};
+    QColor pen = kText;
     for (int i = 0; i < rows; ++i) {
         const int r = first + i;
         const int y = i * lineHeight + ascent;
+        if (pen != kText) {
+            p.setPen(kText);
+            pen = kText;
+        }
         if (r >= total) {
             p.drawText(0, y, blankRow);
             continue;
         }
         p.drawText(0, y, QStringLiteral("%1: ").arg(r * 16 & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper());
-        // A cell in its mark's colours, or the cursor's where its pane is active.
-        auto drawCell = [&](int c, int column, const QString& text, int pane, const QColor& cursorText,
-                            const QColor& cursorBackground) {
-            p.save();
-            ApplyMark(p, image.marks[r * 16 + c]);
-            if (asciiPane == pane && cursorRow == r && cursorColumn == c) {
-                p.setPen(cursorText);
-                p.setBackground(cursorBackground);
+        // A cell in its mark's colours, or the cursor's where its pane is
+        // active. Unmarked cells need no fill: the view's background is there.
+        auto drawCell = [&](int c, int column, const QStaticText& text, qreal width, int pane,
+                            const CellColours& cursor) {
+            const CellColours colours = asciiPane == pane && cursorRow == r && cursorColumn == c
+                                            ? cursor
+                                            : MarkColours(image.marks[r * 16 + c]);
+            const qreal x = column * charWidth;
+            if (colours.background != kBackground)
+                p.fillRect(QRectF(x, y - ascentF, width, heightF), colours.background);
+            if (colours.text != pen) {
+                p.setPen(colours.text);
+                pen = colours.text;
             }
-            p.drawText(column * charWidth, y, text);
-            p.restore();
+            p.drawStaticText(QPointF(x, y - ascentF), text);
         };
-        for (int c = 0; c < 16; ++c)
-            drawCell(c, 3 * c + 6, QStringLiteral("%1").arg(image.buffer[r * 16 + c], 2, 16, QLatin1Char('0')).toUpper(),
-                     0, kHexCursorText, kHexCursorBackground);
-        for (int c = 0; c < 16; ++c)
-            drawCell(c, 54 + c, QString(AsciiCell(image.buffer[r * 16 + c])), 1, kAsciiCursorText,
-                     kAsciiCursorBackground);
+        for (int c = 0; c < 16; ++c) {
+            const uint8_t v = image.buffer[r * 16 + c];
+            drawCell(c, 3 * c + 6, texts.hex(v), texts.hexWidth(v), 0, hexCursor);
+        }
+        for (int c = 0; c < 16; ++c) {
+            const uint8_t v = image.buffer[r * 16 + c];
+            drawCell(c, 54 + c, texts.ascii(v), texts.asciiWidth(v), 1, asciiCursor);
+        }
     }
 }
 

@@ -4,8 +4,10 @@
 #include <QFont>
 
 #include <cstdint>
+#include <memory>
 
 class CVorlaneDoc;
+class CellTexts;
 class QKeyEvent;
 class QMouseEvent;
 class QPainter;
@@ -88,5 +90,6 @@ private:
 
     CVorlaneDoc* document_;
     QFont viewFont_;
+    std::shared_ptr<const CellTexts> cellTexts_; // laid out at the first paint
     bool inScrollAction_ = false;
 };

@@ -28,6 +28,9 @@ TEST_F(OptionsDialogTest, OpensWithTheFields)
     EXPECT_TRUE(dlg.dataBox()->isChecked());
     EXPECT_TRUE(dlg.doutBox()->isChecked());
     EXPECT_TRUE(dlg.doutBox()->isHidden());
+    EXPECT_FALSE(dlg.pollBox()->isChecked());
+    EXPECT_FALSE(dlg.pollBox()->isHidden());
+    EXPECT_EQ(dlg.pollBox()->text(), QStringLiteral("Poll for the end of each byte write (Data Polling)"));
 }
 
 TEST_F(OptionsDialogTest, FieldsBeforeABadOneAreStoredAndTheWindowStays)
@@ -75,4 +78,48 @@ TEST_F(OptionsDialogTest, AnyUnsignedValueAndTheHiddenStateSurvive)
     negative.accept();
     EXPECT_EQ(messages.requests.size(), 2u);
     EXPECT_EQ(programmerSettings().downTimeUs, 2u);
+}
+
+TEST_F(OptionsDialogTest, DataPollingBoxCarriesItsFieldInAndOut)
+{
+    // value stored -> box shown -> box clicked -> value after OK
+    struct Case {
+        uint32_t before;
+        bool shown;
+        uint32_t afterToggle;
+    };
+    for (const Case& c : {Case{0, false, 1}, Case{1, true, 0}, Case{7, true, 0}}) {
+        programmerSettings().pollWriteEnd = c.before;
+        COptionsDlg cancelled;
+        cancelled.pollBox()->click();
+        cancelled.reject();
+        EXPECT_EQ(programmerSettings().pollWriteEnd, c.before) << "Cancel stores nothing";
+        COptionsDlg dlg;
+        EXPECT_EQ(dlg.pollBox()->isChecked(), c.shown) << c.before;
+        dlg.pollBox()->click();
+        dlg.accept();
+        EXPECT_EQ(programmerSettings().pollWriteEnd, c.afterToggle) << c.before;
+        EXPECT_EQ(programmerSettings().sckState, 1u) << "the other boxes keep theirs";
+    }
+}
+
+namespace {
+using PollWriteEndStoreTest = AppFixture;
+}
+
+TEST_F(PollWriteEndStoreTest, LoadedAndSavedAsPollWriteEnd)
+{
+    notFirstRun();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(programmerSettings().pollWriteEnd, 0u) << "absent: off";
+    programmerSettings().pollWriteEnd = 1;
+    exitApp();
+    EXPECT_EQ(stored("Poll Write End").toInt(), 1);
+
+    resetProcess();
+    put("Poll Write End", 0);
+    ASSERT_TRUE(start());
+    EXPECT_EQ(programmerSettings().pollWriteEnd, 0u);
+    exitApp();
+    EXPECT_EQ(stored("Poll Write End").toInt(), 0);
 }

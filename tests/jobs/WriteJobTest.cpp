@@ -285,3 +285,138 @@ TEST_F(WriteJobTest, AChipFileThatCannotBeKeptFailsTheJob)
     EXPECT_EQ(feedback.messages.back().caption, "ERROR");
 }
 
+namespace {
+
+// Data Polling on the model, whose write cycle each test sets itself.
+class DataPollingTest : public WriteJobTest {
+protected:
+    void SetUp() override
+    {
+        WriteJobTest::SetUp();
+        programmerSettings().pollWriteEnd = 1;
+        programmerSettings().readBeforeWrite = 0;
+    }
+    void setWriteCycleUs(int64_t us)
+    {
+        sim::ChipTiming t = chip().timing();
+        t.writeCycleNs = us * 1000;
+        chip().setTiming(t);
+    }
+    // Virtual microseconds a Write Changes over the range takes.
+    int64_t timeOf(int32_t start, int32_t finish, bool* ok = nullptr)
+    {
+        const int64_t t0 = counter.ticks();
+        const bool written = write(Mode::Changes, start, finish);
+        if (ok)
+            *ok = written;
+        return counter.ticks() - t0;
+    }
+    // The chip's answers to the reads after each write, by address.
+    std::vector<std::vector<int>> readsAfterWrites()
+    {
+        std::vector<std::vector<int>> out;
+        for (const auto& i : chip().history()) {
+            if (i.kind == kWrite)
+                out.emplace_back();
+            else if (i.kind == kRead && !out.empty())
+                out.back().push_back(i.value);
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(DataPollingTest, EachByteEndsWhenTheChipIsDone)
+{
+    setWriteCycleUs(500);
+    const int64_t bracket = timeOf(0x10, 0x05); // no address: the bracket alone
+    for (int a = 0x100; a < 0x140; ++a)
+        image.buffer[a] = pattern(a);
+    chip().clearStats();
+
+    bool ok = false;
+    const int64_t polled = (timeOf(0x100, 0x13F, &ok) - bracket) / 64;
+    EXPECT_TRUE(ok);
+    const auto reads = readsAfterWrites();
+    ASSERT_EQ(reads.size(), 64u) << "one write per byte";
+    for (int i = 0; i < 64; ++i) {
+        const int value = pattern(0x100 + i);
+        ASSERT_GE(reads[i].size(), 3u) << i;
+        // Polled while the cycle ran (bit 7 inverted), polled done, read back.
+        for (size_t k = 0; k + 2 < reads[i].size(); ++k)
+            ASSERT_EQ(reads[i][k], value ^ 0x80) << i;
+        ASSERT_EQ(reads[i][reads[i].size() - 2], value) << i;
+        ASSERT_EQ(reads[i].back(), value) << i;
+        ASSERT_EQ(chip().flash()[0x100 + i], value);
+        ASSERT_EQ(image.chipCache[0x100 + i], value);
+    }
+    EXPECT_LT(polled, 2600) << "a byte costs its cycle and a few instructions, not the written time";
+
+    programmerSettings().pollWriteEnd = 0;
+    chip().clearStats();
+    const int64_t fixed = (timeOf(0x100, 0x13F, &ok) - bracket) / 64;
+    EXPECT_TRUE(ok);
+    EXPECT_GT(fixed, 2600);
+    for (const auto& r : readsAfterWrites())
+        ASSERT_EQ(r.size(), 1u) << "without polling: the read back only";
+}
+
+TEST_F(DataPollingTest, AByteThatNeverProgramsFailsAfterTheWrittenTime)
+{
+    setWriteCycleUs(500);
+    int64_t opening = timeOf(0x10, 0x05); // reset and enable, then the release
+    const int64_t t0 = counter.ticks();
+    lineDriver().LeaveProgramming();
+    opening -= counter.ticks() - t0;
+    chip().setNeverPrograms(0x105);
+    std::fill_n(image.buffer.begin() + 0x100, 0x10, 0x5A); // bit 7 clear; the cell stays 0xFF
+    for (uint8_t readAfterWrite : {1, 0}) {
+        programmerSettings().readAfterWrite = readAfterWrite;
+        chip().clearStats();
+        feedback.messages.clear();
+        const int64_t before = counter.ticks();
+        int64_t failedAfter = 0;
+        feedback.onMessage = [&] { failedAfter = counter.ticks() - before - opening; };
+
+        EXPECT_FALSE(write(Mode::Changes, 0x105, 0x10F)) << int(readAfterWrite);
+
+        EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Error programming device", "ERROR", Buttons::Ok}}));
+        EXPECT_EQ(addressesOf(kWrite), (std::vector<int>(4, 0x105)));
+        const auto reads = readsAfterWrites();
+        ASSERT_EQ(reads.size(), 4u);
+        for (const auto& attempt : reads) {
+            EXPECT_GT(attempt.size(), 1u);
+            for (int r : attempt)
+                ASSERT_NE(r & 0x80, 0) << "bit 7 never comes right";
+        }
+        // Each attempt polls until the written time is over, then waits
+        // another written time before the next attempt: four of each, plus
+        // one write and one last poll per attempt (here under 1000 us).
+        EXPECT_GT(failedAfter, 4 * 2 * 2600);
+        EXPECT_LT(failedAfter, 4 * (2 * 2600 + 1000));
+        EXPECT_EQ(image.chipCache[0x105], 0xFF) << "the last byte read";
+        EXPECT_EQ(image.chipCache[0x106], ChipUnknown);
+    }
+}
+
+TEST_F(DataPollingTest, ASlowWriteCycleSucceedsWhileItEndsWithinTheWrittenTime)
+{
+    struct Case {
+        int64_t cycleUs;
+        bool written;
+    };
+    // The written time (2600 us) counts from the end of the write instruction;
+    // a cycle that ends well after it fails, polled or not.
+    for (const Case& c : {Case{2500, true}, Case{2580, true}, Case{2599, true}, Case{4000, false}}) {
+        for (uint32_t poll : {1, 0}) {
+            setWriteCycleUs(c.cycleUs);
+            programmerSettings().pollWriteEnd = poll;
+            chip().flash()[0x20] = 0xFF;
+            image.buffer[0x20] = 0x11;
+            feedback.messages.clear();
+            EXPECT_EQ(write(Mode::Changes, 0x20, 0x20), c.written) << c.cycleUs << " us, polling " << poll;
+            EXPECT_EQ(feedback.messages.size(), c.written ? 0u : 1u);
+        }
+    }
+}

@@ -1,3 +1,4 @@
+#include <ClockedBackend.h>
 #include <LinkFixture.h>
 
 #include <chrono>
@@ -31,19 +32,35 @@ TEST_F(LineDriverDelayTest, TickArithmeticOnAOneMegahertzCounter)
 {
     LineDriver& d = lineDriver();
     ASSERT_EQ(d.counterFrequency(), 1'000'000);
+    auto owned = std::make_unique<ClockedBackend>(counter, 0);
+    ClockedBackend& port1 = *owned;
+    port().installBackend(std::move(owned));
 
-    // t0 is the first query; the loop exits at the first reading past t0 + ticks.
-    int64_t start = counter.ticks();
+    // A wait counts from the counter reading taken for the write before it
+    // and exits at the first reading more than `ticks` past it; the next
+    // write's reading follows. So each gap is ticks + 2. The very first
+    // write counts from its end, as no access has been timed yet: one more.
+    d.WriteData(0);
     d.DelayMicroseconds(0); // ticks = 1: exits once 2 ticks have passed
-    EXPECT_EQ(counter.ticks() - start, 3) << "t0, t0+1, t0+2";
-
-    start = counter.ticks();
+    d.WriteData(0);
     d.DelayMicroseconds(2); // ticks = 3: exits when elapsed is 4
-    EXPECT_EQ(counter.ticks() - start, 5);
-
-    start = counter.ticks();
+    d.WriteData(0);
     d.DelayMicroseconds(1000);
-    EXPECT_EQ(counter.ticks() - start, 1003);
+    d.WriteData(0);
+    // With no line change between them, the second wait counts from the end
+    // of the first: 2 + 4 ticks, then the write.
+    d.DelayMicroseconds(0);
+    d.DelayMicroseconds(2);
+    d.WriteData(0);
+    EXPECT_EQ(port1.writeGaps(), (std::vector<int64_t>{4, 5, 1003, 7}));
+}
+
+TEST_F(LineDriverDelayTest, AWaitWithoutALineChangeBeforeItCountsFromItsStart)
+{
+    // The first wait of a job: t0 is its first query.
+    const int64_t start = counter.ticks();
+    lineDriver().DelayMicroseconds(2);
+    EXPECT_EQ(counter.ticks() - start, 5) << "t0, then readings up to t0 + 4";
 }
 
 TEST_F(LineDriverDelayTest, TruncatesFractionalTicks)
@@ -81,4 +98,19 @@ TEST_F(LineDriverDelayTest, StalledCounterReturnsAfterTheRequestedTime)
     lineDriver().RefreshTimerFrequency();
     EXPECT_GE(MeasuredUs(lineDriver(), 5000), 5000);
     MeasuredUs(lineDriver(), 0); // must come back at all
+}
+
+TEST_F(LineDriverDelayTest, ADeadlineOnAStalledCounterPassesAfterItsSpan)
+{
+    // A loop bounded by a deadline (the write job's polling) must end too.
+    StuckCounter stuck(1'000'000);
+    SetCounterForTesting(&stuck);
+    lineDriver().RefreshTimerFrequency();
+    const auto start = std::chrono::steady_clock::now();
+    LineDriver::Deadline d = lineDriver().DeadlineAfter(3000);
+    int polls = 0;
+    while (!lineDriver().Passed(d))
+        ++polls;
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::microseconds(3000));
+    EXPECT_GT(polls, 0);
 }

@@ -75,6 +75,59 @@ TEST(PortChoiceTest, ParsesEveryForm)
     EXPECT_EQ(sim.kind, Kind::Sim);
     EXPECT_EQ(sim.argument, "/home/ana/chip:1.bin") << "only the first colon separates";
     EXPECT_EQ(PortChoice::parse("lpt1").kind, Kind::Invalid);
+    EXPECT_EQ(PortChoice::parse("sim").accessNs, 0);
+}
+
+TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCost)
+{
+    using Kind = PortChoice::Kind;
+    struct Case {
+        const char* text;
+        Kind kind;
+        const char* argument;
+        int64_t accessNs;
+    };
+    const Case cases[] = {
+        {"sim,access=1900ns", Kind::Sim, "", 1900},
+        {"sim,access=1000", Kind::Sim, "", 1000},
+        {"sim:/tmp/chip.bin,access=2us", Kind::Sim, "/tmp/chip.bin", 2000},
+        {"sim:/tmp/a,b.bin", Kind::Sim, "/tmp/a,b.bin", 0},
+        {"sim:/tmp/a,b.bin,access=0ns", Kind::Sim, "/tmp/a,b.bin", 0},
+        {"sim,access=1000us", Kind::Sim, "", 1'000'000},
+        {"sim,access=1001us", Kind::Invalid, "sim,access=1001us", 0},
+        {"sim,access=2ms", Kind::Invalid, "sim,access=2ms", 0},
+        {"sim,access=", Kind::Invalid, "sim,access=", 0},
+        {"sim,access=-5ns", Kind::Invalid, "sim,access=-5ns", 0},
+        {"ppdev,access=1us", Kind::Invalid, "ppdev,access=1us", 0},
+    };
+    for (const Case& c : cases) {
+        const PortChoice choice = PortChoice::parse(c.text);
+        EXPECT_EQ(choice.kind, c.kind) << c.text;
+        EXPECT_EQ(choice.argument, c.argument) << c.text;
+        EXPECT_EQ(choice.accessNs, c.accessNs) << c.text;
+    }
+}
+
+TEST_F(PortTest, SimulatedAccessCostIsSpentOnTheCounter)
+{
+    // 1 MHz: 2500 ns is 3 whole ticks, each query one tick.
+    SimBackend sim({}, 2500);
+    sim.open(0x378);
+    EXPECT_EQ(sim.describe(), "Port: simulated AT89S53 at 0x378, 2500 ns per access");
+    int64_t before = counter.ticks();
+    sim.write(0x378, 0x00);
+    // The start, the chip's own reading, then readings until 3 ticks have passed.
+    EXPECT_EQ(counter.ticks() - before, 4);
+    before = counter.ticks();
+    sim.read(0x379);
+    EXPECT_EQ(counter.ticks() - before, 4);
+
+    SimBackend free;
+    free.open(0x378);
+    before = counter.ticks();
+    free.write(0x378, 0x00);
+    free.read(0x379);
+    EXPECT_EQ(counter.ticks() - before, 2) << "the chip's readings only";
 }
 
 TEST(ParportLocatorTest, MatchesBaseAgainstFakeProcTree)
@@ -182,6 +235,11 @@ TEST_F(PortTest, EnvironmentChoosesTheBackend)
         ScopedEnv env("VORLANE_PORT", "serial");
         ResetPortForTesting();
         EXPECT_NE(port().describe(0x378).find("VORLANE_PORT=serial is not one of"), std::string::npos);
+    }
+    {
+        ScopedEnv env("VORLANE_PORT", "sim,access=1us");
+        ResetPortForTesting();
+        EXPECT_EQ(port().describe(0x378), "Port: simulated AT89S53 at 0x378, 1000 ns per access");
     }
 }
 

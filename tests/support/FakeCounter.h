@@ -19,6 +19,8 @@ public:
     int64_t ticks() const { return ticks_; }
     int64_t queries() const { return queries_; }
     void setStep(int64_t step) { step_ = step; }
+    // Time that passes without a query: a port access, for example.
+    void advance(int64_t ticks) { ticks_ += ticks; }
 
 private:
     int64_t frequency_;

@@ -1,5 +1,6 @@
 #include "Port.h"
 
+#include "Counter.h"
 #include "DirectIoBackend.h"
 #include "NoneBackend.h"
 #include "ParportLocator.h"
@@ -73,13 +74,14 @@ std::unique_ptr<PortBackend> Port::createFor(uint16_t base)
         return tryOpen(std::make_unique<DirectIoBackend>());
     case Kind::Sim:
         keepBackend_ = true;
-        return tryOpen(std::make_unique<SimBackend>(choice_.argument));
+        return tryOpen(std::make_unique<SimBackend>(choice_.argument, choice_.accessNs, choice_.simModel));
     case Kind::None:
         return std::make_unique<NoneBackend>("No port: VORLANE_PORT=none");
     case Kind::Invalid:
         return std::make_unique<NoneBackend>(
             "No port: VORLANE_PORT=" + choice_.argument +
-            " is not one of auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE, none");
+            " is not one of auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE, sim:s52:FILE, none"
+            " (sim takes ,access=N[ns|us] up to 1 ms)");
     case Kind::Auto:
         break;
     }
@@ -111,22 +113,31 @@ void Port::ensureOpen(uint16_t base)
     openBase_ = base;
 }
 
-void Port::writeData(uint16_t base, uint8_t value)
+int64_t Port::writeData(uint16_t base, uint8_t value)
 {
     if (base == 0)
-        return;
+        return currentCounter().now();
+    // Opened first: opening a device takes long and is no part of a line phase.
     ensureOpen(base);
-    trace_.record('W', value);
+    const int64_t stamp = currentCounter().now();
+    trace_.record('W', value, stamp);
     backend_->write(base, value);
+    return stamp;
 }
 
-uint8_t Port::readStatus(uint16_t base)
+uint8_t Port::readStatus(uint16_t base, int64_t* stamp)
 {
-    if (base == 0)
+    if (base == 0) {
+        if (stamp)
+            *stamp = currentCounter().now();
         return kAbsentStatus;
+    }
     ensureOpen(base);
+    const int64_t at = currentCounter().now();
     const uint8_t status = backend_->read(static_cast<uint16_t>(base + 1));
-    trace_.record('R', status);
+    trace_.record('R', status, at);
+    if (stamp)
+        *stamp = at;
     return status;
 }
 

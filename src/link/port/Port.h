@@ -19,9 +19,11 @@ public:
     void release();
 
     // A base of 0 means the settings are not loaded: nothing is written then,
-    // and the status reads as from an absent port.
-    void writeData(uint16_t base, uint8_t value);
-    uint8_t readStatus(uint16_t base);
+    // and the status reads as from an absent port. Each access is stamped with
+    // the current counter just before it happens (the trace shows the stamp);
+    // a write returns its stamp, a read hands it out through `stamp`.
+    int64_t writeData(uint16_t base, uint8_t value);
+    uint8_t readStatus(uint16_t base, int64_t* stamp = nullptr);
 
     // The status bar's line: the backend in use for `base`, or why none.
     std::string describe(uint16_t base);

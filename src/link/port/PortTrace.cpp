@@ -1,10 +1,12 @@
 #include "PortTrace.h"
 
+#include "Counter.h"
+
 PortTrace::PortTrace(const std::string& path)
 {
     if (!path.empty())
         file_ = std::fopen(path.c_str(), "a");
-    start_ = std::chrono::steady_clock::now();
+    origin_ = currentCounter().now();
 }
 
 PortTrace::~PortTrace()
@@ -13,13 +15,12 @@ PortTrace::~PortTrace()
         std::fclose(file_);
 }
 
-void PortTrace::record(char operation, uint8_t value)
+void PortTrace::record(char operation, uint8_t value, int64_t stamp)
 {
     if (!file_)
         return;
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
-                        std::chrono::steady_clock::now() - start_).count();
-    std::fprintf(file_, "%lld %c %02X\n", static_cast<long long>(us), operation, value);
+    const long long us = CounterNanoseconds(stamp - origin_) / 1000;
+    std::fprintf(file_, "%lld %c %02X\n", us, operation, value);
 }
 
 void PortTrace::flush()

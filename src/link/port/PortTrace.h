@@ -1,12 +1,13 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 // Appends every port operation to a file, for checking a cable by eye and for
 // tests: "<microseconds since the trace opened> W <data>" or "... R <status>".
+// Times are the line driver's own counter readings taken just before each
+// access, so the gaps between lines are the phases the driver timed.
 class PortTrace {
 public:
     explicit PortTrace(const std::string& path);
@@ -15,10 +16,11 @@ public:
     PortTrace& operator=(const PortTrace&) = delete;
 
     bool active() const { return file_ != nullptr; }
-    void record(char operation, uint8_t value);
+    // `stamp`: the current counter's reading just before the access.
+    void record(char operation, uint8_t value, int64_t stamp);
     void flush();
 
 private:
     std::FILE* file_ = nullptr;
-    std::chrono::steady_clock::time_point start_;
+    int64_t origin_ = 0;
 };

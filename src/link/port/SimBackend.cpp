@@ -1,15 +1,39 @@
 #include "SimBackend.h"
 
 #include "Counter.h"
+#include "PortChoice.h"
 #include "PortHints.h"
 
+#include "../ProgrammerSettings.h"
+
+#include <At89s5x.h>
 #include <ChipFile.h>
 
+#include <algorithm>
 #include <utility>
 
-SimBackend::SimBackend(std::string chipFile)
-    : chipFile_(std::move(chipFile)), cable_(chip_)
+namespace {
+
+std::unique_ptr<sim::SerialChip> MakeModel(DeviceId id)
 {
+    switch (id) {
+    case DeviceId::AT89S51:
+        return std::make_unique<sim::At89s5x>(sim::At89s5x::Variant::S51);
+    case DeviceId::AT89S52:
+        return std::make_unique<sim::At89s5x>(sim::At89s5x::Variant::S52);
+    case DeviceId::AT89S53:
+        break;
+    }
+    return std::make_unique<sim::At89s53>();
+}
+
+} // namespace
+
+SimBackend::SimBackend(std::string chipFile, int64_t accessNs, std::optional<DeviceId> model)
+    : chipFile_(std::move(chipFile)), fixedModel_(model), chip_(MakeModel(wantedModel())), cable_(*chip_),
+      accessNs_(std::clamp<int64_t>(accessNs, 0, PortChoice::kMaxAccessNs))
+{
+    modelId_ = wantedModel();
 }
 
 SimBackend::~SimBackend()
@@ -17,23 +41,43 @@ SimBackend::~SimBackend()
     close();
 }
 
+DeviceId SimBackend::wantedModel() const
+{
+    return fixedModel_ ? *fixedModel_ : DeviceById(programmerSettings().device).id;
+}
+
+void SimBackend::insert(DeviceId id)
+{
+    // Another chip in the socket: the one that leaves keeps its file.
+    saveIfChanged();
+    chip_ = MakeModel(id);
+    cable_.plug(*chip_);
+    modelId_ = id;
+    loaded_ = false;
+}
+
 bool SimBackend::open(uint16_t base)
 {
     base_ = base;
-    description_ = "Port: simulated AT89S53 at " + HexAddress(base);
+    if (wantedModel() != modelId_)
+        insert(wantedModel());
+    const std::string name = DeviceById(static_cast<uint32_t>(modelId_)).name;
+    description_ = "Port: simulated " + name + " at " + HexAddress(base);
+    if (accessNs_ > 0)
+        description_ += ", " + std::to_string(accessNs_) + " ns per access";
     if (chipFile_.empty())
         return true;
     if (!loaded_) {
         std::string error;
-        if (!sim::LoadChipFile(chip_, chipFile_, &error)) {
+        if (!sim::LoadChipFile(*chip_, chipFile_, &error)) {
             // A job on a chip that forgets what it was given would report a
             // write that no later run can find.
-            description_ = "No port: simulated AT89S53 at " + HexAddress(base) + ": chip file " + chipFile_ +
+            description_ = "No port: simulated " + name + " at " + HexAddress(base) + ": chip file " + chipFile_ +
                            ": " + error;
             return false;
         }
         loaded_ = true;
-        savedModification_ = chip_.modificationCount();
+        savedModification_ = chip_->modificationCount();
     }
     description_ += ", chip kept in " + chipFile_;
     return true;
@@ -44,41 +88,61 @@ void SimBackend::close()
     saveIfChanged();
 }
 
-int64_t SimBackend::nowNs()
+void SimBackend::spendAccessTime(int64_t seen)
 {
-    // The chip lives in the counter's time, so a test's virtual clock runs it too.
-    return CounterNanoseconds(currentCounter().now());
+    if (accessNs_ == 0)
+        return;
+    Counter& counter = currentCounter();
+    const int64_t f = counter.frequency();
+    if (f <= 0)
+        return;
+    // Whole ticks, rounded up (a cost of at most 1 ms cannot overflow).
+    const int64_t ticks = (accessNs_ * f + 999'999'999) / 1'000'000'000;
+    int64_t last = seen;
+    while (last - seen < ticks) {
+        const int64_t t = counter.now();
+        if (t == last)
+            return; // a counter that stands still measures no time
+        last = t;
+    }
 }
 
+// The chip sees an access as it begins, in the counter's time (so a test's
+// virtual clock runs the chip too); the access then lasts its cost from
+// there, the model's own work included, as a port's bus cycle does however
+// late it started.
 void SimBackend::write(uint16_t address, uint8_t value)
 {
-    if (address != base_)
-        return;
-    const bool wasProgramming = chip_.inProgramming();
-    cable_.writeData(value, nowNs());
-    // Keep the file current as soon as a job lets go of the chip.
-    if (wasProgramming && !chip_.inProgramming())
-        saveIfChanged();
+    const int64_t seen = currentCounter().now();
+    if (address == base_) {
+        const bool wasProgramming = chip_->inProgramming();
+        cable_.writeData(value, CounterNanoseconds(seen));
+        // Keep the file current as soon as a job lets go of the chip.
+        if (wasProgramming && !chip_->inProgramming())
+            saveIfChanged();
+    }
+    spendAccessTime(seen);
 }
 
 uint8_t SimBackend::read(uint16_t address)
 {
-    if (address != base_ + 1)
-        return 0xFF;
-    return cable_.readStatus(nowNs());
+    const int64_t seen = currentCounter().now();
+    const uint8_t status = address == base_ + 1 ? cable_.readStatus(CounterNanoseconds(seen)) : 0xFF;
+    spendAccessTime(seen);
+    return status;
 }
 
 void SimBackend::saveIfChanged()
 {
-    if (!loaded_ || chip_.modificationCount() == savedModification_)
+    if (!loaded_ || chip_->modificationCount() == savedModification_)
         return;
     std::string error;
-    if (sim::SaveChipFile(chip_, chipFile_, &error)) {
-        savedModification_ = chip_.modificationCount();
+    if (sim::SaveChipFile(*chip_, chipFile_, &error)) {
+        savedModification_ = chip_->modificationCount();
         return;
     }
     fault_ = "The simulated chip could not be kept in " + chipFile_ + ": " + error;
-    description_ = "Port: simulated AT89S53; saving " + chipFile_ + " failed: " + error;
+    description_ = "Port: simulated chip; saving " + chipFile_ + " failed: " + error;
 }
 
 std::string SimBackend::takeFault()

@@ -2,15 +2,26 @@
 
 #include "PortBackend.h"
 
+#include "../Device.h"
+
 #include <At89s53.h>
+#include <SerialChip.h>
 #include <VirtualCable.h>
 
-// The simulated AT89S53 on the default cable, at whatever base is asked for.
-// With a file, the chip's flash lives in it between runs; a chip file that
-// cannot be kept is no port at all, never a throwaway chip.
+#include <memory>
+#include <optional>
+
+// A simulated chip on the default cable, at whatever base is asked for: the
+// model named in VORLANE_PORT, or else the one of the device selected when
+// the port opens. With a file, the chip's flash lives in it between runs; a
+// chip file that cannot be kept is no port at all, never a throwaway chip.
+//
+// An access cost makes every data write and status read busy-wait on the
+// counter until it has taken that long, as a real port's bus cycle or ioctl
+// does: about 1000 ns for direct I/O, 1900 ns for ppdev.
 class SimBackend : public PortBackend {
 public:
-    explicit SimBackend(std::string chipFile = {});
+    explicit SimBackend(std::string chipFile = {}, int64_t accessNs = 0, std::optional<DeviceId> model = {});
     ~SimBackend() override;
 
     bool open(uint16_t base) override;
@@ -20,18 +31,33 @@ public:
     std::string describe() const override { return description_; }
     std::string takeFault() override;
 
-    sim::At89s53& chip() { return chip_; }
+    // The chip in the socket, as its model.
+    sim::SerialChip& model() { return *chip_; }
+    DeviceId modelId() const { return modelId_; }
+    template <typename Model>
+    Model& modelAs() { return dynamic_cast<Model&>(*chip_); }
+    // The AT89S53 model, for tests of its own behaviour.
+    sim::At89s53& chip() { return modelAs<sim::At89s53>(); }
     sim::VirtualCable& cable() { return cable_; }
+    int64_t accessNs() const { return accessNs_; }
 
 private:
+    // The device the socket should hold now.
+    DeviceId wantedModel() const;
+    void insert(DeviceId id);
     void saveIfChanged();
-    static int64_t nowNs();
+    // Busy-waits until the access, seen by the chip at counter value `seen`,
+    // has taken its cost.
+    void spendAccessTime(int64_t seen);
 
     std::string chipFile_;
     std::string description_;
-    sim::At89s53 chip_;
+    std::optional<DeviceId> fixedModel_;
+    DeviceId modelId_ = DeviceId::AT89S53;
+    std::unique_ptr<sim::SerialChip> chip_;
     sim::VirtualCable cable_;
     std::string fault_;
+    int64_t accessNs_ = 0;
     uint16_t base_ = 0;
     bool loaded_ = false;
     uint64_t savedModification_ = 0;
