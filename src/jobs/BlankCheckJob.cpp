@@ -9,7 +9,8 @@ bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> fin
     if (!portReady())
         return false;
     driver_.EnterProgramming();
-    isp_.ProgrammingEnable();
+    if (!enable())
+        return false;
     driver_.RefreshTimerFrequency();
     report_.start = range.start;
     report_.finish = range.finish;
@@ -18,21 +19,18 @@ bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> fin
     bool blank = true;
     // Every address of the range, the finish too: a chip whose only
     // programmed byte is the last one is not blank.
-    for (int32_t a = range.start; a <= range.finish; ++a) {
-        if (!handles(a))
-            continue;
-        if (stopBefore(a))
-            break;
+    readSpan(range.start, range.finish, [&](int32_t a, uint8_t v) {
         // One programmed byte settles it: read no further.
-        if (readChip(a) != 0xFF) {
+        if (v != 0xFF) {
             blank = false;
             report_.firstDifference = a;
             report_.differing = 1;
-            break;
+            return false;
         }
         if (a % 64 == 0)
             feedback_.progress(a);
-    }
+        return true;
+    });
     driver_.LeaveProgramming();
     if (!portKept() || report_.stoppedAt >= 0)
         return false;

@@ -1,9 +1,32 @@
 #include "Job.h"
 
+#include <MakeInstructionSet.h>
+#include <ProgrammerSettings.h>
+
 #include <algorithm>
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr char kNoAnswer[] = "No answer from the chip: check power, the cable and the port";
+// Below this many wanted bytes a page costs more than reading them one by
+// one: a page read clocks 258 bytes, a byte read 4.
+constexpr int32_t kPageReadWorth = 64;
+
+std::string SignatureText(const std::array<uint8_t, 3>& s)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02X %02X %02X", s[0], s[1], s[2]);
+    return text;
+}
+
+} // namespace
 
 Job::Job(DeviceImage& image, JobFeedback& feedback, LineDriver& driver)
-    : image_(image), feedback_(feedback), driver_(driver), isp_(driver)
+    : image_(image), feedback_(feedback), driver_(driver), device_(DeviceById(programmerSettings().device)),
+      isp_(MakeInstructionSet(device_, driver))
 {
 }
 
@@ -18,11 +41,46 @@ bool Job::portReady()
     return false;
 }
 
-void Job::openBracket()
+bool Job::openBracket()
 {
     driver_.RefreshTimerFrequency();
     driver_.EnterProgramming();
-    isp_.ProgrammingEnable();
+    return enable();
+}
+
+bool Job::enable()
+{
+    if (isp_->ProgrammingEnable())
+        return true;
+    // Silence here is never a blank or a matching chip.
+    driver_.LeaveProgramming();
+    feedback_.progress(0);
+    error(kNoAnswer);
+    return false;
+}
+
+bool Job::chipIsSelected(std::string_view done, bool lockedMayHide)
+{
+    const std::optional<std::array<uint8_t, 3>> signature = isp_->ReadSignature();
+    if (!signature || signature == device_.signature)
+        return true;
+    // Lock levels 2 and 3 disable verify, and with it the signature.
+    const int lockLevel = isp_->ReadLockLevel().value_or(0);
+    if (lockedMayHide && lockLevel >= 2)
+        return true;
+    const Device* found = DeviceWithSignature(*signature);
+    report_.foundDevice = found ? static_cast<uint32_t>(found->id) : 0;
+    std::string text;
+    if (found)
+        text = std::string("The chip is an ") + found->name + " (signature " + SignatureText(*signature) +
+               "), not the " + device_.name + " selected.";
+    else if (lockLevel >= 2)
+        text = "The chip is locked (level " + std::to_string(lockLevel) + "), which hides its signature: erase it first.";
+    else
+        text = "The chip's signature reads " + SignatureText(*signature) + ", not the " + device_.name + "'s " +
+               SignatureText(*device_.signature) + ".";
+    error(text + " Nothing was " + std::string(done) + ".");
+    return false;
 }
 
 bool Job::closeBracket()
@@ -65,15 +123,9 @@ JobRange Job::enterRange(std::optional<int32_t> start, std::optional<int32_t> fi
 
 bool Job::compareWithChip(std::optional<int32_t> start, std::optional<int32_t> finish, bool fillChipCopy)
 {
-    openBracket();
     const JobRange range = enterRange(start, finish);
     bool differs = false;
-    for (int32_t a = range.start; a <= range.finish; ++a) {
-        if (!handles(a))
-            continue;
-        if (stopBefore(a))
-            break;
-        const uint8_t v = readChip(a);
+    readSpan(range.start, range.finish, [&](int32_t a, uint8_t v) {
         if (fillChipCopy)
             image_.chipCache[a] = v;
         const bool same = v == image_.buffer[a];
@@ -85,8 +137,45 @@ bool Job::compareWithChip(std::optional<int32_t> start, std::optional<int32_t> f
         differs = differs || !same;
         if (a % 32 == 0)
             feedback_.progress(a);
-    }
+        return true;
+    });
     return differs;
+}
+
+bool Job::readSpan(int32_t from, int32_t to, const std::function<bool(int32_t, uint8_t)>& take)
+{
+    const int page = std::min(isp_->PageSize(), 256);
+    std::array<uint8_t, 256> bytes{};
+    for (int32_t a = from; a <= to;) {
+        // One page (or the whole span without pages) at a time.
+        const int32_t end = page > 0 ? std::min(to, a - a % page + page - 1) : to;
+        int32_t wanted = 0;
+        for (int32_t b = a; b <= end; ++b)
+            wanted += handles(b);
+        const bool wholePage = page > 0 && wanted > kPageReadWorth;
+        if (wholePage) {
+            if (stopBefore(a))
+                return false;
+            isp_->ReadCodePage(static_cast<uint16_t>(a), std::span<uint8_t>(bytes.data(), static_cast<size_t>(page)));
+        }
+        for (int32_t b = a; b <= end; ++b) {
+            if (!handles(b))
+                continue;
+            if (!wholePage && stopBefore(b))
+                return false;
+            uint8_t v;
+            if (wholePage) {
+                ++report_.read;
+                v = bytes[static_cast<size_t>(b % page)];
+            } else {
+                v = readChip(b);
+            }
+            if (!take(b, v))
+                return false;
+        }
+        a = end + 1;
+    }
+    return true;
 }
 
 bool Job::stopBefore(int32_t address)
@@ -100,5 +189,5 @@ bool Job::stopBefore(int32_t address)
 uint8_t Job::readChip(int32_t address)
 {
     ++report_.read;
-    return isp_.ReadCodeByte(static_cast<uint16_t>(address));
+    return isp_->ReadCodeByte(static_cast<uint16_t>(address));
 }

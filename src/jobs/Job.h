@@ -4,16 +4,22 @@
 #include "JobRange.h"
 #include "JobReport.h"
 
+#include <Device.h>
 #include <DeviceImage.h>
 #include <ImageCoverage.h>
-#include <IspProgrammer.h>
+#include <InstructionSet.h>
 #include <LineDriver.h>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <string_view>
 
 // What the chip jobs share: the document's image, the window's feedback and
-// the link, plus the steps more than one job takes.
+// the link, plus the steps more than one job takes. The chip is the device
+// selected in the settings when the job is made, spoken to through its
+// family's instructions.
 class Job {
 public:
     Job(DeviceImage& image, JobFeedback& feedback, LineDriver& driver = lineDriver());
@@ -30,8 +36,16 @@ protected:
     // that reads 0x00 or 0xFF.
     bool portReady();
     // The usual opening: this job's counter frequency, reset into programming
-    // state, enable.
-    void openBracket();
+    // state, enable. False (after telling so, with the target released) when
+    // a chip that answers its enable did not.
+    bool openBracket();
+    // Programming Enable after EnterProgramming, with the same failure.
+    bool enable();
+    // For chips with a signature: true when it is the selected device's.
+    // Otherwise tells what answered, ending with "Nothing was <done>.", and
+    // leaves the target in programming state. With `lockedMayHide`, a chip
+    // whose lock level hides its signature passes (only an erase unlocks).
+    bool chipIsSelected(std::string_view done, bool lockedMayHide = false);
     // The usual end: the target released, the progress bar back to 0. False
     // (after telling why) when the port failed during the job.
     bool closeBracket();
@@ -43,7 +57,7 @@ protected:
     JobRange rangeOf(std::optional<int32_t> start, std::optional<int32_t> finish) const;
     // rangeOf, then the progress bar spans it.
     JobRange enterRange(std::optional<int32_t> start, std::optional<int32_t> finish);
-    // Opens the bracket, takes the range, reads it from the chip and marks
+    // Inside the bracket: takes the range, reads it from the chip and marks
     // each byte as matching the image or not; the chip copy takes what was
     // read only when asked. Progress at every 32nd address. Leaves the target
     // in programming state. True when any byte differed.
@@ -51,6 +65,11 @@ protected:
     // An error box, caption "ERROR".
     void error(std::string_view text);
     uint8_t readChip(int32_t address);
+    // Reads from..to (both included), the handled addresses only, in page
+    // mode where the family has one and enough of a page is wanted, giving
+    // each byte to `take` in address order. False when `take` said stop or a
+    // stop was requested.
+    bool readSpan(int32_t from, int32_t to, const std::function<bool(int32_t, uint8_t)>& take);
     bool handles(int32_t address) const { return !limit_ || limit_->test(static_cast<size_t>(address)); }
     // Whether the feedback asks to stop before `address`; records it if so.
     bool stopBefore(int32_t address);
@@ -60,6 +79,7 @@ protected:
     DeviceImage& image_;
     JobFeedback& feedback_;
     LineDriver& driver_;
-    IspProgrammer isp_;
+    const Device& device_;
+    std::unique_ptr<InstructionSet> isp_;
     const ImageCoverage* limit_ = nullptr;
 };

@@ -16,4 +16,7 @@ struct JobReport {
     int32_t firstDifference = -1;
     // The address a stop request left unhandled; -1 when the job ran on.
     int32_t stoppedAt = -1;
+    // A chip other than the one selected answered: its DeviceId number, or
+    // 0 when none (or one the program does not know).
+    uint32_t foundDevice = 0;
 };

@@ -1,14 +1,22 @@
 #include "LockJob.h"
 
 #include <algorithm>
+#include <string>
 
 bool LockJob::run(int level)
 {
     report_ = {};
-    if (!portReady())
+    if (!portReady() || !openBracket())
         return false;
-    openBracket();
-    isp_.WriteLockBits(static_cast<uint8_t>(std::clamp(level, 1, 3)));
-    report_.succeeded = closeBracket();
+    const int wanted = std::clamp(level, 1, 3);
+    isp_->WriteLockBits(static_cast<uint8_t>(wanted));
+    // Where the chip can tell, it says whether the bits took.
+    const std::optional<int> now = isp_->ReadLockLevel();
+    const bool kept = closeBracket();
+    if (kept && now && *now < wanted) {
+        error("The lock bits did not take: the chip reports lock level " + std::to_string(*now) + ".");
+        return false;
+    }
+    report_.succeeded = kept;
     return report_.succeeded;
 }

@@ -3,7 +3,7 @@
 bool VerifyJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
 {
     report_ = {};
-    if (!portReady())
+    if (!portReady() || !openBracket())
         return false;
     const bool differs = compareWithChip(start, finish, false);
     const bool stopped = report_.stoppedAt >= 0;

@@ -3,6 +3,8 @@
 #include <ProgrammerSettings.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <span>
 
 namespace {
 constexpr int kAttempts = 4;
@@ -18,13 +20,36 @@ bool WriteJob::run(std::optional<int32_t> start, std::optional<int32_t> finish, 
     report_ = {};
     // With read-after-write off nothing else would notice that no port is
     // there: the write would pass without a line having moved.
-    if (!portReady()) {
+    if (!portReady() || !openBracket()) {
         error("Error programming device");
         return false;
     }
-    openBracket();
+    // Never a write into a chip other than the one selected.
+    if (!chipIsSelected("written")) {
+        closeBracket();
+        return false;
+    }
     const JobRange range = enterRange(start, finish);
-    bool written = true;
+    const bool written = isp_->WriteErasesFirst() ? writeBytes(range) : writeWithoutAutoErase(range);
+    // The lock instruction goes out even after a failure has released the
+    // target; the release below then runs a second time. A stopped write is
+    // one the user no longer wants finished, let alone locked.
+    const bool stopped = report_.stoppedAt >= 0;
+    if (lockLevel > 0 && !stopped)
+        isp_->WriteLockBits(static_cast<uint8_t>(std::min(lockLevel, 255)));
+    report_.succeeded = closeBracket() && written && !stopped;
+    return report_.succeeded;
+}
+
+void WriteJob::failed(int32_t a)
+{
+    report_.firstDifference = a;
+    error("Error programming device");
+    driver_.LeaveProgramming();
+}
+
+bool WriteJob::writeBytes(const JobRange& range)
+{
     for (int32_t a = range.start; a <= range.finish; ++a) {
         if (a % 256 == 0)
             feedback_.progress(a);
@@ -38,22 +63,131 @@ bool WriteJob::run(std::optional<int32_t> start, std::optional<int32_t> finish, 
             continue;
         }
         if (!program(a)) {
-            report_.firstDifference = a;
-            error("Error programming device");
-            driver_.LeaveProgramming();
-            written = false;
-            break;
+            failed(a);
+            return false;
         }
         ++report_.written;
     }
-    // The lock instruction goes out even after a failure has released the
-    // target; the release below then runs a second time. A stopped write is
-    // one the user no longer wants finished, let alone locked.
-    const bool stopped = report_.stoppedAt >= 0;
-    if (lockLevel > 0 && !stopped)
-        isp_.WriteLockBits(static_cast<uint8_t>(std::min(lockLevel, 255)));
-    report_.succeeded = closeBracket() && written && !stopped;
-    return report_.succeeded;
+    return true;
+}
+
+bool WriteJob::learnChip(const JobRange& range)
+{
+    // In runs, so that page mode can serve what is read.
+    const auto unknown = [&](int32_t a) {
+        return handles(a) && (mode_ == Mode::All || image_.chipCache[a] == ChipUnknown);
+    };
+    for (int32_t a = range.start; a <= range.finish; ++a) {
+        if (!unknown(a))
+            continue;
+        int32_t b = a;
+        while (b < range.finish && unknown(b + 1))
+            ++b;
+        const bool read = readSpan(a, b, [&](int32_t x, uint8_t v) {
+            image_.chipCache[x] = v;
+            return true;
+        });
+        if (!read)
+            return false;
+        a = b;
+    }
+    return true;
+}
+
+bool WriteJob::writeWithoutAutoErase(const JobRange& range)
+{
+    const bool readBefore = programmerSettings().readBeforeWrite;
+    if (readBefore && !learnChip(range))
+        return true; // stopped
+    std::vector<int32_t> pending;
+    for (int32_t a = range.start; a <= range.finish; ++a) {
+        if (!handles(a))
+            continue;
+        image_.marks[a] = MarkNone;
+        if (!readBefore) {
+            pending.push_back(a);
+            continue;
+        }
+        const int32_t chip = image_.chipCache[a];
+        const uint8_t want = image_.buffer[a];
+        if (chip == want) {
+            ++report_.skipped;
+            continue;
+        }
+        // Programming only clears bits: a 1 the chip no longer has can come
+        // back only through a chip erase. Found now, nothing is written
+        // rather than a part of the image.
+        if ((want & ~chip) != 0) {
+            char text[200];
+            std::snprintf(text, sizeof text,
+                          "The chip must be erased first: address %04X holds %02X, which cannot become %02X "
+                          "(the %s only clears bits when it writes). Nothing was written.",
+                          a, chip, want, device_.name);
+            report_.firstDifference = a;
+            error(text);
+            return false;
+        }
+        pending.push_back(a);
+    }
+
+    const int page = isp_->PageSize();
+    for (size_t i = 0; i < pending.size();) {
+        const int32_t a = pending[i];
+        if (stopBefore(a))
+            break;
+        if (a % 256 == 0)
+            feedback_.progress(a);
+        // A page whose every byte is to be written goes in one instruction.
+        const size_t rest = pending.size() - i;
+        if (page > 0 && a % page == 0 && rest >= static_cast<size_t>(page) && pending[i + page - 1] == a + page - 1) {
+            if (!programPage(a))
+                return false;
+            report_.written += page;
+            i += static_cast<size_t>(page);
+            continue;
+        }
+        if (!program(a)) {
+            failed(a);
+            return false;
+        }
+        ++report_.written;
+        ++i;
+    }
+    return true;
+}
+
+bool WriteJob::programPage(int32_t base)
+{
+    const int page = isp_->PageSize();
+    const auto data = std::span<const uint8_t>(image_.buffer.data() + base, static_cast<size_t>(page));
+    isp_->WriteCodePage(static_cast<uint16_t>(base), data);
+    // The page programs one byte after another; Data Polling would see only
+    // the byte in its cycle, so the page's whole time is waited.
+    driver_.DelayMicroseconds(isp_->PageWriteUs());
+    if (!programmerSettings().readAfterWrite) {
+        std::copy(data.begin(), data.end(), image_.chipCache.begin() + base);
+        return true;
+    }
+    std::vector<int32_t> missed;
+    readSpan(base, base + page - 1, [&](int32_t a, uint8_t v) {
+        image_.chipCache[a] = v;
+        if (v != image_.buffer[a])
+            missed.push_back(a);
+        return true;
+    });
+    for (const int32_t a : missed) {
+        if (!program(a)) {
+            failed(a);
+            return false;
+        }
+    }
+    return true;
+}
+
+uint32_t WriteJob::byteWriteUs() const
+{
+    const uint32_t datasheet = isp_->ByteWriteUs();
+    return datasheet > 0 ? datasheet : programmerSettings().writtenTimeUs;
 }
 
 bool WriteJob::chipHolds(int32_t a)
@@ -71,14 +205,14 @@ bool WriteJob::program(int32_t a)
     const uint8_t value = image_.buffer[a];
     const ProgrammerSettings& settings = programmerSettings();
     for (int attempt = 1;; ++attempt) {
-        isp_.WriteCodeByte(static_cast<uint16_t>(a), value);
+        isp_->WriteCodeByte(static_cast<uint16_t>(a), value);
         bool ended = true;
         if (settings.pollWriteEnd) {
             ended = awaitWriteEnd(a, value);
         } else {
             // The chip programs the byte on its own clock and takes no new
             // instruction for that byte until it is done.
-            driver_.DelayMicroseconds(settings.writtenTimeUs);
+            driver_.DelayMicroseconds(byteWriteUs());
         }
         if (ended) {
             if (!settings.readAfterWrite) {
@@ -92,7 +226,7 @@ bool WriteJob::program(int32_t a)
         }
         // A byte still in its write cycle reads back wrong; give it another
         // cycle before writing again (or before giving up on it).
-        driver_.DelayMicroseconds(settings.writtenTimeUs);
+        driver_.DelayMicroseconds(byteWriteUs());
         if (attempt == kAttempts)
             return false;
     }
@@ -107,7 +241,7 @@ bool WriteJob::awaitWriteEnd(int32_t a, uint8_t value)
     // after the longest time a write may take. That time, counted from the
     // end of the write instruction, still bounds it: a byte whose bit 7 is
     // still wrong on a read begun after it did not program.
-    LineDriver::Deadline bound = driver_.DeadlineAfter(programmerSettings().writtenTimeUs);
+    LineDriver::Deadline bound = driver_.DeadlineAfter(byteWriteUs());
     for (;;) {
         const bool last = driver_.Passed(bound);
         const uint8_t polled = readChip(a);

@@ -2,6 +2,8 @@
 
 #include "Job.h"
 
+#include <vector>
+
 // The write window's Start: writes a range of the image into the chip, skips
 // bytes the chip already holds, reads each written byte back (up to four
 // attempts), then sets the lock level.
@@ -14,21 +16,37 @@ public:
     WriteJob(DeviceImage& image, JobFeedback& feedback, Mode mode, LineDriver& driver = lineDriver());
 
     // lockLevel 1..3 locks the chip after the write, 0 or below sends no lock
-    // instruction. True unless there was no port, a byte failed to program
-    // ("Error programming device" was shown), the port failed on the way or
-    // the feedback stopped it (no lock then); an empty range succeeds.
+    // instruction. True unless there was no port or no answer, the chip is
+    // not the one selected, a byte failed to program ("Error programming
+    // device" was shown), the port failed on the way or the feedback stopped
+    // it (no lock then); an empty range succeeds.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish, int lockLevel);
 
 private:
+    // Byte by byte over chips whose byte write erases the byte first.
+    bool writeBytes(const JobRange& range);
+    // Over chips that only clear bits: learns the chip, plans, refuses what
+    // needs an erase, then writes whole pages in page mode and the rest byte
+    // by byte.
+    bool writeWithoutAutoErase(const JobRange& range);
+    // Reads what the copy does not know (all of it in All mode) into it.
+    bool learnChip(const JobRange& range);
     // The chip's byte at a, from the copy or the chip; true when it already
     // equals the image.
     bool chipHolds(int32_t a);
     // Up to four attempts; true once the byte is written (and read back right
     // when read after write is on).
     bool program(int32_t a);
+    // The page at `base` in one instruction, then read back; bytes that did
+    // not take get their own byte attempts.
+    bool programPage(int32_t base);
     // Reads the byte just written until the chip shows its write done; false
-    // when the written time ran out first.
+    // when the write time ran out first.
     bool awaitWriteEnd(int32_t a, uint8_t value);
+    // How long a byte write may take: the chip family's datasheet limit, or
+    // the "Written Time" setting where that stands for it.
+    uint32_t byteWriteUs() const;
+    void failed(int32_t a);
 
     Mode mode_;
 };

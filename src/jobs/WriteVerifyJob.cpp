@@ -3,7 +3,7 @@
 bool WriteVerifyJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
 {
     report_ = {};
-    if (!portReady())
+    if (!portReady() || !openBracket())
         return false;
     const bool differs = compareWithChip(start, finish, true);
     if (!closeBracket() || report_.stoppedAt >= 0)

@@ -34,6 +34,7 @@ public:
     explicit At89s5xInstructions(const Device& device, LineDriver& driver = lineDriver());
 
     bool ProgrammingEnable() override;
+    bool EnableAnswers() const override { return true; }
     bool ChipErase() override;
     uint8_t ReadCodeByte(uint16_t address) override;
     void WriteCodeByte(uint16_t address, uint8_t value) override;

@@ -14,6 +14,8 @@ public:
 
     // False when the chip should have answered and did not.
     virtual bool ProgrammingEnable() = 0;
+    // Whether ProgrammingEnable's true means a chip answered.
+    virtual bool EnableAnswers() const { return false; }
     // A whole erase cycle with its own bracket and wait; false when the chip
     // did not answer its enable.
     virtual bool ChipErase() = 0;

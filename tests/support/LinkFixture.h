@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 // Default settings on port 0x378, a virtual-time counter, and a fresh port,
 // driver and settings record before and after each test.
@@ -40,9 +41,9 @@ protected:
         return ref;
     }
 
-    SimBackend& useSim(std::string chipFile = {})
+    SimBackend& useSim(std::string chipFile = {}, std::optional<DeviceId> model = {})
     {
-        auto backend = std::make_unique<SimBackend>(std::move(chipFile));
+        auto backend = std::make_unique<SimBackend>(std::move(chipFile), 0, model);
         SimBackend& ref = *backend;
         port().installBackend(std::move(backend));
         return ref;
