@@ -34,11 +34,14 @@ install: build
 bench: build
 	$(BUILD)/bench/vorlane_link_bench
 	$(BUILD)/bench/vorlane_jobs_bench
+	$(BUILD)/bench/vorlane_trace_bench
 
 fuzz: deps
 	scripts/run-fuzz
 
-run: build
+# The program alone: the tests and benchmarks wait for `make test` and `make bench`.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target vorlane
 	mkdir -p "$(STATE_DIR)"
 	VORLANE_PORT=sim:$(STATE_DIR)/chip.bin $(BUILD)/src/app/vorlane
 

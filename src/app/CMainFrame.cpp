@@ -5,14 +5,18 @@
 #include "MenuTable.h"
 
 #include <CVorlaneDoc.h>
+#include <ElidedLabel.h>
 #include <FrameCaption.h>
 #include <JobWindow.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -24,6 +28,11 @@ namespace {
 QString PromptPart(const QString& prompt, int index)
 {
     return prompt.section(QLatin1Char('\n'), index, index);
+}
+
+QString WithoutMarks(const QString& path)
+{
+    return QString(path).remove(QLatin1Char('&'));
 }
 
 } // namespace
@@ -42,13 +51,25 @@ CMainFrame::CMainFrame(CVorlaneDoc* document) : document_(document)
 
 QMenu* CMainFrame::menuFor(const QString& path)
 {
-    if (QMenu* existing = menus_.value(path))
+    if (QMenu* existing = menus_.value(WithoutMarks(path)))
         return existing;
     const int slash = path.lastIndexOf(QLatin1Char('/'));
     QMenu* created = slash < 0 ? menuBar()->addMenu(path)
                                : menuFor(path.left(slash))->addMenu(path.mid(slash + 1));
-    menus_.insert(path, created);
+    menus_.insert(WithoutMarks(path), created);
     return created;
+}
+
+QActionGroup* CMainFrame::groupFor(const QString& path)
+{
+    QActionGroup*& group = groups_[WithoutMarks(path)];
+    if (!group) {
+        // Exclusive: choosing the checked item again keeps it checked. A
+        // group may still show no item checked (a stored pin above D7).
+        group = new QActionGroup(this);
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    }
+    return group;
 }
 
 void CMainFrame::buildMenus()
@@ -62,7 +83,10 @@ void CMainFrame::buildMenus()
         // Qt shows the text after "\t" as the key hint, as the menu wants it;
         // the keys that work come from the accelerators alone.
         QAction* a = menu->addAction(e.text);
-        a->setCheckable(e.checkable);
+        a->setCheckable(e.mark != MenuEntry::Mark::None);
+        // In a group Qt draws the items as radio buttons.
+        if (e.mark == MenuEntry::Mark::Radio)
+            groupFor(QString::fromLatin1(e.menu))->addAction(a);
         a->setEnabled(false); // until something handles it
         const QString prompt = CommandPrompt(e.command);
         a->setStatusTip(PromptPart(prompt, 0));
@@ -101,6 +125,7 @@ void CMainFrame::buildToolBar()
     toolBar_ = addToolBar(QStringLiteral("Toolbar"));
     toolBar_->setObjectName(QStringLiteral("toolbar"));
     toolBar_->setIconSize(QSize(16, 16));
+    const QList<QAction*> tools = menu(QStringLiteral("Tools"))->actions();
     for (const ToolButtonEntry& b : ToolButtons()) {
         if (b.command == 0) {
             toolBar_->addSeparator();
@@ -108,6 +133,10 @@ void CMainFrame::buildToolBar()
         }
         QAction* a = action(b.command);
         a->setIcon(QIcon::fromTheme(QLatin1String(b.themeIcon), style()->standardIcon(b.fallbackIcon)));
+        // In the Tools menu the icon column belongs to the options' check
+        // marks and radio dots: Verify's tick there would read as a checked
+        // option. The File menu keeps its pictures.
+        a->setIconVisibleInMenu(!tools.contains(a));
         toolBar_->addAction(a);
     }
     QAction* toggle = action(ID_VIEW_TOOLBAR);
@@ -122,6 +151,9 @@ void CMainFrame::buildStatusBar()
     // Qt hides this label while a prompt is shown and brings it back after.
     ready_ = new QLabel(QStringLiteral("Ready"));
     bar->addWidget(ready_, 1);
+    portPane_ = new ElidedLabel;
+    portPane_->setObjectName(QStringLiteral("portPane"));
+    bar->addPermanentWidget(portPane_);
     for (int i = 0; i < 3; ++i) {
         lockPanes_[i] = new QLabel;
         lockPanes_[i]->setMinimumWidth(lockPanes_[i]->fontMetrics().horizontalAdvance(QStringLiteral("DESP")) + 8);
@@ -148,6 +180,34 @@ void CMainFrame::refreshLockPanes()
 void CMainFrame::showStatusMessage(const QString& text)
 {
     statusBar()->showMessage(text);
+}
+
+void CMainFrame::setPortLine(const QString& text)
+{
+    portPane_->setText(text);
+    portPane_->setToolTip(text);
+}
+
+void CMainFrame::fitStatusLine(const QStringList& messages)
+{
+    // The panes' hints may have changed since the bar was last laid out.
+    if (QLayout* panes = statusBar()->layout())
+        panes->activate();
+    // A message covers the message pane only, the permanent panes stay.
+    const QFontMetrics metrics = statusBar()->fontMetrics();
+    int longest = 0;
+    for (const QString& m : messages)
+        longest = std::max(longest, metrics.horizontalAdvance(m));
+    for (const QAction* a : std::as_const(actions_))
+        longest = std::max(longest, metrics.horizontalAdvance(a->statusTip()));
+    const int messageRoom = longest + 2 * metrics.averageCharWidth();
+    const int needed = statusBar()->sizeHint().width() + std::max(0, messageRoom - ready_->sizeHint().width());
+    int room = needed;
+    if (QScreen* s = screen())
+        room = s->availableGeometry().width() - (frameGeometry().width() - width());
+    const int wanted = std::min(needed, room);
+    if (wanted > width())
+        resize(wanted, height());
 }
 
 void CMainFrame::setRecentFiles(const QStringList& menuTexts)

@@ -2,6 +2,7 @@
 
 #include <ProgrammerSettings.h>
 
+#include <QByteArray>
 #include <QStringList>
 
 // The per-user store of the settings: QSettings in its native format under
@@ -17,4 +18,9 @@ public:
 
     static QStringList LoadRecentFiles();
     static void SaveRecentFiles(const QStringList& files);
+
+    // The main window's size and place, as Qt saves them, in group "Window";
+    // empty when none was stored.
+    static QByteArray LoadWindowGeometry();
+    static void SaveWindowGeometry(const QByteArray& geometry);
 };
