@@ -25,6 +25,11 @@
 
 namespace {
 
+// How QStatusBar lays out: 6 px between panes, and a message drawn from 6 px
+// in to 2 px before the first permanent pane.
+constexpr int kPaneSpacing = 6;
+constexpr int kMessageMargins = 6 + 2;
+
 QString PromptPart(const QString& prompt, int index)
 {
     return prompt.section(QLatin1Char('\n'), index, index);
@@ -188,26 +193,50 @@ void CMainFrame::setPortLine(const QString& text)
     portPane_->setToolTip(text);
 }
 
-void CMainFrame::fitStatusLine(const QStringList& messages)
+void CMainFrame::reserveMessageRoom(const QStringList& messages)
 {
-    // The panes' hints may have changed since the bar was last laid out.
+    const QFontMetrics metrics = statusBar()->fontMetrics();
+    int widest = 0;
+    for (const QString& m : messages)
+        widest = std::max(widest, metrics.horizontalAdvance(m));
+    for (const QAction* a : std::as_const(actions_))
+        widest = std::max(widest, metrics.horizontalAdvance(a->statusTip()));
+    messageRoom_ = widest + metrics.averageCharWidth();
+    limitPortPane();
+}
+
+void CMainFrame::limitPortPane()
+{
+    // A message hides the "Ready" pane and is drawn up to the port pane,
+    // which would otherwise take all the room its text asks for. The lock
+    // panes sit at the right end whatever the port pane's width.
+    const int locksLeft = lockPanes_[0]->x();
+    if (locksLeft <= 0)
+        return; // not laid out yet
+    const int room = locksLeft - kPaneSpacing - messageRoom_ - kMessageMargins;
+    portPane_->setMaximumWidth(std::max(portPane_->minimumSizeHint().width(), room));
+}
+
+void CMainFrame::fitStatusLine()
+{
+    // The panes' places may be older than their texts.
     if (QLayout* panes = statusBar()->layout())
         panes->activate();
-    // A message covers the message pane only, the permanent panes stay.
-    const QFontMetrics metrics = statusBar()->fontMetrics();
-    int longest = 0;
-    for (const QString& m : messages)
-        longest = std::max(longest, metrics.horizontalAdvance(m));
-    for (const QAction* a : std::as_const(actions_))
-        longest = std::max(longest, metrics.horizontalAdvance(a->statusTip()));
-    const int messageRoom = longest + 2 * metrics.averageCharWidth();
-    const int needed = statusBar()->sizeHint().width() + std::max(0, messageRoom - ready_->sizeHint().width());
+    const int rightOfPort = statusBar()->width() - lockPanes_[0]->x() + kPaneSpacing;
+    const int needed = kMessageMargins + messageRoom_ + portPane_->sizeHint().width() + rightOfPort;
     int room = needed;
     if (QScreen* s = screen())
         room = s->availableGeometry().width() - (frameGeometry().width() - width());
     const int wanted = std::min(needed, room);
     if (wanted > width())
         resize(wanted, height());
+    limitPortPane();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    limitPortPane();
 }
 
 void CMainFrame::setRecentFiles(const QStringList& menuTexts)

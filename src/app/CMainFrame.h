@@ -40,10 +40,12 @@ public:
     // The port in use, or why there is none: a pane of its own that no
     // prompt covers, with the whole text as its tool tip.
     void setPortLine(const QString& text);
+    // The room a message keeps in the status bar: the widest prompt, or of
+    // `messages`. The port line is cut before a message is.
+    void reserveMessageRoom(const QStringList& messages);
     // Without a stored size: wide enough for the whole status line, as far
-    // as the screen allows: every pane, and in the message pane every prompt
-    // and each of `messages`.
-    void fitStatusLine(const QStringList& messages);
+    // as the screen allows.
+    void fitStatusLine();
     // Up to four entries in place of "Recent files"; each runs its command.
     void setRecentFiles(const QStringList& menuTexts);
     void refreshLockPanes();
@@ -53,6 +55,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus();
@@ -62,6 +65,7 @@ private:
     QMenu* menuFor(const QString& path);
     QActionGroup* groupFor(const QString& path);
     void updateCaption();
+    void limitPortPane();
 
     CVorlaneDoc* document_;
     QHash<int, QAction*> actions_;
@@ -71,4 +75,5 @@ private:
     QLabel* ready_ = nullptr;
     QLabel* lockPanes_[3] = {};
     ElidedLabel* portPane_ = nullptr;
+    int messageRoom_ = 0;
 };

@@ -199,8 +199,9 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     loadSettings();
     showFirstRunNotice();
     syncMenuWithSettings(); // the port commands also name the port in the status bar
+    frame_->reserveMessageRoom(WidestJobSummaries());
     if (!placed)
-        frame_->fitStatusLine({WidestJobSummary()});
+        frame_->fitStatusLine();
     lineDriver().RefreshTimerFrequency();
     port().acquire();
 

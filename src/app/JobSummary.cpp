@@ -58,7 +58,7 @@ QString JobSummary(JobWindow::Action action, const JobReport& r, qint64 ms)
         }
     }
     if (action == Action::Verify && r.differing > 0)
-        return Line(QStringLiteral("Verify: %1 %2, the first at %3")
+        return Line(QStringLiteral("Verify: %1 %2, first at %3")
                         .arg(Bytes(r.differing), r.differing == 1 ? QStringLiteral("differs") : QStringLiteral("differ"),
                              Address(r.firstDifference)),
                     r, ms);
@@ -80,13 +80,22 @@ QString EraseSummary(const JobReport& r, qint64 ms)
     return Line(QStringLiteral("Erase failed"), r, ms);
 }
 
-QString WidestJobSummary()
+QStringList WidestJobSummaries()
 {
     JobReport r;
-    r.succeeded = true;
     r.start = 0;
     r.finish = 0x2FFF;
     r.written = 12287;
     r.skipped = 1;
-    return JobSummary(JobWindow::Action::Write, r, 999900);
+    r.differing = 12287;
+    r.firstDifference = 0x2FFF;
+    const qint64 slow = 999900;
+    QStringList lines{EraseSummary(r, slow)};
+    for (const bool succeeded : {true, false}) {
+        r.succeeded = succeeded;
+        for (const auto action : {JobWindow::Action::Read, JobWindow::Action::Verify, JobWindow::Action::BlankCheck,
+                                  JobWindow::Action::Write})
+            lines << JobSummary(action, r, slow);
+    }
+    return lines;
 }

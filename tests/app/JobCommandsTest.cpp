@@ -217,7 +217,7 @@ TEST_F(JobCommandsTest, AFinishedJobSaysSoInTheStatusBar)
     image().buffer[0x22] = 0x11;
     run<CVerifyDlg>(ID_TOOLS_VERIFY, QStringLiteral("20"), QStringLiteral("22"),
                     [&](CVerifyDlg& w) { press(w.actionButton()); });
-    EXPECT_EQ(said(), QStringLiteral("Verify: 1 byte differs, the first at 0x0022, 0x0020–0x0022, in #.# s"));
+    EXPECT_EQ(said(), QStringLiteral("Verify: 1 byte differs, first at 0x0022, 0x0020–0x0022, in #.# s"));
 
     run<CBlankCheckDlg>(ID_TOOLS_BLANK_CHECK, QStringLiteral("2ff0"), QStringLiteral("2ffe"),
                         [&](CBlankCheckDlg& w) { press(w.actionButton()); });
