@@ -37,11 +37,14 @@ bench: build
 	$(BUILD)/bench/vorlane_cli_bench
 	$(BUILD)/bench/vorlane_write_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/vorlane_paint_bench
+	$(BUILD)/bench/vorlane_trace_bench
 
 fuzz: deps
 	scripts/run-fuzz
 
-run: build
+# The program alone: the tests and benchmarks wait for `make test` and `make bench`.
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target vorlane
 	mkdir -p "$(STATE_DIR)"
 	VORLANE_PORT=sim:$(STATE_DIR)/chip.bin $(BUILD)/src/app/vorlane
 

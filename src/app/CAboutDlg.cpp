@@ -1,6 +1,5 @@
 #include "CAboutDlg.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -15,7 +14,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     auto* text = new QLabel(QStringLiteral("<b>Vorlane</b> version %1<br>"
                                            "AT89S53 in-system programmer for the parallel port<br>"
                                            "Castavel")
-                                .arg(QApplication::applicationVersion()));
+                                .arg(QStringLiteral(VORLANE_VERSION)));
     auto* ok = new QPushButton(QStringLiteral("OK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

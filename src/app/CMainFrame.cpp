@@ -5,14 +5,18 @@
 #include "MenuTable.h"
 
 #include <CVorlaneDoc.h>
+#include <ElidedLabel.h>
 #include <FrameCaption.h>
 #include <JobWindow.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -21,9 +25,19 @@
 
 namespace {
 
+// How QStatusBar lays out: 6 px between panes, and a message drawn from 6 px
+// in to 2 px before the first permanent pane.
+constexpr int kPaneSpacing = 6;
+constexpr int kMessageMargins = 6 + 2;
+
 QString PromptPart(const QString& prompt, int index)
 {
     return prompt.section(QLatin1Char('\n'), index, index);
+}
+
+QString WithoutMarks(const QString& path)
+{
+    return QString(path).remove(QLatin1Char('&'));
 }
 
 } // namespace
@@ -42,13 +56,25 @@ CMainFrame::CMainFrame(CVorlaneDoc* document) : document_(document)
 
 QMenu* CMainFrame::menuFor(const QString& path)
 {
-    if (QMenu* existing = menus_.value(path))
+    if (QMenu* existing = menus_.value(WithoutMarks(path)))
         return existing;
     const int slash = path.lastIndexOf(QLatin1Char('/'));
     QMenu* created = slash < 0 ? menuBar()->addMenu(path)
                                : menuFor(path.left(slash))->addMenu(path.mid(slash + 1));
-    menus_.insert(path, created);
+    menus_.insert(WithoutMarks(path), created);
     return created;
+}
+
+QActionGroup* CMainFrame::groupFor(const QString& path)
+{
+    QActionGroup*& group = groups_[WithoutMarks(path)];
+    if (!group) {
+        // Exclusive: choosing the checked item again keeps it checked. A
+        // group may still show no item checked (a stored pin above D7).
+        group = new QActionGroup(this);
+        group->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    }
+    return group;
 }
 
 void CMainFrame::buildMenus()
@@ -62,7 +88,10 @@ void CMainFrame::buildMenus()
         // Qt shows the text after "\t" as the key hint, as the menu wants it;
         // the keys that work come from the accelerators alone.
         QAction* a = menu->addAction(e.text);
-        a->setCheckable(e.checkable);
+        a->setCheckable(e.mark != MenuEntry::Mark::None);
+        // In a group Qt draws the items as radio buttons.
+        if (e.mark == MenuEntry::Mark::Radio)
+            groupFor(QString::fromLatin1(e.menu))->addAction(a);
         a->setEnabled(false); // until something handles it
         const QString prompt = CommandPrompt(e.command);
         a->setStatusTip(PromptPart(prompt, 0));
@@ -101,6 +130,7 @@ void CMainFrame::buildToolBar()
     toolBar_ = addToolBar(QStringLiteral("Toolbar"));
     toolBar_->setObjectName(QStringLiteral("toolbar"));
     toolBar_->setIconSize(QSize(16, 16));
+    const QList<QAction*> tools = menu(QStringLiteral("Tools"))->actions();
     for (const ToolButtonEntry& b : ToolButtons()) {
         if (b.command == 0) {
             toolBar_->addSeparator();
@@ -108,6 +138,10 @@ void CMainFrame::buildToolBar()
         }
         QAction* a = action(b.command);
         a->setIcon(QIcon::fromTheme(QLatin1String(b.themeIcon), style()->standardIcon(b.fallbackIcon)));
+        // In the Tools menu the icon column belongs to the options' check
+        // marks and radio dots: Verify's tick there would read as a checked
+        // option. The File menu keeps its pictures.
+        a->setIconVisibleInMenu(!tools.contains(a));
         toolBar_->addAction(a);
     }
     QAction* toggle = action(ID_VIEW_TOOLBAR);
@@ -122,6 +156,9 @@ void CMainFrame::buildStatusBar()
     // Qt hides this label while a prompt is shown and brings it back after.
     ready_ = new QLabel(QStringLiteral("Ready"));
     bar->addWidget(ready_, 1);
+    portPane_ = new ElidedLabel;
+    portPane_->setObjectName(QStringLiteral("portPane"));
+    bar->addPermanentWidget(portPane_);
     for (int i = 0; i < 3; ++i) {
         lockPanes_[i] = new QLabel;
         lockPanes_[i]->setMinimumWidth(lockPanes_[i]->fontMetrics().horizontalAdvance(QStringLiteral("DESP")) + 8);
@@ -148,6 +185,58 @@ void CMainFrame::refreshLockPanes()
 void CMainFrame::showStatusMessage(const QString& text)
 {
     statusBar()->showMessage(text);
+}
+
+void CMainFrame::setPortLine(const QString& text)
+{
+    portPane_->setText(text);
+    portPane_->setToolTip(text);
+}
+
+void CMainFrame::reserveMessageRoom(const QStringList& messages)
+{
+    const QFontMetrics metrics = statusBar()->fontMetrics();
+    int widest = 0;
+    for (const QString& m : messages)
+        widest = std::max(widest, metrics.horizontalAdvance(m));
+    for (const QAction* a : std::as_const(actions_))
+        widest = std::max(widest, metrics.horizontalAdvance(a->statusTip()));
+    messageRoom_ = widest + metrics.averageCharWidth();
+    limitPortPane();
+}
+
+void CMainFrame::limitPortPane()
+{
+    // A message hides the "Ready" pane and is drawn up to the port pane,
+    // which would otherwise take all the room its text asks for. The lock
+    // panes sit at the right end whatever the port pane's width.
+    const int locksLeft = lockPanes_[0]->x();
+    if (locksLeft <= 0)
+        return; // not laid out yet
+    const int room = locksLeft - kPaneSpacing - messageRoom_ - kMessageMargins;
+    portPane_->setMaximumWidth(std::max(portPane_->minimumSizeHint().width(), room));
+}
+
+void CMainFrame::fitStatusLine()
+{
+    // The panes' places may be older than their texts.
+    if (QLayout* panes = statusBar()->layout())
+        panes->activate();
+    const int rightOfPort = statusBar()->width() - lockPanes_[0]->x() + kPaneSpacing;
+    const int needed = kMessageMargins + messageRoom_ + portPane_->sizeHint().width() + rightOfPort;
+    int room = needed;
+    if (QScreen* s = screen())
+        room = s->availableGeometry().width() - (frameGeometry().width() - width());
+    const int wanted = std::min(needed, room);
+    if (wanted > width())
+        resize(wanted, height());
+    limitPortPane();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    limitPortPane();
 }
 
 void CMainFrame::setRecentFiles(const QStringList& menuTexts)

@@ -10,6 +10,7 @@
 #include "EditCommands.h"
 #include "FileCommands.h"
 #include "JobCommands.h"
+#include "JobSummary.h"
 #include "SettingsStore.h"
 
 #include <CVorlaneDoc.h>
@@ -37,21 +38,61 @@ const char* const kFirstRunNotice =
     "configuration is all right, thanks!";
 
 const char* const kUsage =
-    "Usage: vorlane [FILE] [-r]\n"
+    "Usage: vorlane [FILE] [-r] [Qt options]\n"
     "  FILE       load FILE (binary, or Intel HEX when its name holds .hex or .ihx),\n"
     "             write it to the chip and exit\n"
     "  -r         pulse the target's reset line and exit\n"
     "  --help     show this text\n"
     "  --version  show the version\n"
+    "Qt's own options (-style NAME, -reverse, -platform NAME, -session ID ...) are\n"
+    "taken out first; neither their names nor their values count as FILE or -r.\n"
     "Environment:\n"
     "  VORLANE_PORT   auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE or none\n"
     "  VORLANE_TRACE  append every port access to this file\n"
-    "  VORLANE_UNATTENDED=1  print each message to standard error instead of\n"
-    "                 waiting for a click (for programming stations)\n"
+    "  VORLANE_UNATTENDED=1 (or true, yes)  print each message to standard error\n"
+    "                 instead of waiting for a click (for programming stations)\n"
+    "Without a display (no DISPLAY or WAYLAND_DISPLAY) a FILE or -r run draws its\n"
+    "window offscreen; the interactive program needs a display.\n"
     "Exit status of a write: 0 written; 1 the write failed or no target\n"
     "  answered (no port, a byte that did not program); 2 the file could not\n"
     "  be opened, was refused (too large, not a regular file), is damaged, holds\n"
-    "  no data for the device or data outside it. Nothing is written then.\n";
+    "  no data for the device or data outside it. Nothing is written then.\n"
+    "-r exits with 1 when no port could be had; so does a start without a\n"
+    "display that has nothing to do unattended.\n";
+
+// VORLANE_UNATTENDED=1, true or yes, in any case.
+bool UnattendedRequested()
+{
+    const QByteArray value = qgetenv("VORLANE_UNATTENDED").trimmed().toLower();
+    return value == "1" || value == "true" || value == "yes";
+}
+
+// The offscreen platform warns of every window whose size hints it cannot
+// pass on; nobody sees those windows, and a station's log has no use for it.
+QtMessageHandler g_qtMessages = nullptr;
+void QuietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (text == QLatin1String("This plugin does not support propagateSizeHints()"))
+        return;
+    g_qtMessages(type, context, text);
+}
+
+// Whether Qt's usual platforms have a screen to open: X11 or Wayland.
+bool DisplayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+bool PlatformChosen(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "-platform") == 0 || qstrcmp(argv[i], "--platform") == 0)
+            return true;
+    }
+    return false;
+}
 
 // Unattended stations: every message goes to standard error and is taken as
 // answered with its default.
@@ -92,18 +133,36 @@ CVorlaneApp::~CVorlaneApp()
 
 int CVorlaneApp::Main(int argc, char** argv)
 {
-    QStringList arguments;
+    // --help and --version answer before Qt looks for a display.
+    QStringList raw;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    const CommandLine line = CommandLine::parse(arguments);
-    if (line.help || line.version) {
-        std::fputs(line.help ? kUsage : "vorlane " VORLANE_VERSION "\n", stdout);
+        raw << QString::fromLocal8Bit(argv[i]);
+    const CommandLine early = CommandLine::parse(raw);
+    if (early.help || early.version) {
+        std::fputs(early.help ? kUsage : "vorlane " VORLANE_VERSION "\n", stdout);
         return 0;
     }
-    if (qEnvironmentVariableIntValue("VORLANE_UNATTENDED") == 1)
+    if (UnattendedRequested())
         PrintMessagesInstead();
+    // A station without a display still writes a file or pulses the reset:
+    // the window it shows then is drawn offscreen.
+    const bool headless = !DisplayAvailable() && !PlatformChosen(argc, argv);
+    if (headless) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        g_qtMessages = qInstallMessageHandler(QuietOffscreen);
+    }
+    // Takes its own options out of argv: "-style Fusion" must not name the
+    // file Fusion, "-session ID" the file ID, nor "-reverse" ask for a reset.
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VORLANE_VERSION));
+    const QStringList arguments = QApplication::arguments().mid(1);
+    const CommandLine line = CommandLine::parse(arguments);
+    if (headless && !line.opensFile() && !line.asksReset()) {
+        std::fputs("vorlane: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set).\n"
+                   "Name a FILE to write it to the chip, or -r to reset the target, without one.\n",
+                   stderr);
+        return ExitWriteFailed;
+    }
     CVorlaneApp app;
     if (app.InitInstance(arguments))
         QApplication::exec();
@@ -113,6 +172,8 @@ int CVorlaneApp::Main(int argc, char** argv)
 bool CVorlaneApp::InitInstance(const QStringList& arguments)
 {
     port().acquire();
+    if (!port().traceProblem().empty())
+        std::fprintf(stderr, "vorlane: VORLANE_TRACE: %s\n", port().traceProblem().c_str());
     QCoreApplication::setOrganizationName(QStringLiteral("Castavel/Vorlane"));
     QCoreApplication::setApplicationName(QStringLiteral("Vorlane"));
     commandLine_ = CommandLine::parse(arguments);
@@ -131,20 +192,24 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
         view_->OnInitialUpdate();
     }
 
+    const QByteArray geometry = SettingsStore::LoadWindowGeometry();
+    const bool placed = !geometry.isEmpty() && frame_->restoreGeometry(geometry);
     frame_->show();
     frame_->repaint();
     loadSettings();
     showFirstRunNotice();
-    syncMenuWithSettings();
+    syncMenuWithSettings(); // the port commands also name the port in the status bar
+    frame_->reserveMessageRoom(WidestJobSummaries());
+    if (!placed)
+        frame_->fitStatusLine();
     lineDriver().RefreshTimerFrequency();
     port().acquire();
-    frame_->showStatusMessage(QString::fromStdString(port().describe(programmerSettings().lptBase)));
 
     if (commandLine_.opensFile()) {
         writeFileUnattended();
         return false;
     }
-    if (commandLine_.rawArguments.contains(QLatin1String("-r"))) {
+    if (commandLine_.asksReset()) {
         std::string why;
         if (!ResetJob().run(&why)) {
             ShowMessage(nullptr, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
@@ -152,6 +217,7 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
         }
         return false;
     }
+    interactive_ = true;
     return true;
 }
 
@@ -164,6 +230,10 @@ int CVorlaneApp::ExitInstance()
         SettingsStore::Save(programmerSettings());
     if (files_)
         files_->saveRecentFiles();
+    // Only a window the user had in hand: the command-line modes show it
+    // for a moment, possibly offscreen.
+    if (interactive_ && frame_)
+        SettingsStore::SaveWindowGeometry(frame_->saveGeometry());
     return exitCode_;
 }
 
@@ -324,6 +394,16 @@ void CVorlaneApp::OnPort(int command)
         if (p.id == command)
             programmerSettings().lptBase = p.base;
     }
+    frame_->setPortLine(portLine());
+}
+
+QString CVorlaneApp::portLine()
+{
+    QString line = QString::fromStdString(port().describe(programmerSettings().lptBase));
+    // The trace is asked for with the port, and told with it.
+    if (!port().traceProblem().empty())
+        line += QStringLiteral(" (VORLANE_TRACE: %1)").arg(QString::fromStdString(port().traceProblem()));
+    return line;
 }
 
 void CVorlaneApp::OnPin(int command)

@@ -27,6 +27,7 @@ public:
     static int Main(int argc, char** argv);
 
     // True: run interactively. False: the program ends (ExitInstance still runs).
+    // The arguments are those Qt left: its own options are taken out first.
     bool InitInstance(const QStringList& arguments);
     int ExitInstance();
 
@@ -57,6 +58,9 @@ private:
     void showFirstRunNotice();
     void syncMenuWithSettings();
     void writeFileUnattended();
+    // The status bar's port line: the backend in use or why none, and a
+    // trace that could not be kept.
+    QString portLine();
 
     CommandLine commandLine_;
     std::unique_ptr<CVorlaneDoc> document_;
@@ -67,5 +71,6 @@ private:
     std::unique_ptr<CHelpDlg> help_;
     std::unique_ptr<CCableHelpDlg> cableHelp_;
     bool settingsLoaded_ = false;
+    bool interactive_ = false; // exit stores the window's place only then
     int exitCode_ = 0;
 };

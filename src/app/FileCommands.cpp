@@ -39,7 +39,7 @@ QString FileCommands::OpenFilters()
 
 void FileCommands::OnFileOpen()
 {
-    const QString chosen = ChooseOpenFile(&frame_, OpenFilters());
+    const QString chosen = ChooseOpenFile(&frame_, OpenFilters(), lastFolder_);
     if (chosen.isEmpty())
         return;
     // Even the file already open is loaded again.
@@ -69,6 +69,7 @@ FileCommands::Outcome FileCommands::open(const QString& path, bool always)
         }
         document_.SetPathName(full);
         addRecent(full);
+        useFolderOf(full);
         view_.OnInitialUpdate();
         loadedHere = true;
     }
@@ -124,6 +125,16 @@ void FileCommands::loadRecentFiles()
 {
     recent_.setFiles(SettingsStore::LoadRecentFiles());
     refreshRecentMenu();
+    // The newest entry is the last file opened (or saved) in an earlier run.
+    if (!recent_.files().isEmpty())
+        useFolderOf(recent_.files().constFirst());
+}
+
+void FileCommands::useFolderOf(const QString& path)
+{
+    lastFolder_ = QFileInfo(path).absolutePath();
+    // A new document's Save As starts there too.
+    document_.setDefaultFolder(lastFolder_);
 }
 
 void FileCommands::saveRecentFiles() const

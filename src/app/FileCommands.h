@@ -42,10 +42,13 @@ private:
     Outcome open(const QString& path, bool always);
     Outcome reload(bool quietWarnings);
     void refreshRecentMenu();
+    // Open's chooser starts in the folder of the last file opened.
+    void useFolderOf(const QString& path);
 
     CMainFrame& frame_;
     CVorlaneDoc& document_;
     CVorlaneView& view_;
     CVorlaneDoc*& current_;
     RecentFileList recent_{4};
+    QString lastFolder_;
 };

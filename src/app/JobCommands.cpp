@@ -2,6 +2,7 @@
 
 #include "CMainFrame.h"
 #include "CommandId.h"
+#include "JobSummary.h"
 
 #include <CBlankCheckDlg.h>
 #include <CReadDlg.h>
@@ -14,6 +15,7 @@
 #include <MessageBox.h>
 #include <ResetJob.h>
 
+#include <QElapsedTimer>
 #include <QScrollBar>
 
 namespace {
@@ -26,10 +28,16 @@ public:
     void progress(int32_t) override {}
     void message(std::string_view text, std::string_view caption, Buttons) override
     {
+        QElapsedTimer waited;
+        waited.start();
         ShowMessage(owner_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                     QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
                     caption == "ERROR" ? MessageIcon::Error : MessageIcon::None);
+        waitedMs += waited.elapsed();
     }
+
+    // The time the boxes waited for the user: no part of the job's.
+    qint64 waitedMs = 0;
 
 private:
     QWidget* owner_;
@@ -59,6 +67,9 @@ void JobCommands::runWindow(JobWindow& window)
     window.rangeStart = image.dataStart;
     window.rangeFinish = image.dataEnd;
     window.onImageChanged = [this] { view_.viewport()->update(); };
+    window.onJobFinished = [this](JobWindow::Action action, const JobReport& report, qint64 ms) {
+        frame_.showStatusMessage(JobSummary(action, report, ms));
+    };
     window.exec();
     image.dataStart = window.rangeStart;
     image.dataEnd = window.rangeFinish;
@@ -110,7 +121,11 @@ bool JobCommands::WriteUnattended()
 void JobCommands::OnErase()
 {
     ViewFeedback feedback(&view_);
-    EraseJob(document_.image(), feedback).run();
+    QElapsedTimer clock;
+    clock.start();
+    EraseJob job(document_.image(), feedback);
+    job.run();
+    frame_.showStatusMessage(EraseSummary(job.report(), clock.elapsed() - feedback.waitedMs));
 }
 
 void JobCommands::OnReset()

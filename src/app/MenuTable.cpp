@@ -8,6 +8,8 @@ namespace {
 
 std::vector<MenuEntry> BuildMenu()
 {
+    constexpr MenuEntry::Mark Check = MenuEntry::Mark::Check;
+    constexpr MenuEntry::Mark Radio = MenuEntry::Mark::Radio;
     std::vector<MenuEntry> m = {
         {"&File", QStringLiteral("&New\tCtrl+N"), ID_FILE_NEW},
         {"&File", QStringLiteral("&Open...\tCtrl+A"), ID_FILE_OPEN},
@@ -22,49 +24,52 @@ std::vector<MenuEntry> BuildMenu()
         {"&Edit", QStringLiteral("&Goto\tCtrl-G"), ID_EDIT_GOTO},
         {"&Edit", {}, 0},
         {"&Edit", QStringLiteral("Clear Selection\tCtrl-E"), ID_EDIT_CLEAR_SELECTION},
-        {"V&iew", QStringLiteral("Tool&bar"), ID_VIEW_TOOLBAR, true},
-        {"V&iew", QStringLiteral("State&bar"), ID_VIEW_STATUS_BAR, true},
+        {"V&iew", QStringLiteral("Tool&bar"), ID_VIEW_TOOLBAR, Check},
+        // "State&bar" would share its letter with "Tool&bar".
+        {"V&iew", QStringLiteral("&Statebar"), ID_VIEW_STATUS_BAR, Check},
         {"V&iew", QStringLiteral("&Info"), ID_VIEW_INFO},
-        {"Tools", QStringLiteral("&Read\tAlt+L"), ID_TOOLS_READ},
-        {"Tools", QStringLiteral("&Verify\tAlt+V"), ID_TOOLS_VERIFY},
-        {"Tools", QStringLiteral("&Write Changes\tAlt+S"), ID_TOOLS_WRITE_CHANGES},
-        {"Tools", QStringLiteral("Write &All\tAlt+A"), ID_TOOLS_WRITE_ALL},
-        {"Tools", {}, 0},
-        {"Tools", QStringLiteral("&Erase"), ID_TOOLS_ERASE},
-        {"Tools", QStringLiteral("&Blanck Check\tAlt+B"), ID_TOOLS_BLANK_CHECK},
-        {"Tools", {}, 0},
-        {"Tools", QStringLiteral("&Reset Kelda\tAlt-Z"), ID_TOOLS_RESET},
-        {"Tools", {}, 0},
-        {"Tools/LPT 1 at ...", QStringLiteral("378 (Default)"), ID_LPT_378, true},
-        {"Tools/LPT 1 at ...", QStringLiteral("3BC"), ID_LPT_3BC, true},
-        {"Tools/LPT 1 at ...", QStringLiteral("278"), ID_LPT_278, true},
-        {"Tools/Select CI", QStringLiteral("AT89S53"), ID_DEVICE_AT89S53, true},
-        {"Tools/Options", QStringLiteral("Read After Write"), ID_OPTION_READ_AFTER_WRITE, true},
-        {"Tools/Options", QStringLiteral("Read Before Write"), ID_OPTION_READ_BEFORE_WRITE, true},
-        {"Tools/Options", {}, 0},
-        {"Tools/Options", QStringLiteral("-RST Inverted"), ID_OPTION_RST_INVERTED, true},
-        {"Tools/Options", {}, 0},
+        {"&Tools", QStringLiteral("&Read\tAlt+L"), ID_TOOLS_READ},
+        {"&Tools", QStringLiteral("&Verify\tAlt+V"), ID_TOOLS_VERIFY},
+        {"&Tools", QStringLiteral("&Write Changes\tAlt+S"), ID_TOOLS_WRITE_CHANGES},
+        {"&Tools", QStringLiteral("Write &All\tAlt+A"), ID_TOOLS_WRITE_ALL},
+        {"&Tools", {}, 0},
+        {"&Tools", QStringLiteral("&Erase"), ID_TOOLS_ERASE},
+        {"&Tools", QStringLiteral("&Blanck Check\tAlt+B"), ID_TOOLS_BLANK_CHECK},
+        {"&Tools", {}, 0},
+        // "&Reset" would share its letter with "&Read".
+        {"&Tools", QStringLiteral("Reset &Kelda\tAlt-Z"), ID_TOOLS_RESET},
+        {"&Tools", {}, 0},
+        {"&Tools/LPT 1 at ...", QStringLiteral("378 (Default)"), ID_LPT_378, Radio},
+        {"&Tools/LPT 1 at ...", QStringLiteral("3BC"), ID_LPT_3BC, Radio},
+        {"&Tools/LPT 1 at ...", QStringLiteral("278"), ID_LPT_278, Radio},
+        {"&Tools/Select CI", QStringLiteral("AT89S53"), ID_DEVICE_AT89S53, Radio},
+        {"&Tools/Options", QStringLiteral("Read After Write"), ID_OPTION_READ_AFTER_WRITE, Check},
+        {"&Tools/Options", QStringLiteral("Read Before Write"), ID_OPTION_READ_BEFORE_WRITE, Check},
+        {"&Tools/Options", {}, 0},
+        {"&Tools/Options", QStringLiteral("-RST Inverted"), ID_OPTION_RST_INVERTED, Check},
+        {"&Tools/Options", {}, 0},
     };
     const struct {
         const char* menu;
         int base;
         int defaultPin;
-    } pins[] = {{"Tools/Options/Select RST Pin", ID_RST_PIN_D0, 0},
-                {"Tools/Options/Select CLK Pin", ID_CLK_PIN_D0, 1},
-                {"Tools/Options/Select DTA Pin", ID_DTA_PIN_D0, 2}};
+    } pins[] = {{"&Tools/Options/Select RST Pin", ID_RST_PIN_D0, 0},
+                {"&Tools/Options/Select CLK Pin", ID_CLK_PIN_D0, 1},
+                {"&Tools/Options/Select DTA Pin", ID_DTA_PIN_D0, 2}};
     for (const auto& group : pins) {
         for (int n = 0; n < 8; ++n) {
             QString text = QStringLiteral("D%1").arg(n);
             if (n == group.defaultPin)
                 text += QStringLiteral(" (Default)");
-            m.push_back({group.menu, text, group.base + n, true});
+            m.push_back({group.menu, text, group.base + n, Radio});
         }
     }
-    m.push_back({"Tools", {}, 0});
-    m.push_back({"Tools", QStringLiteral("&More Options"), ID_MORE_OPTIONS});
+    m.push_back({"&Tools", {}, 0});
+    m.push_back({"&Tools", QStringLiteral("&More Options"), ID_MORE_OPTIONS});
     m.push_back({"&Help", QStringLiteral("&About vorlane...\tF2"), ID_APP_ABOUT});
     m.push_back({"&Help", QStringLiteral("&Help\tF1"), ID_HELP_INDEX});
-    m.push_back({"&Help", QStringLiteral("&How do I make the cable"), ID_HELP_CABLE});
+    // "&How" would share its letter with "&Help".
+    m.push_back({"&Help", QStringLiteral("How do I make the &cable"), ID_HELP_CABLE});
     return m;
 }
 
@@ -80,6 +85,8 @@ const std::vector<AcceleratorEntry>& Accelerators()
 {
     static const std::vector<AcceleratorEntry> table = {
         {QKeySequence(Qt::ALT | Qt::Key_A), ID_TOOLS_WRITE_ALL},
+        // The key the File menu shows for Open; Ctrl+O opens too.
+        {QKeySequence(Qt::CTRL | Qt::Key_A), ID_FILE_OPEN},
         {QKeySequence(Qt::ALT | Qt::Key_B), ID_TOOLS_BLANK_CHECK},
         {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
         {QKeySequence(Qt::CTRL | Qt::Key_E), ID_EDIT_CLEAR_SELECTION},

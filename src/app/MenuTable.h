@@ -8,12 +8,14 @@
 
 // One line of the menu: where it sits, its text with the shown key hint after
 // "\t", and its command. A zero command is a separator; a submenu path is
-// written "Tools/Options/Select RST Pin".
+// written "&Tools/Options/Select RST Pin". A check item is an option on its
+// own; the radio items of one menu are one exclusive choice.
 struct MenuEntry {
+    enum class Mark { None, Check, Radio };
     const char* menu;
     QString text;
     int command;
-    bool checkable = false;
+    Mark mark = Mark::None;
 };
 
 struct AcceleratorEntry {

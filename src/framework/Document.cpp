@@ -4,6 +4,7 @@
 #include "FileErrorText.h"
 #include "MessageBox.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -60,7 +61,10 @@ bool Document::DoSave(const QString& path)
 {
     QString target = path;
     if (target.isEmpty()) {
-        target = ChooseSaveFile(nullptr, QStringLiteral("Guardar como"), title_,
+        const QString suggested = !pathName_.isEmpty()     ? pathName_
+                                  : defaultFolder_.isEmpty() ? title_
+                                                             : QDir(defaultFolder_).filePath(title_);
+        target = ChooseSaveFile(nullptr, QStringLiteral("Guardar como"), suggested,
                                 QStringLiteral("Todos los archivos (*.*) (*)"));
         if (target.isEmpty())
             return false;

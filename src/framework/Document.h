@@ -31,8 +31,11 @@ public:
     // Save: to the document's file when it exists and can be written,
     // otherwise through the save chooser. False when nothing was saved.
     bool DoFileSave();
-    // Save As with an empty path: the chooser asks for the name first.
+    // Save As with an empty path: the chooser asks for the name first. It
+    // starts on the document's own file, or for a document without one on
+    // its title in the default folder.
     bool DoSave(const QString& path);
+    void setDefaultFolder(const QString& folder) { defaultFolder_ = folder; }
 
     // Opens the file and loads it through Serialize. Errors are reported;
     // a failed open leaves the document, its path and title as they were.
@@ -59,5 +62,6 @@ signals:
 private:
     QString pathName_;
     QString title_;
+    QString defaultFolder_;
     bool modified_ = false;
 };

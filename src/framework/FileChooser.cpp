@@ -1,10 +1,13 @@
 #include "FileChooser.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 
-QString ChooseOpenFile(QWidget* owner, const QString& filters)
+QString ChooseOpenFile(QWidget* owner, const QString& filters, const QString& startFolder)
 {
     QFileDialog dialog(owner);
+    if (!startFolder.isEmpty() && QFileInfo(startFolder).isDir())
+        dialog.setDirectory(startFolder);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     // The names are shown as written; the patterns stay out of sight.
@@ -15,7 +18,7 @@ QString ChooseOpenFile(QWidget* owner, const QString& filters)
     return dialog.selectedFiles().constFirst();
 }
 
-QString ChooseSaveFile(QWidget* owner, const QString& title, const QString& suggestedName,
+QString ChooseSaveFile(QWidget* owner, const QString& title, const QString& suggestedPath,
                        const QString& filters)
 {
     QFileDialog dialog(owner, title);
@@ -23,7 +26,8 @@ QString ChooseSaveFile(QWidget* owner, const QString& title, const QString& sugg
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(filters.split(QStringLiteral(";;")));
-    dialog.selectFile(suggestedName);
+    // An absolute path also takes the chooser to its folder.
+    dialog.selectFile(suggestedPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

@@ -13,7 +13,11 @@ CBlankCheckDlg::CBlankCheckDlg(DeviceImage& image, QWidget* parent)
 
 void CBlankCheckDlg::OnOK()
 {
-    runJob([this] { BlankCheckJob(image_, *this).run(startField(), finishField()); });
+    runJob(Action::BlankCheck, [this] {
+        BlankCheckJob job(image_, *this);
+        job.run(startField(), finishField());
+        return job.report();
+    });
     // Closed as confirmed: the offered range goes back into the fields
     // first, so the check leaves the document's range as it was.
     DoDataExchange();

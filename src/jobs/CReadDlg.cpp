@@ -13,5 +13,9 @@ CReadDlg::CReadDlg(DeviceImage& image, QWidget* parent)
 
 void CReadDlg::OnRead()
 {
-    runJob([this] { ReadJob(image_, *this).run(startField(), finishField()); });
+    runJob(Action::Read, [this] {
+        ReadJob job(image_, *this);
+        job.run(startField(), finishField());
+        return job.report();
+    });
 }

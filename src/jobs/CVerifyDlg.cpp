@@ -13,5 +13,9 @@ CVerifyDlg::CVerifyDlg(DeviceImage& image, QWidget* parent)
 
 void CVerifyDlg::OnVerify()
 {
-    runJob([this] { VerifyJob(image_, *this).run(startField(), finishField()); });
+    runJob(Action::Verify, [this] {
+        VerifyJob job(image_, *this);
+        job.run(startField(), finishField());
+        return job.report();
+    });
 }

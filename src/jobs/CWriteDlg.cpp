@@ -34,15 +34,21 @@ CWriteDlg::CWriteDlg(DeviceImage& image, bool writeAll, bool automatic, QWidget*
 void CWriteDlg::OnStart()
 {
     const WriteJob::Mode mode = writeAll_ ? WriteJob::Mode::All : WriteJob::Mode::Changes;
-    runJob([this, mode] {
-        succeeded_ = WriteJob(image_, *this, mode).run(startField(), finishField(), lockLevel_->currentIndex());
+    runJob(Action::Write, [this, mode] {
+        WriteJob job(image_, *this, mode);
+        succeeded_ = job.run(startField(), finishField(), lockLevel_->currentIndex());
+        return job.report();
     });
     wrote_ = true;
 }
 
 void CWriteDlg::OnVerify()
 {
-    runJob([this] { WriteVerifyJob(image_, *this).run(startField(), finishField()); });
+    runJob(Action::Verify, [this] {
+        WriteVerifyJob job(image_, *this);
+        job.run(startField(), finishField());
+        return job.report();
+    });
 }
 
 void CWriteDlg::showEvent(QShowEvent* event)

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,9 +134,12 @@ bool JobWindow::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void JobWindow::runJob(const std::function<void()>& job)
+void JobWindow::runJob(Action action, const std::function<JobReport()>& job)
 {
     running_ = true;
+    waitedMs_ = 0;
+    QElapsedTimer clock;
+    clock.start();
     ++g_running;
     // Buttons greyed so the window looks busy; the filter is what holds.
     const QList<QPushButton*> buttons = findChildren<QPushButton*>();
@@ -146,7 +150,8 @@ void JobWindow::runJob(const std::function<void()>& job)
     }
     filtering_ = true;
     qApp->installEventFilter(this);
-    job();
+    const JobReport report = job();
+    const qint64 ms = clock.elapsed() - waitedMs_;
     qApp->removeEventFilter(this);
     filtering_ = false;
     for (qsizetype i = 0; i < buttons.size(); ++i)
@@ -155,6 +160,8 @@ void JobWindow::runJob(const std::function<void()>& job)
     running_ = false;
     if (onImageChanged)
         onImageChanged();
+    if (onJobFinished)
+        onJobFinished(action, report, ms);
 }
 
 void JobWindow::progressRange(int32_t minimum, int32_t maximum)
@@ -180,9 +187,12 @@ void JobWindow::message(std::string_view text, std::string_view caption, Buttons
     // The box takes input of its own while the job waits for it.
     const bool wasFiltering = filtering_;
     filtering_ = false;
+    QElapsedTimer waited;
+    waited.start();
     ShowMessage(MessageRequest{this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                                QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
                                buttons == Buttons::OkCancel ? MessageButtons::OkCancel : MessageButtons::Ok,
                                caption == "ERROR" ? MessageIcon::Error : MessageIcon::None});
+    waitedMs_ += waited.elapsed();
     filtering_ = wasFiltering;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "JobFeedback.h"
+#include "JobReport.h"
 
 #include <DeviceImage.h>
 
@@ -37,6 +38,12 @@ public:
     // Called after a job changed the image, so the views repaint.
     std::function<void()> onImageChanged;
 
+    // The jobs a window runs.
+    enum class Action { Read, Verify, BlankCheck, Write };
+    // Called after each job with what it did and how long it took, in
+    // milliseconds, leaving out the time its message boxes waited.
+    std::function<void(Action, const JobReport&, qint64)> onJobFinished;
+
     QProgressBar* progressBar() const { return progress_; }
     QLineEdit* startEdit() const { return start_; }
     QLineEdit* finishEdit() const { return finish_; }
@@ -55,8 +62,9 @@ public:
 protected:
     std::optional<int32_t> startField() const;
     std::optional<int32_t> finishField() const;
-    // Runs the job with the window held live and closed to input.
-    void runJob(const std::function<void()>& job);
+    // Runs the job with the window held live and closed to input; the job
+    // gives back its report.
+    void runJob(Action action, const std::function<JobReport()>& job);
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -73,4 +81,5 @@ private:
     QPushButton* exit_;
     bool running_ = false;
     bool filtering_ = false;
+    qint64 waitedMs_ = 0;
 };

@@ -92,3 +92,13 @@ void SettingsStore::SaveRecentFiles(const QStringList& files)
     for (int i = 0; i < files.size() && i < 4; ++i)
         s.setValue(QStringLiteral("Recent File List/File%1").arg(i + 1), files[i]);
 }
+
+QByteArray SettingsStore::LoadWindowGeometry()
+{
+    return Store().value(QStringLiteral("Window/Geometry")).toByteArray();
+}
+
+void SettingsStore::SaveWindowGeometry(const QByteArray& geometry)
+{
+    Store().setValue(QStringLiteral("Window/Geometry"), geometry);
+}

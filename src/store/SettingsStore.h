@@ -2,6 +2,7 @@
 
 #include <ProgrammerSettings.h>
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <string>
@@ -21,4 +22,9 @@ public:
 
     static QStringList LoadRecentFiles();
     static void SaveRecentFiles(const QStringList& files);
+
+    // The main window's size and place, as Qt saves them, in group "Window";
+    // empty when none was stored.
+    static QByteArray LoadWindowGeometry();
+    static void SaveWindowGeometry(const QByteArray& geometry);
 };

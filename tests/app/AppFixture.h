@@ -55,6 +55,13 @@ protected:
     // A store whose first-run notice was already dismissed.
     static void notFirstRun() { put("First Time 2", 0); }
 
+    // VORLANE_TRACE for the port the next start opens.
+    static void traceTo(const QString& path)
+    {
+        setenv("VORLANE_TRACE", path.toLocal8Bit().constData(), 1);
+        resetProcess();
+    }
+
     bool start(const QStringList& arguments = {})
     {
         app = std::make_unique<CVorlaneApp>();

@@ -323,3 +323,38 @@ TEST_F(FileCommandsTest, RecentFilesKeepFourAndF8OpensTheFirst)
     frame().runCommand(ID_FILE_MRU_FILE1);
     EXPECT_FALSE(app->files().recentFiles().files().contains(paths[2])) << "a file that failed to open is dropped";
 }
+
+TEST_F(FileCommandsTest, ChoosersStartWhereTheDocumentIs)
+{
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("firmware")));
+    const QString folder = dir.filePath(QStringLiteral("firmware"));
+    ASSERT_NE(QDir::currentPath(), folder);
+    const QString path = write(QStringLiteral("firmware/fw.hex"), kHex);
+    chooseInOpenDialog(path);
+    frame().runCommand(ID_FILE_OPEN);
+    ASSERT_EQ(doc().pathName(), path);
+
+    // Where each chooser opens, and the name it offers. Qt's choosers
+    // remember the last folder any of them showed: make it another one.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("elsewhere")));
+    auto chooserOf = [this](int command) {
+        QFileDialog(nullptr, QString(), dir.filePath(QStringLiteral("elsewhere")));
+        QStringList seen;
+        AnswerNextModal<QFileDialog>([&seen](QFileDialog& d) {
+            seen << d.directory().absolutePath() << d.selectedFiles().value(0);
+            d.reject();
+        });
+        frame().runCommand(command);
+        return seen;
+    };
+    EXPECT_EQ(chooserOf(ID_FILE_OPEN).value(0), folder);
+    EXPECT_EQ(chooserOf(ID_FILE_SAVE_AS), (QStringList{folder, path}));
+    frame().runCommand(ID_FILE_NEW);
+    EXPECT_EQ(chooserOf(ID_FILE_SAVE_AS), (QStringList{folder, folder + QStringLiteral("/Sintit")}));
+    EXPECT_FALSE(QFile::exists(QDir::current().filePath(QStringLiteral("Sintit"))));
+
+    // The next run starts in the folder of the last file opened.
+    exitApp();
+    startInteractive();
+    EXPECT_EQ(chooserOf(ID_FILE_OPEN).value(0), folder);
+}

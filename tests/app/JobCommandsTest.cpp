@@ -9,6 +9,9 @@
 #include <port/SimBackend.h>
 
 #include <QComboBox>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QThread>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -182,4 +185,67 @@ TEST_F(JobCommandsTest, NothingClosesTheWindowWhileAJobRuns)
     EXPECT_FALSE(closedDuringJob);
     EXPECT_FALSE(mainClosedDuringJob);
     EXPECT_FALSE(JobWindow::anyJobRunning());
+}
+
+TEST_F(JobCommandsTest, AFinishedJobSaysSoInTheStatusBar)
+{
+    // The seconds vary: shown here as #.#.
+    auto said = [this] {
+        return frame().statusBar()->currentMessage().replace(QRegularExpression(QStringLiteral("in \\d+\\.\\d s$")),
+                                                             QStringLiteral("in #.# s"));
+    };
+    auto press = [](QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); };
+    run<CReadDlg>(ID_TOOLS_READ, QStringLiteral("100"), QStringLiteral("13f"),
+                  [&](CReadDlg& w) { press(w.actionButton()); });
+    EXPECT_EQ(said(), QStringLiteral("Read 64 bytes, 0x0100–0x013F, in #.# s"));
+
+    image().buffer[0x20] = 0x5A;
+    image().buffer[0x21] = 0xA5;
+    QStringList inWindow;
+    run<CWriteDlg>(ID_TOOLS_WRITE_CHANGES, QStringLiteral("20"), QStringLiteral("21"), [&](CWriteDlg& w) {
+        press(w.actionButton());
+        inWindow << said();
+        press(w.actionButton());
+        inWindow << said();
+        press(w.verifyButton());
+        inWindow << said();
+    });
+    EXPECT_EQ(inWindow, (QStringList{"Written 2 bytes, 0x0020–0x0021, in #.# s",
+                                     "Written 0 of 2 bytes, 0x0020–0x0021, in #.# s",
+                                     "Verified 2 bytes, 0x0020–0x0021, in #.# s"}));
+
+    image().buffer[0x22] = 0x11;
+    run<CVerifyDlg>(ID_TOOLS_VERIFY, QStringLiteral("20"), QStringLiteral("22"),
+                    [&](CVerifyDlg& w) { press(w.actionButton()); });
+    EXPECT_EQ(said(), QStringLiteral("Verify: 1 byte differs, first at 0x0022, 0x0020–0x0022, in #.# s"));
+
+    run<CBlankCheckDlg>(ID_TOOLS_BLANK_CHECK, QStringLiteral("2ff0"), QStringLiteral("2ffe"),
+                        [&](CBlankCheckDlg& w) { press(w.actionButton()); });
+    EXPECT_EQ(said(), QStringLiteral("Blank checked 15 bytes, 0x2FF0–0x2FFE, in #.# s"));
+    sim->chip().flash()[0x2FFF] = 0x00;
+    run<CBlankCheckDlg>(ID_TOOLS_BLANK_CHECK, QStringLiteral("2ff0"), QStringLiteral("2fff"),
+                        [&](CBlankCheckDlg& w) { press(w.actionButton()); });
+    EXPECT_EQ(said(), QStringLiteral("Not blank: 0x2FFF holds data, 0x2FF0–0x2FFF, in #.# s"));
+
+    frame().runCommand(ID_TOOLS_ERASE);
+    EXPECT_EQ(said(), QStringLiteral("Erased 12,288 bytes, 0x0000–0x2FFF, in #.# s"));
+
+    // A failure replaces the last success.
+    setenv("VORLANE_PORT", "none", 1);
+    ResetPortForTesting();
+    run<CWriteDlg>(ID_TOOLS_WRITE_ALL, QStringLiteral("0"), QStringLiteral("f"),
+                   [&](CWriteDlg& w) { press(w.actionButton()); });
+    EXPECT_EQ(said(), QStringLiteral("Write failed, in #.# s"));
+}
+
+TEST_F(JobCommandsTest, TheTimeShownLeavesOutTheMessageBoxes)
+{
+    // The user reads "Memory is blanck" for over a second; the check itself
+    // takes a small part of one.
+    messages.onMessage = [](const MessageRequest&) { QThread::msleep(1500); };
+    run<CBlankCheckDlg>(ID_TOOLS_BLANK_CHECK, QStringLiteral("0"), QStringLiteral("f"),
+                        [](CBlankCheckDlg& w) { QTest::mouseClick(w.actionButton(), Qt::LeftButton); });
+    ASSERT_EQ(messages.texts(), QStringList{"Memory is blanck"});
+    EXPECT_TRUE(frame().statusBar()->currentMessage().contains(QRegularExpression(QStringLiteral(", in 0\\.\\d s$"))))
+        << frame().statusBar()->currentMessage().toStdString();
 }

@@ -1,12 +1,18 @@
 #include "AppFixture.h"
 
-#include <CVorlaneDoc.h>
-#include <CVorlaneView.h>
+#include <CAboutDlg.h>
 #include <CCableHelpDlg.h>
 #include <CHelpDlg.h>
+#include <CInfoDlg.h>
+#include <CVorlaneDoc.h>
+#include <CVorlaneView.h>
+#include <ElidedLabel.h>
 #include <MenuTable.h>
 
 #include <QAction>
+#include <QActionGroup>
+#include <QFile>
+#include <QRegularExpression>
 #include <QApplication>
 #include <QIcon>
 #include <QTextBrowser>
@@ -15,6 +21,7 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolBar>
 
 namespace {
@@ -28,6 +35,21 @@ protected:
         ASSERT_TRUE(start());
     }
     QString text(int command) { return frame().action(command)->text(); }
+
+    // Opens the menu and moves the pointer onto the command's item, as a
+    // user would; gives back the status bar's message.
+    QString hover(QMenu* menu, int command)
+    {
+        if (!menu->isVisible()) {
+            frame().menuBar()->setActiveAction(menu->menuAction());
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(menu));
+        }
+        const QPoint at = menu->actionGeometry(frame().action(command)).center();
+        QMouseEvent move(QEvent::MouseMove, at, menu->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(menu, &move);
+        EXPECT_EQ(menu->activeAction(), frame().action(command));
+        return frame().statusBar()->currentMessage();
+    }
 };
 
 } // namespace
@@ -37,11 +59,11 @@ TEST_F(MainFrameTest, MenuTextsAndKeyHints)
     QStringList titles;
     for (QAction* a : frame().menuBar()->actions())
         titles << a->text();
-    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "V&iew", "Tools", "&Help"}));
+    EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "V&iew", "&Tools", "&Help"}));
     EXPECT_EQ(text(ID_FILE_OPEN), QStringLiteral("&Open...\tCtrl+A"));
     EXPECT_EQ(text(ID_FILE_SAVE), QStringLiteral("&Save\tCtrl+G"));
     EXPECT_EQ(text(ID_TOOLS_BLANK_CHECK), QStringLiteral("&Blanck Check\tAlt+B"));
-    EXPECT_EQ(text(ID_TOOLS_RESET), QStringLiteral("&Reset Kelda\tAlt-Z"));
+    EXPECT_EQ(text(ID_TOOLS_RESET), QStringLiteral("Reset &Kelda\tAlt-Z"));
     EXPECT_EQ(text(ID_APP_ABOUT), QStringLiteral("&About vorlane...\tF2"));
     EXPECT_EQ(text(ID_RST_PIN_D0), QStringLiteral("D0 (Default)"));
     EXPECT_EQ(text(ID_CLK_PIN_D0 + 1), QStringLiteral("D1 (Default)"));
@@ -65,10 +87,17 @@ TEST_F(MainFrameTest, PromptsAndToolTips)
     EXPECT_EQ(frame().action(ID_VIEW_INFO)->statusTip(), QString());
     EXPECT_EQ(frame().messagePane()->text(), QStringLiteral("Ready"));
 
-    // A prompt replaces "Ready" and leaving the item brings it back.
-    frame().statusBar()->showMessage(frame().action(ID_TOOLS_READ)->statusTip());
+    // The pointer over an item shows its prompt in place of "Ready"; over an
+    // item without one, and once the menu closes, "Ready" is back.
+    frame().show();
+    QMenu* tools = frame().menu(QStringLiteral("Tools"));
+    EXPECT_EQ(hover(tools, ID_TOOLS_READ), QStringLiteral("Reads the memory program "));
     EXPECT_TRUE(frame().messagePane()->isHidden());
-    frame().statusBar()->clearMessage();
+    EXPECT_EQ(hover(tools, ID_TOOLS_ERASE), QString());
+    EXPECT_FALSE(frame().messagePane()->isHidden());
+    hover(tools, ID_TOOLS_WRITE_ALL);
+    tools->hide();
+    EXPECT_EQ(frame().statusBar()->currentMessage(), QString());
     EXPECT_FALSE(frame().messagePane()->isHidden());
 }
 
@@ -159,4 +188,127 @@ TEST_F(MainFrameTest, HelpWindowsShowTheirTexts)
     EXPECT_TRUE(wiring.contains(QStringLiteral("7404")));
     EXPECT_TRUE(wiring.contains(QStringLiteral("pull-up")));
     EXPECT_FALSE(QIcon(QStringLiteral(":/vorlane/icons/vorlane.png")).isNull());
+}
+
+TEST_F(MainFrameTest, ThePortLineOutlastsThePrompts)
+{
+    frame().show();
+    const QString line = frame().portPane()->text();
+    ASSERT_EQ(line, QStringLiteral("Port: simulated AT89S53 at 0x378"));
+    QMenu* file = frame().menu(QStringLiteral("File"));
+    EXPECT_EQ(hover(file, ID_FILE_NEW), QStringLiteral("Creates a new document"));
+    EXPECT_TRUE(frame().portPane()->isVisible());
+    file->hide();
+    EXPECT_TRUE(frame().portPane()->isVisible());
+    EXPECT_EQ(frame().portPane()->text(), line);
+    EXPECT_EQ(frame().portPane()->toolTip(), line);
+}
+
+TEST_F(MainFrameTest, ExclusiveChoicesAreRadioItems)
+{
+    // Qt draws the items of an exclusive group as radio buttons.
+    for (const char* path : {"Tools/LPT 1 at ...", "Tools/Select CI", "Tools/Options/Select RST Pin",
+                             "Tools/Options/Select CLK Pin", "Tools/Options/Select DTA Pin"}) {
+        const QList<QAction*> items = frame().menu(QLatin1String(path))->actions();
+        QActionGroup* group = items.first()->actionGroup();
+        ASSERT_NE(group, nullptr) << path;
+        EXPECT_EQ(group->exclusionPolicy(), QActionGroup::ExclusionPolicy::Exclusive) << path;
+        EXPECT_EQ(group->actions(), items) << path;
+        EXPECT_NE(group->checkedAction(), nullptr) << path;
+    }
+    EXPECT_EQ(frame().action(ID_LPT_378)->actionGroup()->checkedAction(), frame().action(ID_LPT_378));
+    EXPECT_EQ(frame().action(ID_CLK_PIN_D0)->actionGroup()->checkedAction(), frame().action(ID_CLK_PIN_D0 + 1));
+    // Choosing the checked item again keeps it checked.
+    frame().action(ID_LPT_378)->trigger();
+    EXPECT_TRUE(checked(ID_LPT_378));
+    // The options are check items of their own.
+    for (int id : {ID_OPTION_READ_AFTER_WRITE, ID_OPTION_READ_BEFORE_WRITE, ID_OPTION_RST_INVERTED, ID_VIEW_TOOLBAR,
+                   ID_VIEW_STATUS_BAR}) {
+        EXPECT_TRUE(frame().action(id)->isCheckable()) << id;
+        EXPECT_EQ(frame().action(id)->actionGroup(), nullptr) << id;
+    }
+}
+
+TEST_F(MainFrameTest, ToolsMenuShowsNoPicturesBesideItsCommands)
+{
+    // There the icon column carries the options' marks: Verify's tick would
+    // read as a checked option.
+    QList<QMenu*> menus{frame().menu(QStringLiteral("Tools"))};
+    menus << menus[0]->findChildren<QMenu*>();
+    for (QMenu* m : menus) {
+        for (QAction* a : m->actions()) {
+            if (!a->isCheckable() && !a->menu() && !a->isSeparator()) {
+                EXPECT_TRUE(a->icon().isNull() || !a->isIconVisibleInMenu()) << a->text().toStdString();
+            }
+        }
+    }
+    QAction* verify = frame().action(ID_TOOLS_VERIFY);
+    EXPECT_FALSE(verify->isCheckable());
+    EXPECT_FALSE(verify->icon().isNull()) << "the tool bar keeps its picture";
+    EXPECT_TRUE(frame().action(ID_FILE_OPEN)->isIconVisibleInMenu()) << "the File menu keeps its pictures";
+}
+
+TEST_F(MainFrameTest, EveryAltLetterReachesOneItem)
+{
+    QList<QList<QAction*>> levels{frame().menuBar()->actions()};
+    for (QMenu* m : frame().menuBar()->findChildren<QMenu*>())
+        levels << m->actions();
+    for (const QList<QAction*>& level : levels) {
+        std::map<QString, QStringList> byLetter;
+        for (QAction* a : level) {
+            const QKeySequence letter = QKeySequence::mnemonic(a->text());
+            if (!letter.isEmpty())
+                byLetter[letter.toString()] << a->text();
+        }
+        for (const auto& [letter, texts] : byLetter) {
+            EXPECT_EQ(texts.size(), 1) << letter.toStdString() << ": " << texts.join(QStringLiteral(", ")).toStdString();
+        }
+    }
+    // Each menu of the bar opens with its letter, which no key of the window takes.
+    frame().show();
+    frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame()));
+    for (QAction* title : frame().menuBar()->actions()) {
+        const QKeySequence letter = QKeySequence::mnemonic(title->text());
+        ASSERT_FALSE(letter.isEmpty()) << title->text().toStdString();
+        for (const AcceleratorEntry& acc : Accelerators()) {
+            EXPECT_NE(acc.keys, letter) << title->text().toStdString();
+        }
+        QTest::keyClick(&frame(), letter[0].key(), letter[0].keyboardModifiers());
+        EXPECT_TRUE(QTest::qWaitFor([title] { return title->menu()->isVisible(); })) << title->text().toStdString();
+        title->menu()->hide();
+    }
+}
+
+TEST_F(MainFrameTest, OneVersionStory)
+{
+    const QString version = QStringLiteral(VORLANE_VERSION);
+    CAboutDlg about;
+    QStringList aboutTexts;
+    for (QLabel* l : about.findChildren<QLabel*>())
+        aboutTexts << l->text();
+    EXPECT_TRUE(aboutTexts.join(QLatin1Char(' ')).contains(QStringLiteral("version ") + version))
+        << aboutTexts.join(QLatin1Char(' ')).toStdString();
+
+    // The help names the program's version, and tells Info's "1.10 Beta"
+    // for what it is: the chip data's own.
+    CHelpDlg help;
+    const QString text = help.browser()->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("Versión ") + version + QStringLiteral(" para Linux")));
+    const QStringList beta = text.split(QLatin1Char('\n')).filter(QStringLiteral("1.10 Beta"));
+    ASSERT_EQ(beta.size(), 1) << text.toStdString();
+    EXPECT_TRUE(beta[0].startsWith(QStringLiteral("View › Info"))) << beta[0].toStdString();
+
+    CInfoDlg info;
+    QStringList infoTexts;
+    for (QLabel* l : info.findChildren<QLabel*>())
+        infoTexts << l->text();
+    EXPECT_TRUE(infoTexts.contains(QStringLiteral("1.10 Beta")));
+
+    QFile man(QStringLiteral(VORLANE_SOURCE_DIR "/src/res/vorlane.1"));
+    ASSERT_TRUE(man.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(man.readAll());
+    const QStringList th = page.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^\\.TH ")));
+    ASSERT_EQ(th.size(), 1);
+    EXPECT_TRUE(th[0].contains(QStringLiteral("\"Vorlane ") + version + QLatin1Char('"'))) << th[0].toStdString();
 }

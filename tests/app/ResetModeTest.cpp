@@ -13,8 +13,7 @@ protected:
         AppFixture::SetUp();
         notFirstRun();
         tracePath = dir.filePath(QStringLiteral("trace.txt"));
-        setenv("VORLANE_TRACE", tracePath.toLocal8Bit().constData(), 1);
-        resetProcess();
+        traceTo(tracePath);
     }
 
     QString writes()

@@ -1,7 +1,14 @@
 #include "AppFixture.h"
 
+#include <ElidedLabel.h>
+#include <JobSummary.h>
+#include <SettingsStore.h>
+
 #include <QAction>
 #include <QFile>
+#include <QLayout>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -164,16 +171,170 @@ TEST_F(StartupTest, PinCommandsCheckOneItemPerGroup)
     EXPECT_EQ(stored("ReadAfterWrite").toInt(), 0);
 }
 
-TEST_F(StartupTest, StatusBarNamesThePort)
+TEST_F(StartupTest, StatusBarNamesThePortForTheChosenAddress)
 {
     notFirstRun();
     ASSERT_TRUE(start());
-    EXPECT_EQ(frame().statusBar()->currentMessage(), QStringLiteral("Port: simulated AT89S53 at 0x378"));
+    EXPECT_EQ(frame().portPane()->text(), QStringLiteral("Port: simulated AT89S53 at 0x378"));
+    EXPECT_EQ(frame().portPane()->toolTip(), frame().portPane()->text());
+    frame().runCommand(ID_LPT_3BC);
+    EXPECT_EQ(frame().portPane()->text(), QStringLiteral("Port: simulated AT89S53 at 0x3BC"));
     exitApp();
+
     setenv("VORLANE_PORT", "ppdev:/nonexistent/parport3", 1);
     resetProcess();
     ASSERT_TRUE(start());
-    EXPECT_TRUE(frame().statusBar()->currentMessage().startsWith(
-        QStringLiteral("No parallel port at 0x378: /nonexistent/parport3: No such file or directory")))
-        << frame().statusBar()->currentMessage().toStdString();
+    const QString at3BC = frame().portPane()->text();
+    EXPECT_TRUE(at3BC.startsWith(QStringLiteral("No parallel port at 0x3BC: /nonexistent/parport3: "
+                                                 "No such file or directory")))
+        << at3BC.toStdString();
+    frame().runCommand(ID_LPT_278);
+    EXPECT_EQ(frame().portPane()->text(), QString(at3BC).replace(QStringLiteral("0x3BC"), QStringLiteral("0x278")));
+    EXPECT_EQ(frame().portPane()->toolTip(), frame().portPane()->text());
+}
+
+TEST_F(StartupTest, DefaultSizeShowsTheWholeStatusLine)
+{
+    // The whole line shows, or the window is as wide as the screen lets it
+    // be; either way every prompt, and what a job leaves, fits the message
+    // pane, and what does not fit is cut from the port line.
+    auto lineShows = [this] {
+        frame().statusBar()->layout()->activate();
+        const int frameEdges = frame().frameGeometry().width() - frame().width();
+        const int room = frame().screen()->availableGeometry().width() - frameEdges;
+        EXPECT_TRUE(!frame().portPane()->elided() || frame().width() == room) << frame().width() << " of " << room;
+        const QFontMetrics metrics = frame().statusBar()->fontMetrics();
+        QStringList messages = WidestJobSummaries();
+        for (int command : {ID_EDIT_COPY, ID_TOOLS_WRITE_CHANGES, ID_OPTION_RST_INVERTED})
+            messages << frame().action(command)->statusTip();
+        for (const QString& message : messages)
+            EXPECT_LE(metrics.horizontalAdvance(message), frame().messagePane()->width()) << message.toStdString();
+    };
+    notFirstRun();
+    ASSERT_TRUE(start());
+    lineShows();
+    exitApp();
+    store().remove(QStringLiteral("Window"));
+
+    // The longest kind of port line: a reason and its hint.
+    setenv("VORLANE_PORT", "ppdev:/nonexistent/parport3", 1);
+    resetProcess();
+    ASSERT_TRUE(start());
+    EXPECT_GT(frame().width(), 720) << "wider than the old default";
+    lineShows();
+    EXPECT_EQ(frame().portPane()->toolTip(), frame().portPane()->text());
+
+    // Narrower than the line, the window still shrinks: the pane cuts it.
+    frame().resize(500, 400);
+    EXPECT_EQ(frame().width(), 500);
+    EXPECT_TRUE(frame().portPane()->elided());
+}
+
+TEST_F(StartupTest, TheWindowComesBackWhereItWasLeft)
+{
+    notFirstRun();
+    ASSERT_TRUE(start());
+    frame().setGeometry(25, 35, 760, 540);
+    const QRect placed = frame().geometry();
+    exitApp();
+    EXPECT_FALSE(store().value(QStringLiteral("Window/Geometry")).toByteArray().isEmpty());
+    ASSERT_TRUE(start());
+    EXPECT_EQ(frame().geometry(), placed);
+    exitApp();
+
+    // A command-line run shows the window only for a moment: the place the
+    // user left stays stored.
+    const QByteArray stored = store().value(QStringLiteral("Window/Geometry")).toByteArray();
+    EXPECT_FALSE(start({QStringLiteral("-r")}));
+    frame().setGeometry(5, 5, 600, 450);
+    exitApp();
+    EXPECT_EQ(store().value(QStringLiteral("Window/Geometry")).toByteArray(), stored);
+}
+
+TEST_F(StartupTest, EveryFieldIsStoredUnderItsOwnName)
+{
+    // No two fields share a value, so two names swapped on either way show.
+    ProgrammerSettings s;
+    s.lptBase = 0x3BC;
+    s.readAfterWrite = 0;
+    s.readBeforeWrite = 1;
+    s.idleByte = 0x5A;
+    s.clockPin = 5;
+    s.dataPin = 6;
+    s.resetPin = 3;
+    s.resetTimeUs = 41000;
+    s.upTimeUs = 11;
+    s.downTimeUs = 13;
+    s.writtenTimeUs = 3100;
+    s.sckState = 17;
+    s.dinState = 19;
+    s.doutState = 23;
+    s.pollWriteEnd = 31;
+    s.device = 52;
+    s.firstRun = 29;
+    SettingsStore::Save(s);
+    const struct {
+        const char* name;
+        qlonglong value;
+    } names[] = {{"LPT", 0x3BC},       {"ReadAfterWrite", 0}, {"ReadBeforeWrite", 1}, {"ResetActive", 0x5A},
+                 {"Clock Pin", 5},     {"Data Pin", 6},       {"Reset Pin", 3},       {"Reset Time", 41000},
+                 {"Up Time", 11},      {"Down Time", 13},     {"Written Time", 3100}, {"SCK state", 17},
+                 {"DIN state", 19},    {"DOUT state", 23},    {"Poll Write End", 31}, {"Device", 52}};
+    for (const auto& n : names)
+        EXPECT_EQ(stored(n.name).toLongLong(), n.value) << n.name;
+    EXPECT_FALSE(stored("First Time 2").isValid()) << "written only when the notice is dismissed";
+    EXPECT_EQ(store().childGroups(), QStringList{"Settings"});
+
+    put("First Time 2", 29);
+    ProgrammerSettings back;
+    SettingsStore::Load(back);
+    EXPECT_EQ(back, s);
+}
+
+TEST_F(StartupTest, TraceLinesReachTheFileAsTheyHappen)
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("trace.txt"));
+    traceTo(trace);
+    notFirstRun();
+    ASSERT_TRUE(start());
+    // The program keeps running: nothing is closed or flushed from outside.
+    auto lines = [&trace] {
+        QFile f(trace);
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'))
+                                           : QStringList{QStringLiteral("<no file>")};
+    };
+    frame().runCommand(ID_TOOLS_RESET);
+    QStringList written = lines();
+    ASSERT_EQ(written.size(), 8) << written.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(written.last(), QString()) << "every line ends";
+    const QRegularExpression format(QStringLiteral("^\\d+ W ([0-9A-F]{2})$"));
+    QStringList bytes;
+    for (const QString& line : written.mid(0, 7)) {
+        const auto m = format.match(line);
+        EXPECT_TRUE(m.hasMatch()) << line.toStdString();
+        bytes << m.captured(1);
+    }
+    EXPECT_EQ(bytes.join(QLatin1Char(' ')), QStringLiteral("00 01 00 00 04 07 FF"));
+
+    // A job that reads: its last line, the release, is in the file too.
+    frame().runCommand(ID_TOOLS_ERASE);
+    EXPECT_EQ(messages.texts().last(), QStringLiteral("Memory erased"));
+    written = lines();
+    const QRegularExpression read(QStringLiteral("^\\d+ R [0-9A-F]{2}$"));
+    EXPECT_GE(written.filter(read).size(), 8 * 12288) << "eight bits of every byte read back";
+    EXPECT_EQ(written.filter(format).size() + written.filter(read).size(), written.size() - 1);
+    EXPECT_TRUE(written[written.size() - 2].endsWith(QStringLiteral(" W FF")));
+}
+
+TEST_F(StartupTest, AnUnwritableTraceIsTold)
+{
+    QTemporaryDir dir;
+    const QString trace = dir.filePath(QStringLiteral("missing/trace.txt"));
+    traceTo(trace);
+    notFirstRun();
+    ASSERT_TRUE(start());
+    EXPECT_EQ(frame().portPane()->text(),
+              QStringLiteral("Port: simulated AT89S53 at 0x378 (VORLANE_TRACE: cannot append to %1: "
+                             "No such file or directory)").arg(trace));
 }

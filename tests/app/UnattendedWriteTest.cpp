@@ -2,11 +2,15 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,11 +48,40 @@ protected:
         env.insert(QStringLiteral("VORLANE_PORT"), port);
         env.insert(QStringLiteral("VORLANE_UNATTENDED"), QStringLiteral("1"));
         env.remove(QStringLiteral("VORLANE_TRACE"));
+        if (adjustEnvironment)
+            adjustEnvironment(env);
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(VORLANE_BINARY), arguments);
-        EXPECT_TRUE(p.waitForFinished(60000));
+        p.setWorkingDirectory(dir.path());
+        if (runAs.isEmpty())
+            p.start(QStringLiteral(VORLANE_BINARY), arguments);
+        else
+            p.start(runAs[0], runAs.mid(1) + QStringList{QStringLiteral(VORLANE_BINARY)} + arguments);
+        // A message box that waits for a click never ends: that is a failure.
+        EXPECT_TRUE(p.waitForFinished(timeoutMs));
         errors = QString::fromLocal8Bit(p.readAllStandardError());
         return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    // As on a station without X11 or Wayland, and no platform named.
+    static void WithoutDisplay(QProcessEnvironment& env)
+    {
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+    }
+
+    // The data bytes a trace file shows written, blank-separated.
+    static QString TracedWrites(const QString& path)
+    {
+        QFile f(path);
+        QStringList bytes;
+        if (f.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : f.readAll().split('\n')) {
+                const QList<QByteArray> parts = line.split(' ');
+                if (parts.size() == 3 && parts[1] == "W")
+                    bytes << QString::fromLatin1(parts[2]);
+            }
+        }
+        return bytes.join(QLatin1Char(' '));
     }
 
     QByteArray chipBytes() const
@@ -61,6 +94,9 @@ protected:
     QString chip;
     QByteArray programmed;
     QString errors;
+    std::function<void(QProcessEnvironment&)> adjustEnvironment;
+    int timeoutMs = 60000;
+    QStringList runAs; // a program that runs vorlane as another user
 };
 
 // One Intel HEX record with its checksum, LF ended.
@@ -181,9 +217,25 @@ TEST_F(UnattendedWriteTest, NoPortOrNoChipFileIsAFailure)
          QStringLiteral("ReadAfterWrite=0\n"), "gone/chip.bin"},
         {"a chip file that is a folder", QStringLiteral("sim:") + dir.path(), QStringLiteral("ReadAfterWrite=0\n"),
          "chip file"},
+        {"a VORLANE_PORT of no known kind", QStringLiteral("parport0"), {}, "ERROR: No port: VORLANE_PORT=parport0 "},
+        {"no such device", QStringLiteral("ppdev:") + dir.filePath(QStringLiteral("parport9")), {},
+         "No such file or directory"},
+        {"a device without permission", QStringLiteral("ppdev:") + writeFile(QStringLiteral("parport8"), {}), {},
+         "Permission denied"},
     };
+    QFile::setPermissions(dir.filePath(QStringLiteral("parport8")), QFileDevice::Permissions{});
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        // Root opens anything: that case runs as nobody, the file readable.
+        runAs.clear();
+        if (QLatin1String(c.reason) == QLatin1String("Permission denied") && geteuid() == 0) {
+            const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+            ASSERT_FALSE(setpriv.isEmpty()) << "setpriv (util-linux) runs the case as nobody";
+            runAs = QStringList{setpriv, QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                QStringLiteral("--clear-groups")};
+            QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFileDevice::ExeOther |
+                                                  QFileDevice::ReadOther);
+        }
         EXPECT_EQ(runVorlane({file}, c.port, c.settings), 1) << errors.toStdString();
         const int reason = errors.indexOf(QLatin1String(c.reason));
         EXPECT_GE(reason, 0) << errors.toStdString();
@@ -192,14 +244,89 @@ TEST_F(UnattendedWriteTest, NoPortOrNoChipFileIsAFailure)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("gone"))));
 }
 
-TEST(CommandLineFlagsTest, HelpAndVersionPrintAndExitZero)
+TEST(CommandLineFlagsTest, HelpAndVersionPrintAndExitZeroWithoutADisplay)
 {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
     for (const char* flag : {"--help", "--version"}) {
         QProcess p;
+        p.setProcessEnvironment(env);
         p.start(QStringLiteral(VORLANE_BINARY), {QString::fromLatin1(flag)});
         ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(p.exitCode(), 0);
         const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        EXPECT_TRUE(out.startsWith(flag == QLatin1String("--help") ? "Usage: vorlane" : "vorlane ")) << out.toStdString();
+        if (flag == QLatin1String("--help")) {
+            EXPECT_TRUE(out.startsWith(QStringLiteral("Usage: vorlane"))) << out.toStdString();
+        } else {
+            EXPECT_EQ(out, QStringLiteral("vorlane " VORLANE_VERSION "\n"));
+        }
     }
+}
+
+TEST_F(UnattendedWriteTest, QtsOwnOptionsNameNoFileAndAskNoReset)
+{
+    // Files named like the values of Qt's options, in the working folder.
+    const QByteArray firmware = Record(0, Counting(16, 1)) + ":00000001FF\n";
+    writeFile(QStringLiteral("Fusion"), firmware);
+    writeFile(QStringLiteral("ID"), firmware);
+    const QString trace = dir.filePath(QStringLiteral("trace.txt"));
+    adjustEnvironment = [&trace](QProcessEnvironment& env) { env.insert(QStringLiteral("VORLANE_TRACE"), trace); };
+    const QStringList resets[] = {{"-style", "Fusion", "-r"}, {"-session", "ID", "-r"}, {"-reverse", "-r"}};
+    for (const QStringList& arguments : resets) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        QFile::remove(trace);
+        EXPECT_EQ(runVorlane(arguments, QStringLiteral("sim:") + chip), 0) << errors.toStdString();
+        EXPECT_EQ(chipBytes(), programmed) << "no file was written";
+        EXPECT_EQ(TracedWrites(trace), QStringLiteral("00 01 00 00 04 07 FF")) << "one reset pulse";
+        EXPECT_FALSE(errors.contains(QStringLiteral("No se encontr"))) << errors.toStdString();
+    }
+    // "-reverse" alone asks for nothing unattended; without a display there
+    // is then nothing to do, and no reset pulse.
+    QFile::remove(trace);
+    adjustEnvironment = [&trace](QProcessEnvironment& env) {
+        WithoutDisplay(env);
+        env.insert(QStringLiteral("VORLANE_TRACE"), trace);
+    };
+    EXPECT_EQ(runVorlane({QStringLiteral("-reverse")}, QStringLiteral("sim:") + chip), 1) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("vorlane: no display to show the window on"))) << errors.toStdString();
+    EXPECT_EQ(TracedWrites(trace), QString());
+}
+
+TEST_F(UnattendedWriteTest, WithoutADisplayAFileIsStillWritten)
+{
+    adjustEnvironment = WithoutDisplay;
+    const QString file = writeFile(QStringLiteral("tiny.bin"), QByteArray("\x02\x00\x30", 3));
+    EXPECT_EQ(runVorlane({file}, QStringLiteral("sim:") + chip), 0) << errors.toStdString();
+    EXPECT_EQ(chipBytes().left(3), QByteArray("\x02\x00\x30", 3));
+    EXPECT_FALSE(errors.contains(QStringLiteral("propagateSizeHints"))) << errors.toStdString();
+    EXPECT_EQ(runVorlane({QStringLiteral("-r")}, QStringLiteral("none")), 1) << "no port to pulse";
+    EXPECT_TRUE(errors.contains(QStringLiteral("ERROR: No port: VORLANE_PORT=none"))) << errors.toStdString();
+}
+
+TEST_F(UnattendedWriteTest, UnattendedAcceptsOneTrueAndYes)
+{
+    timeoutMs = 20000;
+    const QString file = writeFile(QStringLiteral("empty.hex"), "");
+    for (const char* value : {"1", "true", "yes", "TRUE", "Yes"}) {
+        SCOPED_TRACE(value);
+        adjustEnvironment = [value](QProcessEnvironment& env) {
+            env.insert(QStringLiteral("VORLANE_UNATTENDED"), QLatin1String(value));
+        };
+        EXPECT_EQ(runVorlane({file}, QStringLiteral("sim:") + chip), 2);
+        EXPECT_TRUE(errors.contains(QStringLiteral("holds no data"))) << errors.toStdString();
+    }
+}
+
+TEST_F(UnattendedWriteTest, AnUnwritableTraceIsToldAndTheWriteGoesOn)
+{
+    const QString trace = dir.filePath(QStringLiteral("missing/trace.txt"));
+    adjustEnvironment = [&trace](QProcessEnvironment& env) { env.insert(QStringLiteral("VORLANE_TRACE"), trace); };
+    const QString file = writeFile(QStringLiteral("tiny.bin"), QByteArray("\x02\x00\x30", 3));
+    EXPECT_EQ(runVorlane({file}, QStringLiteral("sim:") + chip), 0) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("vorlane: VORLANE_TRACE: cannot append to %1: No such file or directory")
+                                    .arg(trace)))
+        << errors.toStdString();
+    EXPECT_EQ(chipBytes().left(3), QByteArray("\x02\x00\x30", 3));
 }

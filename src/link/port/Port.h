@@ -31,6 +31,8 @@ public:
     bool ready(uint16_t base, std::string* why);
     // What went wrong on the port since the last call; empty if nothing.
     std::string takeFault();
+    // Why VORLANE_TRACE takes no trace; empty when it does or is not set.
+    const std::string& traceProblem() const { return trace_.problem(); }
 
     // For tests: serve every base with this backend from now on.
     void installBackend(std::unique_ptr<PortBackend> backend);
