@@ -62,6 +62,22 @@ std::optional<int> Level(std::string_view text, int lowest)
     return text[0] - '0';
 }
 
+// "at89s52", "AT89S52" or "s52".
+std::optional<DeviceId> DeviceNamed(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (const Device& d : Devices()) {
+        std::string name(d.name);
+        for (char& c : name)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (lower == name || lower == name.substr(4))
+            return d.id;
+    }
+    return std::nullopt;
+}
+
 class Parser {
 public:
     Parser(const std::vector<std::string>& words, int32_t deviceSize, std::string* error)
@@ -154,6 +170,12 @@ bool Parser::option(std::string_view word, size_t& i)
         if (text.empty())
             return fail("option --trace needs a file name");
         args_.trace = text;
+    } else if (name == "--device") {
+        if (!value(name, inline_, i, text))
+            return false;
+        args_.device = DeviceNamed(text);
+        if (!args_.device)
+            return fail("--device " + text + ": expected at89s51, at89s52 or at89s53");
     } else if (name == "--format") {
         if (!value(name, inline_, i, text))
             return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Device.h>
 #include <ImageFileKind.h>
 
 #include <cstdint>
@@ -27,11 +28,12 @@ struct CliArguments {
     bool version = false;
     std::optional<std::string> port;   // overrides VORLANE_PORT
     std::optional<std::string> trace;  // overrides VORLANE_TRACE
+    std::optional<DeviceId> device;    // overrides the stored device
     std::vector<std::pair<std::string, std::string>> settings; // --set NAME=VALUE, in order
 
     // Options may come before or after the command; "--" ends them. On a
     // mistake returns nullopt with *error saying what is wrong. `deviceSize`
-    // bounds --range.
+    // bounds --range (the caller checks it again once the device is known).
     static std::optional<CliArguments> Parse(const std::vector<std::string>& words, int32_t deviceSize,
                                              std::string* error);
 };

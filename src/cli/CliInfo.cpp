@@ -25,7 +25,7 @@ std::string Us(uint32_t us)
 
 } // namespace
 
-std::string CliInfo(const std::string& portLine, const CliDevice& device, const ProgrammerSettings& s,
+std::string CliInfo(const std::string& portLine, const Device& device, const ProgrammerSettings& s,
                     const std::string& settingsLocation)
 {
     char base[16];
@@ -36,13 +36,18 @@ std::string CliInfo(const std::string& portLine, const CliDevice& device, const 
     // The port's own line: "Port: ..." or "No port: ...".
     text += portLine + "\n";
     text += Line("Port address:", base);
-    text += Line("Device:", std::string(device.name) + " (" + std::to_string(device.size) + " bytes)");
+    text += Line("Device:", std::string(device.name) + " (" + std::to_string(device.flashSize) + " bytes)");
     text += Line("Pins:", "RST " + Pin(s.resetPin) + ", CLK " + Pin(s.clockPin) + ", DTA " + Pin(s.dataPin));
     text += Line("Rest levels:", rest);
     text += Line("On release:", std::string("SCK ") + (s.sckState ? "high" : "at rest") + ", DATA " +
                                     (s.dinState ? "high" : "at rest"));
+    // The AT89S51/52 wait their datasheet's write cycle, not the setting.
+    const std::string afterWrite = device.family == InstructionFamily::ThreeByte
+                                       ? Us(s.writtenTimeUs)
+                                       : "the datasheet's write cycle";
     text += Line("Timing:", "reset " + Us(s.resetTimeUs) + ", clock up " + Us(s.upTimeUs) + ", clock down " +
-                                Us(s.downTimeUs) + ", after each write " + Us(s.writtenTimeUs));
+                                Us(s.downTimeUs) + ", after each write " + afterWrite +
+                                (s.pollWriteEnd ? " (or less, by Data Polling)" : ""));
     text += Line("Writes:", "each byte read before writing and read back after (always)");
     text += Line("Settings:", settingsLocation);
     return text;

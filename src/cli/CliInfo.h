@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CliDevice.h"
+#include <Device.h>
 
 #include <ProgrammerSettings.h>
 
@@ -9,5 +9,5 @@
 // What `vorlane-cli info` prints: the port line (the backend in use, or why
 // none), the chip, the cable's pins, rest levels and timings in force, and
 // where the settings come from.
-std::string CliInfo(const std::string& portLine, const CliDevice& device, const ProgrammerSettings& settings,
+std::string CliInfo(const std::string& portLine, const Device& device, const ProgrammerSettings& settings,
                     const std::string& settingsLocation);

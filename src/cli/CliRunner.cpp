@@ -1,6 +1,5 @@
 #include "CliRunner.h"
 
-#include "CliDevice.h"
 #include "CliInfo.h"
 #include "CliSettings.h"
 #include "CliText.h"
@@ -51,7 +50,8 @@ CliRunner::CliRunner(std::FILE* out, std::FILE* err) : out_(out), err_(err)
 int CliRunner::run(const std::vector<std::string>& words)
 {
     std::string problem;
-    auto parsed = CliArguments::Parse(words, kAt89s53.size, &problem);
+    // The largest device bounds --range until the device is known.
+    auto parsed = CliArguments::Parse(words, DeviceById(static_cast<uint32_t>(DeviceId::AT89S53)).flashSize, &problem);
     if (!parsed) {
         usageError(problem);
         return ExitBadInput;
@@ -104,7 +104,20 @@ int CliRunner::prepare()
         usageError(problem);
         return ExitBadInput;
     }
+    if (args_.device)
+        programmerSettings().device = static_cast<uint32_t>(*args_.device);
+    const int32_t size = device().flashSize;
+    if (args_.range && args_.range->last >= size) {
+        usageError("--range: " + AddressText(args_.range->last) + " lies outside the " + device().name + " (" +
+                   SpanText(0, size - 1) + ")");
+        return ExitBadInput;
+    }
     return ExitDone;
+}
+
+const Device& CliRunner::device() const
+{
+    return DeviceById(programmerSettings().device);
 }
 
 int CliRunner::dispatch()
@@ -131,7 +144,7 @@ void CliRunner::usageError(const std::string& text)
 
 CliRunner::Span CliRunner::rangeSpan() const
 {
-    return args_.range ? Span{args_.range->first, args_.range->last} : Span{0, kAt89s53.size - 1};
+    return args_.range ? Span{args_.range->first, args_.range->last} : Span{0, device().flashSize - 1};
 }
 
 ImageCoverage CliRunner::rangeMask() const
@@ -147,6 +160,7 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
 {
     const ImageFileKind kind = args_.format.value_or(ImageFileKindOf(args_.file));
     std::string problem;
+    input.image->deviceSize = device().flashSize;
     if (!input.load(args_.file, kind, &problem)) {
         feedback_->error(problem);
         *exitCode = ExitBadInput;
@@ -159,7 +173,7 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
         *exitCode = ExitBadInput;
         return false;
     }
-    for (int32_t a = 0; a < kAt89s53.size; ++a) {
+    for (int32_t a = 0; a < device().flashSize; ++a) {
         if (!input.covered.test(static_cast<size_t>(a)))
             continue;
         span.first = span.first < 0 ? a : span.first;
@@ -261,6 +275,7 @@ int CliRunner::read()
         return code;
     feedback_->begin("read", SpanText(span.first, span.last) + " into " + args_.file);
     auto image = std::make_unique<DeviceImage>();
+    image->deviceSize = device().flashSize;
     ReadJob job(*image, *feedback_);
     job.limitTo(&mask);
     const bool read = job.run(span.first, span.last);
@@ -325,6 +340,7 @@ int CliRunner::blankCheck()
         return code;
     feedback_->begin("blank-check", SpanText(span.first, span.last));
     DeviceImage image;
+    image.deviceSize = device().flashSize;
     BlankCheckJob job(image, *feedback_);
     job.limitTo(&mask);
     const int errorsBefore = feedback_->errors();
@@ -350,13 +366,14 @@ int CliRunner::erase()
         return code;
     feedback_->begin("erase", "the whole chip");
     DeviceImage image;
+    image.deviceSize = device().flashSize;
     EraseJob job(image, *feedback_);
     const bool erased = job.run();
     if (job.report().stoppedAt >= 0)
         return stopped(job.report(), "erased, not all read back");
     if (!erased)
         return ExitJobFailed;
-    feedback_->summary("erased: all " + BytesText(kAt89s53.size) + " read back 0xFF, " +
+    feedback_->summary("erased: all " + BytesText(device().flashSize) + " read back 0xFF, " +
                        SecondsText(feedback_->elapsed()));
     return ExitDone;
 }
@@ -368,6 +385,7 @@ int CliRunner::lock()
         return code;
     feedback_->begin("lock", "level " + std::to_string(args_.level));
     DeviceImage image;
+    image.deviceSize = device().flashSize;
     if (!LockJob(image, *feedback_).run(args_.level))
         return ExitJobFailed;
     feedback_->summary("lock level " + std::to_string(args_.level) + " set (" + kLockLevels[args_.level] +
@@ -395,7 +413,7 @@ int CliRunner::info()
     const uint16_t base = programmerSettings().lptBase;
     std::string why;
     const bool ready = lineDriver().PortReady(&why);
-    std::fputs(CliInfo(port().describe(base), kAt89s53, programmerSettings(), SettingsStore::Location()).c_str(),
+    std::fputs(CliInfo(port().describe(base), device(), programmerSettings(), SettingsStore::Location()).c_str(),
                out_);
     return ready ? ExitDone : ExitNoPort;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Device.h>
+
 #include "CliArguments.h"
 #include "TerminalFeedback.h"
 
@@ -24,6 +26,8 @@ public:
 
 private:
     int prepare();
+    // The chip selected: --device, else the stored choice.
+    const Device& device() const;
     int dispatch();
     int write();
     int read();

@@ -2,7 +2,8 @@
 
 const char* const kCliUsage =
     "Usage: vorlane-cli [OPTIONS] COMMAND [ARGS]\n"
-    "Programs an AT89S53 wired to the parallel port, from a terminal or a script.\n"
+    "Programs an AT89S51, AT89S52 or AT89S53 wired to the parallel port, from a\n"
+    "terminal or a script.\n"
     "\n"
     "Commands:\n"
     "  write FILE     write FILE to the chip: bytes the chip holds are skipped,\n"
@@ -25,6 +26,8 @@ const char* const kCliUsage =
     "                      verify, blank-check)\n"
     "  --erase             write: erase the chip first\n"
     "  --lock N            write: set lock level N (0 to 3) after a good write\n"
+    "  --device CHIP       at89s51, at89s52 or at89s53 (default: the chip chosen\n"
+    "                      in the window, else at89s53)\n"
     "  --set NAME=VALUE    override a stored setting for this run,\n"
     "                      e.g. --set \"Clock Pin=5\" --set \"Written Time=3000\"\n"
     "  -q, --quiet         print nothing but errors\n"

@@ -1,0 +1,109 @@
+// vorlane-cli on the AT89S51 and AT89S52 models, end to end: real SDCC
+// firmware filling each chip, a chip that is not the one selected, and a
+// lock that a later write must respect.
+#include "CliFixture.h"
+
+#include <regex>
+
+namespace {
+
+struct Chip {
+    const char* device;
+    const char* firmware;
+    size_t size;
+};
+
+const Chip kChips[] = {
+    {"at89s51", VORLANE_S51_FIRMWARE, 4096},
+    {"at89s52", VORLANE_S52_FIRMWARE, 8192},
+};
+
+class CliDevicesTest : public CliFixture {
+protected:
+    // srec_cat's reading of an Intel HEX file, checksums checked, as a binary
+    // of `size` bytes with erased bytes where the file has none.
+    Bytes srecBinary(const std::string& hex, size_t size)
+    {
+        const std::string bin = path("srec.bin");
+        const auto r = CliProcess::Run({SREC_CAT, "-disable-sequence-warnings", hex, "-intel", "-fill", "0xFF", "0",
+                                        std::to_string(size), "-o", bin, "-binary"},
+                                       {});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "") << "srec_cat warned";
+        return read(bin);
+    }
+};
+
+} // namespace
+
+TEST_F(CliDevicesTest, SdccFirmwareFillingEachChipRoundTrips)
+{
+    for (const Chip& c : kChips) {
+        SCOPED_TRACE(c.device);
+        std::filesystem::remove(chipFile());
+        const Bytes firmware = srecBinary(c.firmware, c.size);
+        ASSERT_EQ(firmware.size(), c.size);
+        // Nearly the whole chip is the program.
+        EXPECT_GT(std::count_if(firmware.begin(), firmware.end(), [](uint8_t b) { return b != 0xFF; }),
+                  static_cast<long>(c.size * 9 / 10));
+
+        auto r = cli({"write", c.firmware, "--device", c.device, simPort()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(chip(), firmware) << "the chip file holds the chip's own flash size";
+
+        r = cli({"read", path("back.hex"), "--device", c.device, simPort()});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(srecBinary(path("back.hex"), c.size), firmware);
+
+        r = cli({"verify", c.firmware, "--device", c.device, simPort()});
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+}
+
+TEST_F(CliDevicesTest, TheStoredChipIsTheOneWorkedOn)
+{
+    storeSettings("Device=52\n");
+    auto r = cli({"info", simPort()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex("Port: simulated AT89S52 at 0x378"))) << r.out;
+    EXPECT_TRUE(std::regex_search(r.out, std::regex("Device: +AT89S52 \\(8192 bytes\\)"))) << r.out;
+    r = cli({"erase", simPort()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(chip(), Bytes(8192, 0xFF));
+}
+
+TEST_F(CliDevicesTest, AChipOtherThanTheOneSelectedIsNeverWritten)
+{
+    const std::string port = "--port=sim:s51:" + chipFile();
+    auto r = cli({"write", VORLANE_S51_FIRMWARE, "--device", "at89s51", port});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Bytes before = chip();
+    const std::string file = write("fw.hex", HexRecord(0, Bytes(16, 0x00)) + ":00000001FF\r\n");
+    for (const char* command : {"write", "erase"}) {
+        SCOPED_TRACE(command);
+        std::vector<std::string> args = {command, "--device", "at89s52", port};
+        if (std::string(command) == "write")
+            args.insert(args.begin() + 1, file);
+        r = cli(args);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected."),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(chip(), before);
+    }
+}
+
+TEST_F(CliDevicesTest, ALockedChipRefusesTheNextWrite)
+{
+    auto r = cli({"write", VORLANE_S52_FIRMWARE, "--device", "at89s52", simPort()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = cli({"lock", "2", "--device", "at89s52", simPort()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read(chipFile() + ".lock"), (Bytes{'m', 'o', 'd', 'e', ' ', '3', '\n'}));
+    const Bytes before = chip();
+    // Bits to clear only, so that no erase would be needed.
+    const std::string file = write("fw.hex", HexRecord(0, Bytes(16, 0x00)) + ":00000001FF\r\n");
+    r = cli({"write", file, "--device", "at89s52", simPort()});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(chip(), before);
+}

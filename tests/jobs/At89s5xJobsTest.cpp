@@ -1,0 +1,168 @@
+// The jobs on the AT89S51/52 models through the real driver, in virtual
+// time: the enable answer, the signature check, page mode and the write
+// that cannot set bits back.
+#include "RecordingFeedback.h"
+
+#include <LinkFixture.h>
+
+#include <At89s5x.h>
+#include <BlankCheckJob.h>
+#include <EraseJob.h>
+#include <ReadJob.h>
+#include <VerifyJob.h>
+#include <WriteJob.h>
+
+#include <functional>
+
+using Buttons = JobFeedback::Buttons;
+using Message = RecordingFeedback::Message;
+using sim::InstructionKind;
+
+namespace {
+
+class At89s5xJobsTest : public LinkFixture {
+protected:
+    // The device selected, and the model in the socket.
+    void use(DeviceId selected, DeviceId inSocket)
+    {
+        programmerSettings().device = static_cast<uint32_t>(selected);
+        image.deviceSize = DeviceById(static_cast<uint32_t>(selected)).flashSize;
+        sim_ = &useSim({}, inSocket);
+    }
+    void SetUp() override
+    {
+        LinkFixture::SetUp();
+        use(DeviceId::AT89S52, DeviceId::AT89S52);
+    }
+    sim::At89s5x& chip() { return sim_->modelAs<sim::At89s5x>(); }
+    int count(InstructionKind kind)
+    {
+        int n = 0;
+        for (const auto& i : chip().history())
+            n += i.kind == kind && !i.ignored;
+        return n;
+    }
+    bool write(WriteJob::Mode mode, int32_t start, int32_t finish, int lock = 0)
+    {
+        return WriteJob(image, feedback, mode).run(start, finish, lock);
+    }
+    static uint8_t pattern(int a) { return static_cast<uint8_t>(a * 13 + (a >> 8)); }
+
+    SimBackend* sim_ = nullptr;
+    DeviceImage image;
+    RecordingFeedback feedback;
+};
+
+} // namespace
+
+TEST_F(At89s5xJobsTest, WholePagesGoInPageModeAndScatteredBytesOneByOne)
+{
+    for (int a = 0; a < 0x2000; ++a)
+        image.buffer[a] = pattern(a);
+    EXPECT_TRUE(write(WriteJob::Mode::All, 0, 0x2000 - 1));
+    EXPECT_EQ(chip().flash(), std::vector<uint8_t>(image.buffer.begin(), image.buffer.begin() + 0x2000));
+    EXPECT_EQ(count(InstructionKind::WritePage), 32);
+    EXPECT_EQ(count(InstructionKind::WriteCode), 0);
+    EXPECT_GE(count(InstructionKind::ReadPage), 64) << "learned and read back in page mode";
+    EXPECT_EQ(count(InstructionKind::ReadCode), 0);
+
+    // Write Changes after it: only the bytes that differ from the chip copy,
+    // and only bits to clear, one by one.
+    chip().clearStats();
+    image.buffer[0x123] &= 0x0F;
+    image.buffer[0x1FFF] = 0x00;
+    EXPECT_TRUE(write(WriteJob::Mode::Changes, 0, 0x1FFF));
+    EXPECT_EQ(count(InstructionKind::WriteCode), 2);
+    EXPECT_EQ(count(InstructionKind::WritePage), 0);
+    EXPECT_EQ(count(InstructionKind::ReadPage) + count(InstructionKind::ReadCode), 2) << "the two read backs only";
+    EXPECT_EQ(chip().flash()[0x123], image.buffer[0x123]);
+    EXPECT_EQ(chip().flash()[0x1FFF], 0x00);
+}
+
+TEST_F(At89s5xJobsTest, AByteThatNeedsAnEraseStopsTheWriteBeforeAnythingIsWritten)
+{
+    chip().flash()[0x200] = 0x0F;
+    image.buffer[0x100] = 0x00; // fine: only clears bits
+    image.buffer[0x200] = 0xF0; // needs bits back
+    EXPECT_FALSE(write(WriteJob::Mode::Changes, 0x100, 0x2FF));
+    EXPECT_EQ(feedback.messages,
+              (std::vector<Message>{{"The chip must be erased first: address 0200 holds 0F, which cannot become F0 "
+                                     "(the AT89S52 only clears bits when it writes). Nothing was written.",
+                                     "ERROR", Buttons::Ok}}));
+    EXPECT_EQ(count(InstructionKind::WriteCode) + count(InstructionKind::WritePage), 0);
+    EXPECT_EQ(chip().flash()[0x100], 0xFF);
+}
+
+TEST_F(At89s5xJobsTest, ReadsUsePageModeAndGiveWhatByteModeGives)
+{
+    for (int a = 0; a < 0x2000; ++a)
+        chip().flash()[a] = pattern(a);
+    EXPECT_TRUE(ReadJob(image, feedback).run(0, 0x1FFF));
+    EXPECT_EQ(count(InstructionKind::ReadPage), 32);
+    EXPECT_EQ(count(InstructionKind::ReadCode), 0);
+    // A short range is cheaper byte by byte.
+    DeviceImage bytes;
+    bytes.deviceSize = 0x2000;
+    EXPECT_TRUE(ReadJob(bytes, feedback).run(0x1F00, 0x1F20));
+    EXPECT_EQ(count(InstructionKind::ReadCode), 0x21);
+    for (int a = 0; a < 0x2000; ++a)
+        ASSERT_EQ(image.buffer[a], pattern(a)) << a;
+    EXPECT_TRUE(std::equal(bytes.buffer.begin() + 0x1F00, bytes.buffer.begin() + 0x1F21, image.buffer.begin() + 0x1F00));
+}
+
+TEST_F(At89s5xJobsTest, NoAnswerToTheEnableFailsEveryJobAtOnce)
+{
+    const Message noAnswer{"No answer from the chip: check power, the cable and the port", "ERROR", Buttons::Ok};
+    const Message failed{"Error programming device", "ERROR", Buttons::Ok};
+    sim_->cable().setTarget(sim::Target::AbsentPulledHigh);
+    const struct {
+        const char* job;
+        std::function<bool()> run;
+        std::vector<Message> messages;
+    } cases[] = {
+        {"read", [&] { return ReadJob(image, feedback).run(0, 0x1FFF); }, {noAnswer}},
+        {"verify", [&] { return VerifyJob(image, feedback).run(0, 0x1FFF); }, {noAnswer}},
+        {"blank check", [&] { return BlankCheckJob(image, feedback).run(0, 0x1FFF); }, {noAnswer}},
+        {"erase", [&] { return EraseJob(image, feedback).run(); }, {noAnswer}},
+        {"write", [&] { return write(WriteJob::Mode::Changes, 0, 0x1FFF); }, {noAnswer, failed}},
+    };
+    for (const auto& c : cases) {
+        feedback.messages.clear();
+        EXPECT_FALSE(c.run()) << c.job;
+        EXPECT_EQ(feedback.messages, c.messages) << c.job;
+        EXPECT_FALSE(sim_->model().inProgramming()) << c.job;
+    }
+}
+
+TEST_F(At89s5xJobsTest, AChipThatIsNotTheOneSelectedIsNeitherWrittenNorErased)
+{
+    use(DeviceId::AT89S52, DeviceId::AT89S51);
+    chip().flash()[0] = 0x12;
+    image.buffer[0] = 0x00;
+    const std::string found = "The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected.";
+    EXPECT_FALSE(write(WriteJob::Mode::All, 0, 0x1FFF));
+    EXPECT_FALSE(EraseJob(image, feedback).run());
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{{found + " Nothing was written.", "ERROR", Buttons::Ok},
+                                                       {found + " Nothing was erased.", "ERROR", Buttons::Ok}}));
+    EXPECT_EQ(count(InstructionKind::WriteCode) + count(InstructionKind::WritePage) + count(InstructionKind::ChipErase),
+              0);
+    EXPECT_EQ(chip().flash()[0], 0x12);
+}
+
+TEST_F(At89s5xJobsTest, LockLevelsReachTheChipAndLevelOneStopsTheNextWrite)
+{
+    EXPECT_TRUE(write(WriteJob::Mode::Changes, 0x10, 0x05, 1)); // nothing to write, then the lock
+    EXPECT_EQ(chip().lockMode(), 2);
+    image.buffer[0x10] = 0x00;
+    EXPECT_FALSE(write(WriteJob::Mode::Changes, 0x10, 0x10));
+    EXPECT_EQ(feedback.messages.back().text, "Error programming device");
+    EXPECT_EQ(chip().flash()[0x10], 0xFF);
+
+    // Erase unlocks, and reads the chip back to say so.
+    feedback.messages.clear();
+    EXPECT_TRUE(EraseJob(image, feedback).run());
+    EXPECT_EQ(chip().lockMode(), 1);
+    EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory erased", "", Buttons::Ok}}));
+    EXPECT_EQ(image.chipCache[0x1FFF], 0xFF);
+    EXPECT_EQ(image.chipCache[0x2000], ChipUnknown);
+}
