@@ -5,16 +5,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CInfoDlg::CInfoDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+CInfoDlg::CInfoDlg(const Device& device, QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     QFont arial(QStringLiteral("Arial"), 10);
     setFont(arial);
     auto* form = new QFormLayout;
     const char* rows[][2] = {{"DEVICE GROUP:", "ATMEL"},
                              {"MANUFACTURER:", "Target (ISP)"},
-                             {"PART CODE:", "AT89S53 ISP"},
-                             {"DESCRIPTION:", "MCS51 12Kx8 FLASH 256x8 RAM"},
-                             {"SIGNATURE:", "00531E"},
+                             {"PART CODE:", device.partCode},
+                             {"DESCRIPTION:", device.description},
+                             {"SIGNATURE:", device.signatureText},
                              {"VPP:", "5V"},
                              {"VERSION:", "1.10 Beta"}};
     for (const auto& row : rows)

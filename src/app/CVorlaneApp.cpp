@@ -14,6 +14,7 @@
 #include "SettingsStore.h"
 
 #include <CVorlaneDoc.h>
+#include <Device.h>
 #include <CVorlaneView.h>
 #include <LineDriver.h>
 #include <MessageBox.h>
@@ -259,16 +260,12 @@ void CVorlaneApp::bindCommands()
             view_->OnInitialUpdate();
     });
     f->setHandler(ID_APP_EXIT, [f] { f->close(); });
-    f->setHandler(ID_VIEW_INFO, [f] { CInfoDlg(f).exec(); });
+    f->setHandler(ID_VIEW_INFO, [f] { CInfoDlg(DeviceById(programmerSettings().device), f).exec(); });
     f->setHandler(ID_APP_ABOUT, [f] { CAboutDlg(f).exec(); });
     f->setHandler(ID_HELP_INDEX, [this] { help_->exec(); });
     f->setHandler(ID_HELP_CABLE, [this] { cableHelp_->exec(); });
-    f->setHandler(ID_DEVICE_AT89S53, [this, f] {
-        f->setChecked(ID_DEVICE_AT89S53, true);
-        document_->image().deviceSize = 0x3000;
-        view_->OnInitialUpdate();
-        view_->verticalScrollBar()->setValue(0);
-    });
+    for (const Device& d : Devices())
+        f->setHandler(DeviceCommand(static_cast<uint32_t>(d.id)), [this, &d] { OnDevice(d); });
     f->setHandler(ID_OPTION_READ_AFTER_WRITE, [this] { OnReadAfterWrite(); });
     f->setHandler(ID_OPTION_READ_BEFORE_WRITE, [this] { OnReadBeforeWrite(); });
     f->setHandler(ID_OPTION_RST_INVERTED, [this] { OnRstInverted(); });
@@ -292,6 +289,14 @@ void CVorlaneApp::writeFileUnattended()
     // A file the loads refused leaves nothing to write: writing the range
     // they left would put whatever the image holds on the chip's reset vector.
     if (!currentDocument || currentDocument->lastLoadRefused()) {
+        exitCode_ = ExitNotLoaded;
+        return;
+    }
+    // The file was loaded before the settings named the chip: for a smaller
+    // one, load it again against that chip's size, so that what lies past it
+    // is told and refused rather than cut off.
+    if (currentDocument->lastLoadDeviceSize() != currentDocument->image().deviceSize &&
+        !currentDocument->Reload()) {
         exitCode_ = ExitNotLoaded;
         return;
     }
@@ -324,6 +329,10 @@ void CVorlaneApp::showFirstRunNotice()
 void CVorlaneApp::syncMenuWithSettings()
 {
     ProgrammerSettings& s = programmerSettings();
+    // The stored chip, before anything opens the port for it; no release
+    // of the lines here, the view's first one has been.
+    selectDevice(DeviceById(s.device));
+    view_->UpdateScrollRange();
     switch (s.lptBase) {
     case 632:
         OnPort(ID_LPT_278);
@@ -381,6 +390,24 @@ void CVorlaneApp::OnRstInverted()
 void CVorlaneApp::OnMoreOptions()
 {
     COptionsDlg(nullptr).exec();
+}
+
+void CVorlaneApp::OnDevice(const Device& device)
+{
+    selectDevice(device);
+    // As a chip taken out of its socket: the port is opened afresh for the
+    // next job (a simulated port then holds the new chip's model).
+    port().release();
+    view_->OnInitialUpdate();
+    view_->verticalScrollBar()->setValue(0);
+    frame_->setPortLine(portLine());
+}
+
+void CVorlaneApp::selectDevice(const Device& device)
+{
+    frame_->setChecked(DeviceCommand(static_cast<uint32_t>(device.id)), true);
+    programmerSettings().device = static_cast<uint32_t>(device.id);
+    document_->image().deviceSize = device.flashSize;
 }
 
 void CVorlaneApp::OnPort(int command)

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+struct Device;
 class CMainFrame;
 class CVorlaneDoc;
 class CVorlaneView;
@@ -49,9 +50,12 @@ public:
     void OnRstInverted();
     void OnMoreOptions();
     void OnPort(int command);
+    void OnDevice(const Device& device);
     void OnPin(int command);
 
 private:
+    // The check mark, the setting and the device size of a chip choice.
+    void selectDevice(const Device& device);
     void createWindow();
     void bindCommands();
     void loadSettings();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 // Command identifiers of the menu, accelerators and tool bar.
 enum CommandId : int {
     ID_FILE_NEW = 57600,
@@ -33,6 +35,8 @@ enum CommandId : int {
     ID_LPT_3BC = 32783,
     ID_LPT_278 = 32784,
     ID_DEVICE_AT89S53 = 32796,
+    ID_DEVICE_AT89S51 = 32797,
+    ID_DEVICE_AT89S52 = 32798,
     ID_OPTION_READ_AFTER_WRITE = 32808,
     ID_OPTION_READ_BEFORE_WRITE = 32809,
     ID_OPTION_RST_INVERTED = 32811,
@@ -46,3 +50,17 @@ enum CommandId : int {
     ID_NEXT_PANE = 57680,
     ID_PREV_PANE = 57681,
 };
+
+// The device selection command of each chip, and back.
+inline int DeviceCommand(uint32_t device)
+{
+    switch (device) {
+    case 51:
+        return ID_DEVICE_AT89S51;
+    case 52:
+        return ID_DEVICE_AT89S52;
+    default:
+        return ID_DEVICE_AT89S53;
+    }
+}
+

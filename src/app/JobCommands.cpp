@@ -10,6 +10,7 @@
 #include <CVorlaneDoc.h>
 #include <CVorlaneView.h>
 #include <CWriteDlg.h>
+#include <Device.h>
 #include <EraseJob.h>
 #include <ImageFile.h>
 #include <MessageBox.h>
@@ -69,6 +70,7 @@ void JobCommands::runWindow(JobWindow& window)
     window.onImageChanged = [this] { view_.viewport()->update(); };
     window.onJobFinished = [this](JobWindow::Action action, const JobReport& report, qint64 ms) {
         frame_.showStatusMessage(JobSummary(action, report, ms));
+        offerDeviceFound(report);
     };
     window.exec();
     image.dataStart = window.rangeStart;
@@ -113,7 +115,10 @@ bool JobCommands::WriteUnattended()
     DeviceImage& image = document_.image();
     const int32_t end = image.dataEnd;
     image.dataEnd = end - 1;
+    // Nobody is there to choose another chip.
+    unattended_ = true;
     runWindow(window);
+    unattended_ = false;
     image.dataEnd = end;
     return window.wrote() && window.lastWriteSucceeded();
 }
@@ -126,6 +131,7 @@ void JobCommands::OnErase()
     EraseJob job(document_.image(), feedback);
     job.run();
     frame_.showStatusMessage(EraseSummary(job.report(), clock.elapsed() - feedback.waitedMs));
+    offerDeviceFound(job.report());
 }
 
 void JobCommands::OnReset()
@@ -134,3 +140,16 @@ void JobCommands::OnReset()
     if (!ResetJob().run(&why))
         ShowMessage(&view_, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
 }
+
+void JobCommands::offerDeviceFound(const JobReport& report)
+{
+    if (report.foundDevice == 0 || unattended_)
+        return;
+    const Device& found = DeviceById(report.foundDevice);
+    const QString text = QStringLiteral("The chip in the socket is an %1. Select the %1 in Tools > Select CI?")
+                             .arg(QLatin1String(found.name));
+    if (ShowMessage(MessageRequest{&frame_, text, QString(), MessageButtons::OkCancel, MessageIcon::Question}) ==
+        MessageAnswer::Ok)
+        frame_.runCommand(DeviceCommand(report.foundDevice));
+}
+

@@ -4,6 +4,7 @@ class CMainFrame;
 class CVorlaneDoc;
 class CVorlaneView;
 class JobWindow;
+struct JobReport;
 
 // The Tools commands that reach the chip: each opens its job window on the
 // document's image, or runs at once (Erase, Reset).
@@ -27,8 +28,12 @@ public:
 private:
     // Opens the window with the document's range, runs it, takes its range back.
     void runWindow(JobWindow& window);
+    // After a job that met a chip other than the one selected: offers to
+    // select the chip found.
+    void offerDeviceFound(const JobReport& report);
 
     CMainFrame& frame_;
     CVorlaneDoc& document_;
     CVorlaneView& view_;
+    bool unattended_ = false;
 };

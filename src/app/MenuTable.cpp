@@ -42,6 +42,8 @@ std::vector<MenuEntry> BuildMenu()
         {"&Tools/LPT 1 at ...", QStringLiteral("378 (Default)"), ID_LPT_378, Radio},
         {"&Tools/LPT 1 at ...", QStringLiteral("3BC"), ID_LPT_3BC, Radio},
         {"&Tools/LPT 1 at ...", QStringLiteral("278"), ID_LPT_278, Radio},
+        {"&Tools/Select CI", QStringLiteral("AT89S51"), ID_DEVICE_AT89S51, Radio},
+        {"&Tools/Select CI", QStringLiteral("AT89S52"), ID_DEVICE_AT89S52, Radio},
         {"&Tools/Select CI", QStringLiteral("AT89S53"), ID_DEVICE_AT89S53, Radio},
         {"&Tools/Options", QStringLiteral("Read After Write"), ID_OPTION_READ_AFTER_WRITE, Check},
         {"&Tools/Options", QStringLiteral("Read Before Write"), ID_OPTION_READ_BEFORE_WRITE, Check},

@@ -45,6 +45,7 @@ bool CVorlaneDoc::load(Archive& archive)
 {
     const QString name = QFileInfo(archive.path).fileName();
     const ImageFileKind kind = ImageFileKindOf(name.toStdString());
+    lastLoadDeviceSize_ = image_.deviceSize;
     // Refused unread: a file of gigabytes must not be taken into memory.
     const qint64 size = archive.device->size();
     if (size > ImageFileMaxLength(kind)) {

@@ -27,8 +27,9 @@ public:
     // quietWarnings, data left out of the device are not told again.
     bool Reload(bool quietWarnings = false);
 
-    // How the last load went.
+    // How the last load went, and the device size it loaded for.
     const ImageLoadResult& lastLoad() const { return lastLoad_; }
+    int32_t lastLoadDeviceSize() const { return lastLoadDeviceSize_; }
     bool lastLoadRefused() const { return !lastLoad_.loaded(); }
 
 signals:
@@ -41,5 +42,6 @@ private:
 
     DeviceImage image_;
     ImageLoadResult lastLoad_;
+    int32_t lastLoadDeviceSize_ = 0;
     bool quietWarnings_ = false;
 };

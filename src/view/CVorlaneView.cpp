@@ -187,6 +187,11 @@ void CVorlaneView::OnInitialUpdate()
     viewport()->update();
     // Whenever a document is shown, the target's lines are left released.
     lineDriver().LeaveProgramming();
+    UpdateScrollRange();
+}
+
+void CVorlaneView::UpdateScrollRange()
+{
     verticalScrollBar()->setRange(0, std::max(0, totalRows() - 1));
 }
 

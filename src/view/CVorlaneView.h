@@ -37,6 +37,8 @@ public:
 
     void OnDraw(QPainter& painter);
     void OnInitialUpdate();
+    // The scroll range from the device size, keeping the position.
+    void UpdateScrollRange();
     void OnVScroll(int request, int thumbPosition = 0);
 
     int totalRows() const;

@@ -146,16 +146,44 @@ TEST_F(MainFrameTest, DeviceSelectionKeepsTheImageAndScrollsToTop)
     DeviceImage& image = app->document()->image();
     image.buffer[0x123] = 0x42;
     image.marks[0x123] = MarkMismatch;
-    app->view()->verticalScrollBar()->setValue(100);
     app->view()->cursorRow = 7;
-    frame().runCommand(ID_DEVICE_AT89S53);
-    EXPECT_EQ(image.deviceSize, 0x3000);
-    EXPECT_EQ(image.buffer[0x123], 0x42);
-    EXPECT_EQ(image.marks[0x123], MarkMismatch);
-    EXPECT_EQ(app->view()->verticalScrollBar()->value(), 0);
-    EXPECT_EQ(app->view()->verticalScrollBar()->maximum(), 0x300 - 1);
-    EXPECT_EQ(app->view()->cursorRow, 7);
-    EXPECT_TRUE(checked(ID_DEVICE_AT89S53));
+    const struct {
+        int command;
+        uint32_t device;
+        int32_t size;
+        QString partCode;
+        QString signature;
+    } cases[] = {
+        {ID_DEVICE_AT89S51, 51, 0x1000, "AT89S51 ISP", "1E5106"},
+        {ID_DEVICE_AT89S52, 52, 0x2000, "AT89S52 ISP", "1E5206"},
+        {ID_DEVICE_AT89S53, 53, 0x3000, "AT89S53 ISP", "00531E"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.device);
+        app->view()->verticalScrollBar()->setValue(100);
+        frame().runCommand(c.command);
+        EXPECT_EQ(image.deviceSize, c.size);
+        EXPECT_EQ(programmerSettings().device, c.device);
+        EXPECT_EQ(image.buffer[0x123], 0x42);
+        EXPECT_EQ(image.marks[0x123], MarkMismatch);
+        EXPECT_EQ(app->view()->verticalScrollBar()->value(), 0);
+        EXPECT_EQ(app->view()->verticalScrollBar()->maximum(), c.size / 16 - 1);
+        EXPECT_EQ(app->view()->cursorRow, 7);
+        EXPECT_TRUE(checked(c.command));
+        for (const auto& other : cases)
+            EXPECT_EQ(checked(other.command), other.command == c.command);
+        CInfoDlg info(DeviceById(programmerSettings().device));
+        QStringList texts;
+        for (QLabel* l : info.findChildren<QLabel*>())
+            texts << l->text();
+        EXPECT_TRUE(texts.contains(c.partCode)) << texts.join(',').toStdString();
+        EXPECT_TRUE(texts.contains(c.signature));
+        // The simulated port holds the chip selected.
+        EXPECT_TRUE(frame().portPane()->text().contains(QStringLiteral("simulated AT89S%1").arg(c.device)))
+            << frame().portPane()->text().toStdString();
+    }
+    exitApp();
+    EXPECT_EQ(stored("Device").toInt(), 53);
 }
 
 TEST_F(MainFrameTest, NewResetsTheImageButKeepsTheRange)
@@ -299,7 +327,7 @@ TEST_F(MainFrameTest, OneVersionStory)
     ASSERT_EQ(beta.size(), 1) << text.toStdString();
     EXPECT_TRUE(beta[0].startsWith(QStringLiteral("View › Info"))) << beta[0].toStdString();
 
-    CInfoDlg info;
+    CInfoDlg info(DeviceById(static_cast<uint32_t>(DeviceId::AT89S53)));
     QStringList infoTexts;
     for (QLabel* l : info.findChildren<QLabel*>())
         infoTexts << l->text();

@@ -1,5 +1,7 @@
 #include "AppFixture.h"
 
+#include <CVorlaneDoc.h>
+
 #include <ElidedLabel.h>
 #include <JobSummary.h>
 #include <SettingsStore.h>
@@ -108,6 +110,25 @@ TEST_F(StartupTest, UnreadableOrOversizedValueGivesTheDefault)
     EXPECT_EQ(programmerSettings().downTimeUs, 2u);
     EXPECT_EQ(programmerSettings().writtenTimeUs, 2600u);
     EXPECT_EQ(programmerSettings().resetTimeUs, 50000u);
+}
+
+TEST_F(StartupTest, TheStoredDeviceIsSelected)
+{
+    const struct {
+        qlonglong stored;
+        int command;
+        int32_t size;
+    } cases[] = {{51, ID_DEVICE_AT89S51, 0x1000}, {52, ID_DEVICE_AT89S52, 0x2000}, {99, ID_DEVICE_AT89S53, 0x3000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        notFirstRun();
+        put("Device", c.stored);
+        ASSERT_TRUE(start());
+        EXPECT_TRUE(checked(c.command));
+        EXPECT_EQ(app->document()->image().deviceSize, c.size);
+        exitApp();
+        resetProcess();
+    }
 }
 
 TEST_F(StartupTest, PortChoicesFromTheStore)

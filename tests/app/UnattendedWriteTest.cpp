@@ -185,6 +185,32 @@ TEST_F(UnattendedWriteTest, FilesWithoutACompleteProgramForTheDeviceWriteNothing
     }
 }
 
+TEST_F(UnattendedWriteTest, TheStoredChipDecidesWhatFits)
+{
+    // Loaded before the settings name the AT89S51, the file is checked
+    // again against its 4 KB: the bytes past it are refused, not cut off.
+    const QString s51 = dir.filePath(QStringLiteral("s51.bin"));
+    const QString port = QStringLiteral("sim:") + s51;
+    const QString big = writeFile(QStringLiteral("big.hex"), Record(0x0F00, Counting(16, 1)) +
+                                                                 Record(0x1000, Counting(16, 1)) + ":00000001FF\n");
+    EXPECT_EQ(runVorlane({big}, port, QStringLiteral("Device=51\n")), 2) << errors.toStdString();
+    EXPECT_TRUE(errors.contains(QStringLiteral("big.hex: 16 bytes lie outside the device (0x0000-0x0FFF)")))
+        << errors.toStdString();
+    {
+        QFile untouched(s51);
+        ASSERT_TRUE(untouched.open(QIODevice::ReadOnly)) << "the port line opened the chip";
+        EXPECT_EQ(untouched.readAll(), QByteArray(4096, '\xFF')) << "nothing was written";
+    }
+
+    const QString fits = writeFile(QStringLiteral("fits.hex"), Record(0x0FF0, Counting(16, 1)) + ":00000001FF\n");
+    EXPECT_EQ(runVorlane({fits}, port, QStringLiteral("Device=51\n")), 0) << errors.toStdString();
+    QFile chip51(s51);
+    ASSERT_TRUE(chip51.open(QIODevice::ReadOnly));
+    const QByteArray flash = chip51.readAll();
+    EXPECT_EQ(flash.size(), 4096);
+    EXPECT_EQ(flash.mid(0xFF0), Counting(16, 1));
+}
+
 TEST_F(UnattendedWriteTest, ErasedPaddingPastTheDeviceIsNoLoss)
 {
     QByteArray file = Counting(16, 0x20) + QByteArray(12288 - 16, '\x33');
