@@ -12,7 +12,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     auto* icon = new QLabel;
     icon->setPixmap(windowIcon().pixmap(48, 48));
     auto* text = new QLabel(QStringLiteral("<b>Vorlane</b> version %1<br>"
-                                           "AT89S53 in-system programmer for the parallel port<br>"
+                                           "AT89S51, AT89S52 and AT89S53 in-system programmer for the parallel port<br>"
                                            "Castavel")
                                 .arg(QStringLiteral(VORLANE_VERSION)));
     auto* ok = new QPushButton(QStringLiteral("OK"));

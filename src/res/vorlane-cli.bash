@@ -6,7 +6,7 @@ _vorlane_cli()
     _init_completion -n = || return
 
     local commands="write read verify blank-check erase lock reset info"
-    local options="--port --trace --format --range --erase --lock --set --quiet --help --version"
+    local options="--port --trace --device --format --range --erase --lock --set --quiet --help --version"
 
     case $prev in
         --port)
@@ -24,6 +24,10 @@ _vorlane_cli()
             COMPREPLY=($(compgen -W "bin hex" -- "$cur"))
             return
             ;;
+        --device)
+            COMPREPLY=($(compgen -W "at89s51 at89s52 at89s53" -- "$cur"))
+            return
+            ;;
         --lock)
             COMPREPLY=($(compgen -W "0 1 2 3" -- "$cur"))
             return
@@ -35,7 +39,7 @@ _vorlane_cli()
             # The stored names hold spaces: matched unescaped, offered escaped.
             local IFS=$'\n'
             local names=(LPT ResetActive "Clock Pin" "Data Pin" "Reset Pin" "Reset Time" "Up Time" \
-                "Down Time" "Written Time" "SCK state" "DIN state")
+                "Down Time" "Written Time" "SCK state" "DIN state" "Poll Write End" Device)
             COMPREPLY=($(compgen -W "${names[*]/%/=}" -- "${cur//\\ / }"))
             COMPREPLY=("${COMPREPLY[@]// /\\ }")
             compopt -o nospace

@@ -189,8 +189,9 @@ TEST_F(UnattendedWriteTest, TheStoredChipDecidesWhatFits)
 {
     // Loaded before the settings name the AT89S51, the file is checked
     // again against its 4 KB: the bytes past it are refused, not cut off.
-    const QString s51 = dir.filePath(QStringLiteral("s51.bin"));
-    const QString port = QStringLiteral("sim:") + s51;
+    const QString port = QStringLiteral("sim:") + dir.filePath(QStringLiteral("chip.bin"));
+    // The AT89S51's file beside the AT89S53's.
+    const QString s51 = dir.filePath(QStringLiteral("chip.s51.bin"));
     const QString big = writeFile(QStringLiteral("big.hex"), Record(0x0F00, Counting(16, 1)) +
                                                                  Record(0x1000, Counting(16, 1)) + ":00000001FF\n");
     EXPECT_EQ(runVorlane({big}, port, QStringLiteral("Device=51\n")), 2) << errors.toStdString();

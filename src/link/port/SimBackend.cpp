@@ -46,6 +46,22 @@ DeviceId SimBackend::wantedModel() const
     return fixedModel_ ? *fixedModel_ : DeviceById(programmerSettings().device).id;
 }
 
+std::string SimBackend::fileFor(DeviceId id) const
+{
+    // One file per chip, as one socket holds one chip at a time: the
+    // AT89S53's is FILE itself, as it always was; another chip that the
+    // selection puts in the socket keeps its own beside it ("chip.s52.bin").
+    if (chipFile_.empty() || fixedModel_ || id == DeviceId::AT89S53)
+        return chipFile_;
+    std::string tag = DeviceById(static_cast<uint32_t>(id)).name + 4; // "S52"
+    for (char& c : tag)
+        c = static_cast<char>(c | 0x20);
+    const size_t slash = chipFile_.rfind('/');
+    const size_t dot = chipFile_.rfind('.');
+    const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    return extension ? chipFile_.substr(0, dot) + "." + tag + chipFile_.substr(dot) : chipFile_ + "." + tag;
+}
+
 void SimBackend::insert(DeviceId id)
 {
     // Another chip in the socket: the one that leaves keeps its file.
@@ -69,17 +85,17 @@ bool SimBackend::open(uint16_t base)
         return true;
     if (!loaded_) {
         std::string error;
-        if (!sim::LoadChipFile(*chip_, chipFile_, &error)) {
+        if (!sim::LoadChipFile(*chip_, fileFor(modelId_), &error)) {
             // A job on a chip that forgets what it was given would report a
             // write that no later run can find.
-            description_ = "No port: simulated " + name + " at " + HexAddress(base) + ": chip file " + chipFile_ +
-                           ": " + error;
+            description_ = "No port: simulated " + name + " at " + HexAddress(base) + ": chip file " +
+                           fileFor(modelId_) + ": " + error;
             return false;
         }
         loaded_ = true;
         savedModification_ = chip_->modificationCount();
     }
-    description_ += ", chip kept in " + chipFile_;
+    description_ += ", chip kept in " + fileFor(modelId_);
     return true;
 }
 
@@ -137,12 +153,13 @@ void SimBackend::saveIfChanged()
     if (!loaded_ || chip_->modificationCount() == savedModification_)
         return;
     std::string error;
-    if (sim::SaveChipFile(*chip_, chipFile_, &error)) {
+    const std::string file = fileFor(modelId_);
+    if (sim::SaveChipFile(*chip_, file, &error)) {
         savedModification_ = chip_->modificationCount();
         return;
     }
-    fault_ = "The simulated chip could not be kept in " + chipFile_ + ": " + error;
-    description_ = "Port: simulated chip; saving " + chipFile_ + " failed: " + error;
+    fault_ = "The simulated chip could not be kept in " + file + ": " + error;
+    description_ = "Port: simulated chip; saving " + file + " failed: " + error;
 }
 
 std::string SimBackend::takeFault()

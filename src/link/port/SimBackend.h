@@ -13,8 +13,9 @@
 
 // A simulated chip on the default cable, at whatever base is asked for: the
 // model named in VORLANE_PORT, or else the one of the device selected when
-// the port opens. With a file, the chip's flash lives in it between runs; a
-// chip file that cannot be kept is no port at all, never a throwaway chip.
+// the port opens. With a file, the chip's flash lives in it between runs (a
+// chip the selection brings keeps a file of its own beside it); a chip file
+// that cannot be kept is no port at all, never a throwaway chip.
 //
 // An access cost makes every data write and status read busy-wait on the
 // counter until it has taken that long, as a real port's bus cycle or ioctl
@@ -42,8 +43,9 @@ public:
     int64_t accessNs() const { return accessNs_; }
 
 private:
-    // The device the socket should hold now.
+    // The device the socket should hold now, and the file that keeps it.
     DeviceId wantedModel() const;
+    std::string fileFor(DeviceId id) const;
     void insert(DeviceId id);
     void saveIfChanged();
     // Busy-waits until the access, seen by the chip at counter value `seen`,
