@@ -36,6 +36,7 @@ bench: build
 	$(BUILD)/bench/vorlane_jobs_bench
 	$(BUILD)/bench/vorlane_cli_bench
 	$(BUILD)/bench/vorlane_write_bench
+	$(BUILD)/bench/vorlane_at89s52_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/vorlane_paint_bench
 	$(BUILD)/bench/vorlane_trace_bench
 

@@ -143,6 +143,36 @@ TEST_F(JobCommandsTest, WriteChangesThenVerifyInTheWindow)
     EXPECT_EQ(messages.requests[0].buttons, MessageButtons::OkCancel);
 }
 
+namespace {
+// An AT89S51 in the socket of the simulated port, whatever is selected.
+class WrongChipTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        setenv("VORLANE_PORT", "sim:s51", 1);
+        resetProcess();
+        startInteractive();
+    }
+};
+} // namespace
+
+TEST_F(WrongChipTest, TheChipFoundIsOfferedForSelection)
+{
+    frame().runCommand(ID_DEVICE_AT89S52);
+    AnswerNextModal<CWriteDlg>([](CWriteDlg& w) {
+        QTest::mouseClick(w.actionButton(), Qt::LeftButton);
+        QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+    });
+    frame().runCommand(ID_TOOLS_WRITE_ALL);
+    EXPECT_EQ(messages.texts(),
+              (QStringList{"The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected. Nothing was written.",
+                           "The chip in the socket is an AT89S51. Select the AT89S51 in Tools > Select CI?"}));
+    EXPECT_TRUE(checked(ID_DEVICE_AT89S51));
+    EXPECT_EQ(programmerSettings().device, 51u);
+    EXPECT_EQ(app->document()->image().deviceSize, 0x1000);
+}
+
 TEST_F(JobCommandsTest, EraseAndReset)
 {
     sim->chip().flash().fill(0x00);
