@@ -157,7 +157,7 @@ void CVorlaneView::OnDraw(QPainter& p)
         p.drawText(0, y, QStringLiteral("%1: ").arg(r * 16 & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper());
         // A cell in its mark's colours, or the cursor's where its pane is
         // active. Unmarked cells need no fill: the view's background is there.
-        auto drawCell = [&](int c, int column, const QStaticText& text, qreal width, int pane,
+        auto drawCell = [&](int c, int column, const QGlyphRun& text, qreal width, int pane,
                             const CellColours& cursor) {
             const CellColours colours = asciiPane == pane && cursorRow == r && cursorColumn == c
                                             ? cursor
@@ -169,8 +169,11 @@ void CVorlaneView::OnDraw(QPainter& p)
                 p.setPen(colours.text);
                 pen = colours.text;
             }
-            p.drawStaticText(QPointF(x, y - ascentF), text);
+            p.drawGlyphRun(QPointF(x, y), text);
         };
+        // The cells fill their own backgrounds; glyph runs drawn in opaque
+        // mode land off their baseline on some platforms (xcb).
+        p.setBackgroundMode(Qt::TransparentMode);
         for (int c = 0; c < 16; ++c) {
             const uint8_t v = image.buffer[r * 16 + c];
             drawCell(c, 3 * c + 6, texts.hex(v), texts.hexWidth(v), 0, hexCursor);
@@ -179,6 +182,7 @@ void CVorlaneView::OnDraw(QPainter& p)
             const uint8_t v = image.buffer[r * 16 + c];
             drawCell(c, 54 + c, texts.ascii(v), texts.asciiWidth(v), 1, asciiCursor);
         }
+        p.setBackgroundMode(Qt::OpaqueMode);
     }
 }
 
