@@ -60,7 +60,9 @@ void SerialChip::drive(bool rst, bool sck, bool mosi, int64_t nowNs)
         restartFrame();
     }
     if (sck != sck_) {
-        if (rst_) {
+        // An edge that comes with RST falling is no clock: the interface
+        // stops with RST.
+        if (rst_ && rst) {
             if (sck)
                 sckRise(mosi, now);
             else

@@ -37,6 +37,7 @@ TEST_F(ChipJobsTest, ReadFillsImageAndChipCopyOverTheWholeDevice)
     EXPECT_EQ(stats().reads, 0x3000u);
     EXPECT_EQ(stats().enables, 1u);
     EXPECT_EQ(stats().writes + stats().erases + stats().lockWrites, 0u);
+    EXPECT_EQ(stats().garbledClocks, 0u) << "the release lifts SCK as RST falls: no clock";
     EXPECT_FALSE(chip().inProgramming());
 
     std::vector<int32_t> expected;
