@@ -185,6 +185,9 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     // The view's first release finds no port yet: the driver writes nothing
     // while the settings are not loaded.
     if (commandLine_.opensFile()) {
+        // The file is for the chip stored, which may be smaller than the
+        // image's default: what lies past it must be told at this load.
+        document_->image().deviceSize = SettingsStore::LoadDevice().flashSize;
         if (!OpenDocumentFile(commandLine_.fileName)) {
             exitCode_ = ExitNotLoaded;
             return false;
@@ -290,14 +293,6 @@ void CVorlaneApp::writeFileUnattended()
     // A file the loads refused leaves nothing to write: writing the range
     // they left would put whatever the image holds on the chip's reset vector.
     if (!currentDocument || currentDocument->lastLoadRefused()) {
-        exitCode_ = ExitNotLoaded;
-        return;
-    }
-    // The file was loaded before the settings named the chip: for a smaller
-    // one, load it again against that chip's size, so that what lies past it
-    // is told and refused rather than cut off.
-    if (currentDocument->lastLoadDeviceSize() != currentDocument->image().deviceSize &&
-        !currentDocument->Reload()) {
         exitCode_ = ExitNotLoaded;
         return;
     }

@@ -12,6 +12,7 @@
 #include <CWriteDlg.h>
 #include <Device.h>
 #include <EraseJob.h>
+#include <JobMessage.h>
 #include <ImageFile.h>
 #include <MessageBox.h>
 #include <ResetJob.h>
@@ -27,14 +28,9 @@ public:
     explicit ViewFeedback(QWidget* owner) : owner_(owner) {}
     void progressRange(int32_t, int32_t) override {}
     void progress(int32_t) override {}
-    void message(std::string_view text, std::string_view caption, Buttons) override
+    void message(std::string_view text, std::string_view caption, Buttons buttons) override
     {
-        QElapsedTimer waited;
-        waited.start();
-        ShowMessage(owner_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                    QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
-                    caption == "ERROR" ? MessageIcon::Error : MessageIcon::None);
-        waitedMs += waited.elapsed();
+        waitedMs += ShowJobMessage(owner_, text, caption, buttons);
     }
 
     // The time the boxes waited for the user: no part of the job's.
@@ -64,13 +60,20 @@ void JobCommands::bind()
 
 void JobCommands::runWindow(JobWindow& window)
 {
+    runWindow(window, document_.image().dataEnd, true);
+}
+
+void JobCommands::runWindow(JobWindow& window, int32_t finish, bool attended)
+{
     DeviceImage& image = document_.image();
     window.rangeStart = image.dataStart;
-    window.rangeFinish = image.dataEnd;
+    window.rangeFinish = finish;
     window.onImageChanged = [this] { view_.viewport()->update(); };
-    window.onJobFinished = [this](JobWindow::Action action, const JobReport& report, qint64 ms) {
+    window.onJobFinished = [this, attended](JobWindow::Action action, const JobReport& report, qint64 ms) {
         frame_.showStatusMessage(JobSummary(action, report, ms));
-        offerDeviceFound(report);
+        // Nobody is there to choose another chip in an unattended run.
+        if (attended)
+            offerDeviceFound(report);
     };
     window.exec();
     image.dataStart = window.rangeStart;
@@ -112,14 +115,7 @@ bool JobCommands::WriteUnattended()
     CWriteDlg window(document_.image(), false, true, nullptr);
     // The file and only the file: the loads leave the range's end one past
     // the last data byte, which must keep whatever the chip holds there.
-    DeviceImage& image = document_.image();
-    const int32_t end = image.dataEnd;
-    image.dataEnd = end - 1;
-    // Nobody is there to choose another chip.
-    unattended_ = true;
-    runWindow(window);
-    unattended_ = false;
-    image.dataEnd = end;
+    runWindow(window, document_.image().dataEnd - 1, false);
     return window.wrote() && window.lastWriteSucceeded();
 }
 
@@ -143,7 +139,7 @@ void JobCommands::OnReset()
 
 void JobCommands::offerDeviceFound(const JobReport& report)
 {
-    if (report.foundDevice == 0 || unattended_)
+    if (report.foundDevice == 0)
         return;
     const Device& found = DeviceById(report.foundDevice);
     const QString text = QStringLiteral("The chip in the socket is an %1. Select the %1 in Tools > Select CI?")

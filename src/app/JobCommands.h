@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 class CMainFrame;
 class CVorlaneDoc;
 class CVorlaneView;
@@ -28,6 +30,9 @@ public:
 private:
     // Opens the window with the document's range, runs it, takes its range back.
     void runWindow(JobWindow& window);
+    // The same with `finish` offered as the range's end; `attended`: someone
+    // is there to answer questions after a job.
+    void runWindow(JobWindow& window, int32_t finish, bool attended);
     // After a job that met a chip other than the one selected: offers to
     // select the chip found.
     void offerDeviceFound(const JobReport& report);
@@ -35,5 +40,4 @@ private:
     CMainFrame& frame_;
     CVorlaneDoc& document_;
     CVorlaneView& view_;
-    bool unattended_ = false;
 };

@@ -10,7 +10,7 @@ namespace {
 
 using Command = CliArguments::Command;
 
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     const char* name;
     bool takesFile;  // one FILE argument
@@ -19,7 +19,7 @@ struct CommandSpec {
     bool takesFormat;
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr CommandEntry kCommands[] = {
     {Command::Write, "write", true, false, true, true},
     {Command::Read, "read", true, false, true, true},
     {Command::Verify, "verify", true, false, true, true},
@@ -30,9 +30,9 @@ constexpr CommandSpec kCommands[] = {
     {Command::Info, "info", false, false, false, false},
 };
 
-const CommandSpec* FindCommand(std::string_view name)
+const CommandEntry* FindCommand(std::string_view name)
 {
-    for (const CommandSpec& c : kCommands)
+    for (const CommandEntry& c : kCommands)
         if (name == c.name)
             return &c;
     return nullptr;
@@ -60,22 +60,6 @@ std::optional<int> Level(std::string_view text, int lowest)
     if (text.size() != 1 || text[0] < '0' + lowest || text[0] > '3')
         return std::nullopt;
     return text[0] - '0';
-}
-
-// "at89s52", "AT89S52" or "s52".
-std::optional<DeviceId> DeviceNamed(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    for (const Device& d : Devices()) {
-        std::string name(d.name);
-        for (char& c : name)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (lower == name || lower == name.substr(4))
-            return d.id;
-    }
-    return std::nullopt;
 }
 
 class Parser {
@@ -173,9 +157,10 @@ bool Parser::option(std::string_view word, size_t& i)
     } else if (name == "--device") {
         if (!value(name, inline_, i, text))
             return false;
-        args_.device = DeviceNamed(text);
-        if (!args_.device)
+        const Device* device = DeviceNamed(text);
+        if (!device)
             return fail("--device " + text + ": expected at89s51, at89s52 or at89s53");
+        args_.device = device->id;
     } else if (name == "--format") {
         if (!value(name, inline_, i, text))
             return false;
@@ -229,21 +214,21 @@ bool Parser::check()
 {
     if (positional_.empty())
         return fail("no command given");
-    const CommandSpec* spec = FindCommand(positional_[0]);
-    if (!spec)
+    const CommandEntry* entry = FindCommand(positional_[0]);
+    if (!entry)
         return fail("unknown command " + positional_[0]);
-    args_.command = spec->command;
-    const size_t wanted = spec->takesFile || spec->takesLevel ? 2 : 1;
+    args_.command = entry->command;
+    const size_t wanted = entry->takesFile || entry->takesLevel ? 2 : 1;
     if (positional_.size() < wanted)
-        return fail(std::string(spec->name) + " needs " + (spec->takesLevel ? "a lock level (1 to 3)" : "a file"));
+        return fail(std::string(entry->name) + " needs " + (entry->takesLevel ? "a lock level (1 to 3)" : "a file"));
     if (positional_.size() > wanted)
-        return fail(std::string(spec->name) + ": unexpected argument " + positional_[wanted]);
-    if (spec->takesFile) {
+        return fail(std::string(entry->name) + ": unexpected argument " + positional_[wanted]);
+    if (entry->takesFile) {
         if (positional_[1].empty())
-            return fail(std::string(spec->name) + " needs a file");
+            return fail(std::string(entry->name) + " needs a file");
         args_.file = positional_[1];
     }
-    if (spec->takesLevel) {
+    if (entry->takesLevel) {
         // Level 0 would ask to unlock: only a chip erase clears lock bits.
         const auto level = Level(positional_[1], 1);
         if (!level)
@@ -251,11 +236,11 @@ bool Parser::check()
         args_.level = *level;
     }
     for (const std::string& o : options_) {
-        const bool applies = (o == "--range" && spec->takesRange) || (o == "--format" && spec->takesFormat) ||
-                             ((o == "--lock" || o == "--erase") && spec->command == Command::Write);
+        const bool applies = (o == "--range" && entry->takesRange) || (o == "--format" && entry->takesFormat) ||
+                             ((o == "--lock" || o == "--erase") && entry->command == Command::Write);
         const bool general = o != "--range" && o != "--format" && o != "--lock" && o != "--erase";
         if (!applies && !general)
-            return fail("option " + o + " does not apply to " + spec->name);
+            return fail("option " + o + " does not apply to " + entry->name);
     }
     return true;
 }
@@ -270,7 +255,7 @@ std::optional<CliArguments> CliArguments::Parse(const std::vector<std::string>& 
 
 const char* CommandName(CliArguments::Command command)
 {
-    for (const CommandSpec& c : kCommands)
+    for (const CommandEntry& c : kCommands)
         if (c.command == command)
             return c.name;
     return "";

@@ -120,6 +120,13 @@ const Device& CliRunner::device() const
     return DeviceById(programmerSettings().device);
 }
 
+std::unique_ptr<DeviceImage> CliRunner::blankImage() const
+{
+    auto image = std::make_unique<DeviceImage>();
+    image->deviceSize = device().flashSize;
+    return image;
+}
+
 int CliRunner::dispatch()
 {
     const struct {
@@ -160,7 +167,7 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
 {
     const ImageFileKind kind = args_.format.value_or(ImageFileKindOf(args_.file));
     std::string problem;
-    input.image->deviceSize = device().flashSize;
+    input.image = blankImage();
     if (!input.load(args_.file, kind, &problem)) {
         feedback_->error(problem);
         *exitCode = ExitBadInput;
@@ -274,8 +281,7 @@ int CliRunner::read()
     if (!portReady(&code))
         return code;
     feedback_->begin("read", SpanText(span.first, span.last) + " into " + args_.file);
-    auto image = std::make_unique<DeviceImage>();
-    image->deviceSize = device().flashSize;
+    const auto image = blankImage();
     ReadJob job(*image, *feedback_);
     job.limitTo(&mask);
     const bool read = job.run(span.first, span.last);
@@ -339,9 +345,8 @@ int CliRunner::blankCheck()
     if (!portReady(&code))
         return code;
     feedback_->begin("blank-check", SpanText(span.first, span.last));
-    DeviceImage image;
-    image.deviceSize = device().flashSize;
-    BlankCheckJob job(image, *feedback_);
+    const auto image = blankImage();
+    BlankCheckJob job(*image, *feedback_);
     job.limitTo(&mask);
     const int errorsBefore = feedback_->errors();
     const bool blank = job.run(span.first, span.last);
@@ -365,9 +370,8 @@ int CliRunner::erase()
     if (!portReady(&code))
         return code;
     feedback_->begin("erase", "the whole chip");
-    DeviceImage image;
-    image.deviceSize = device().flashSize;
-    EraseJob job(image, *feedback_);
+    const auto image = blankImage();
+    EraseJob job(*image, *feedback_);
     const bool erased = job.run();
     if (job.report().stoppedAt >= 0)
         return stopped(job.report(), "erased, not all read back");
@@ -384,9 +388,8 @@ int CliRunner::lock()
     if (!portReady(&code))
         return code;
     feedback_->begin("lock", "level " + std::to_string(args_.level));
-    DeviceImage image;
-    image.deviceSize = device().flashSize;
-    if (!LockJob(image, *feedback_).run(args_.level))
+    const auto image = blankImage();
+    if (!LockJob(*image, *feedback_).run(args_.level))
         return ExitJobFailed;
     feedback_->summary("lock level " + std::to_string(args_.level) + " set (" + kLockLevels[args_.level] +
                        "); only an erase clears it");

@@ -28,6 +28,8 @@ private:
     int prepare();
     // The chip selected: --device, else the stored choice.
     const Device& device() const;
+    // A fresh image of that device's size.
+    std::unique_ptr<DeviceImage> blankImage() const;
     int dispatch();
     int write();
     int read();

@@ -96,13 +96,13 @@ Document::LoadOutcome Document::LoadFromFile(const QString& path)
         ReportFileError(FileAction::Read, path, errno);
         return LoadOutcome::ReadFailed;
     }
-    return LoadOutcome::Loaded;
+    return LoadAccepted() ? LoadOutcome::Loaded : LoadOutcome::Refused;
 }
 
 bool Document::OnOpenDocument(const QString& path)
 {
-    // A file that could not be read leaves the document as it was: its
-    // image, path and title still belong together.
+    // A file that could not be read, or whose content was refused, leaves
+    // the document as it was: its image, path, title and flag belong together.
     if (LoadFromFile(path) != LoadOutcome::Loaded)
         return false;
     modified_ = false;

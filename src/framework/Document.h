@@ -48,11 +48,14 @@ public:
     virtual bool Serialize(Archive& archive) = 0;
 
 protected:
-    enum class LoadOutcome { Loaded, NotOpened, ReadFailed };
+    enum class LoadOutcome { Loaded, Refused, NotOpened, ReadFailed };
     // Opens the file and loads it through Serialize, reporting a file error.
     // Anything but a regular file (a folder, a FIFO, a device) is refused
     // before it is opened: reading one could block or never end.
     LoadOutcome LoadFromFile(const QString& path);
+    // Whether the content Serialize just read was taken; a refusal (already
+    // told by Serialize) leaves the document as it was.
+    virtual bool LoadAccepted() const { return true; }
 
 signals:
     void captionChanged();

@@ -23,17 +23,9 @@ bool CVorlaneDoc::OnNewDocument()
     return true;
 }
 
-bool CVorlaneDoc::OnOpenDocument(const QString& path)
+bool CVorlaneDoc::LoadAccepted() const
 {
-    const bool wasModified = isModified();
-    lastLoad_ = ImageLoadResult::Loaded();
-    if (!Document::OnOpenDocument(path))
-        return false;
-    if (lastLoad_.loaded())
-        return true;
-    // Refused: the image was not touched, so neither are its unsaved edits.
-    SetModifiedFlag(wasModified);
-    return false;
+    return lastLoad_.loaded();
 }
 
 bool CVorlaneDoc::Serialize(Archive& archive)
@@ -45,7 +37,6 @@ bool CVorlaneDoc::load(Archive& archive)
 {
     const QString name = QFileInfo(archive.path).fileName();
     const ImageFileKind kind = ImageFileKindOf(name.toStdString());
-    lastLoadDeviceSize_ = image_.deviceSize;
     // Refused unread: a file of gigabytes must not be taken into memory.
     const qint64 size = archive.device->size();
     if (size > ImageFileMaxLength(kind)) {
@@ -84,8 +75,7 @@ bool CVorlaneDoc::Reload(bool quietWarnings)
     if (pathName().isEmpty())
         return true;
     quietWarnings_ = quietWarnings;
-    lastLoad_ = ImageLoadResult::Loaded();
-    const bool read = LoadFromFile(pathName()) == LoadOutcome::Loaded;
+    const bool loaded = LoadFromFile(pathName()) == LoadOutcome::Loaded;
     quietWarnings_ = false;
-    return read && lastLoad_.loaded();
+    return loaded;
 }

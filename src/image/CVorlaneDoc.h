@@ -17,9 +17,6 @@ public:
     const DeviceImage& image() const { return image_; }
 
     bool OnNewDocument() override;
-    // Also false when the file was read but refused: too large, damaged, or
-    // without data for the device. The image, path and title then stay.
-    bool OnOpenDocument(const QString& path) override;
     bool Serialize(Archive& archive) override;
 
     // Loads the document's own file again; nothing when it has none. False
@@ -27,10 +24,14 @@ public:
     // quietWarnings, data left out of the device are not told again.
     bool Reload(bool quietWarnings = false);
 
-    // How the last load went, and the device size it loaded for.
+    // How the last load went.
     const ImageLoadResult& lastLoad() const { return lastLoad_; }
-    int32_t lastLoadDeviceSize() const { return lastLoadDeviceSize_; }
     bool lastLoadRefused() const { return !lastLoad_.loaded(); }
+
+protected:
+    // A file read but too large, damaged, or without data for the device is
+    // refused: the image, path, title and modified flag stay.
+    bool LoadAccepted() const override;
 
 signals:
     // The image changed: every view repaints.
@@ -42,6 +43,5 @@ private:
 
     DeviceImage image_;
     ImageLoadResult lastLoad_;
-    int32_t lastLoadDeviceSize_ = 0;
     bool quietWarnings_ = false;
 };

@@ -1,5 +1,7 @@
 #include "DeviceImage.h"
 
+#include "DeviceBytes.h"
+
 #include <algorithm>
 
 DeviceImage::DeviceImage()
@@ -18,7 +20,7 @@ DeviceImage::DeviceImage()
 
 void DeviceImage::clearForNew()
 {
-    const int32_t device = std::clamp<int32_t>(deviceSize, 0, kImageCapacity);
+    const int32_t device = DeviceBytes(deviceSize);
     std::fill_n(marks.begin(), device, MarkNone);
     std::fill_n(buffer.begin(), device, 0xFF);
     chipCache.fill(ChipUnknown);
@@ -27,7 +29,7 @@ void DeviceImage::clearForNew()
 
 void DeviceImage::clearSpare()
 {
-    const int32_t device = std::clamp<int32_t>(deviceSize, 0, kImageCapacity);
+    const int32_t device = DeviceBytes(deviceSize);
     std::fill(buffer.begin() + device, buffer.end(), 0xFF);
     std::fill(marks.begin() + device, marks.end(), MarkNone);
 }

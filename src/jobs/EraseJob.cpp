@@ -1,20 +1,17 @@
 #include "EraseJob.h"
 
+#include <DeviceBytes.h>
 #include <ProgrammerSettings.h>
 
 #include <algorithm>
 #include <cstdio>
-
-namespace {
-constexpr char kNoAnswer[] = "No answer from the chip: check power, the cable and the port";
-}
 
 bool EraseJob::run()
 {
     report_ = {};
     if (!portReady())
         return false;
-    const int32_t size = std::clamp<int32_t>(image_.deviceSize, 0, kImageCapacity);
+    const int32_t size = DeviceBytes(image_);
     // A chip that can say what it is must be the one selected; a locked one
     // may hide it, and only an erase unlocks it.
     if (device_.signature) {
@@ -28,7 +25,7 @@ bool EraseJob::run()
     std::fill_n(image_.chipCache.begin(), size, ChipUnknown);
     // The erase instruction brackets itself.
     if (!isp_->ChipErase()) {
-        error(kNoAnswer);
+        noAnswer();
         return false;
     }
 
@@ -53,7 +50,7 @@ bool EraseJob::run()
     if (!closeBracket() || report_.stoppedAt >= 0)
         return false;
     if (!answered) {
-        error(kNoAnswer);
+        noAnswer();
         return false;
     }
     if (notErased >= 0 || lockLevel > 0) {

@@ -1,5 +1,6 @@
 #include "Job.h"
 
+#include <DeviceBytes.h>
 #include <MakeInstructionSet.h>
 #include <ProgrammerSettings.h>
 
@@ -55,8 +56,13 @@ bool Job::enable()
     // Silence here is never a blank or a matching chip.
     driver_.LeaveProgramming();
     feedback_.progress(0);
-    error(kNoAnswer);
+    noAnswer();
     return false;
+}
+
+void Job::noAnswer()
+{
+    error(kNoAnswer);
 }
 
 bool Job::chipIsSelected(std::string_view done, bool lockedMayHide)
@@ -106,7 +112,7 @@ void Job::error(std::string_view text)
 
 JobRange Job::rangeOf(std::optional<int32_t> start, std::optional<int32_t> finish) const
 {
-    const int32_t size = std::clamp<int32_t>(image_.deviceSize, 0, kImageCapacity);
+    const int32_t size = DeviceBytes(image_);
     JobRange range = JobRange::FromFields(start, finish, size);
     range.finish = std::min(range.finish, size - 1);
     return range;

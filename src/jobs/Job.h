@@ -64,6 +64,8 @@ protected:
     bool compareWithChip(std::optional<int32_t> start, std::optional<int32_t> finish, bool fillChipCopy);
     // An error box, caption "ERROR".
     void error(std::string_view text);
+    // The error of a chip that gave no sign of life.
+    void noAnswer();
     uint8_t readChip(int32_t address);
     // Reads from..to (both included), the handled addresses only, in page
     // mode where the family has one and enough of a page is wanted, giving

@@ -1,7 +1,8 @@
 #include "JobWindow.h"
 
+#include "JobMessage.h"
+
 #include <HexField.h>
-#include <MessageBox.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -187,12 +188,6 @@ void JobWindow::message(std::string_view text, std::string_view caption, Buttons
     // The box takes input of its own while the job waits for it.
     const bool wasFiltering = filtering_;
     filtering_ = false;
-    QElapsedTimer waited;
-    waited.start();
-    ShowMessage(MessageRequest{this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                               QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
-                               buttons == Buttons::OkCancel ? MessageButtons::OkCancel : MessageButtons::Ok,
-                               caption == "ERROR" ? MessageIcon::Error : MessageIcon::None});
-    waitedMs_ += waited.elapsed();
+    waitedMs_ += ShowJobMessage(this, text, caption, buttons);
     filtering_ = wasFiltering;
 }

@@ -130,32 +130,18 @@ bool WriteJob::writeWithoutAutoErase(const JobRange& range)
         pending.push_back(a);
     }
 
-    const int page = isp_->PageSize();
     for (size_t i = 0; i < pending.size();) {
         const int32_t a = pending[i];
         if (stopBefore(a))
             break;
         if (a % 256 == 0)
             feedback_.progress(a);
-        // A page goes in one instruction when it lies whole in the range and
-        // most of it changes; its other bytes already hold their values, and
-        // programming a byte again with what it holds changes nothing. A page
-        // takes as long as its 256 byte writes, so a few changes are cheaper
-        // alone.
-        if (page > 0 && a % page == 0 && a + page - 1 <= range.finish) {
-            size_t inPage = 0;
-            while (i + inPage < pending.size() && pending[i + inPage] < a + page)
-                ++inPage;
-            bool whole = true;
-            for (int32_t b = a; b < a + page && whole; ++b)
-                whole = handles(b);
-            if (whole && inPage * 4 >= static_cast<size_t>(page) * 3) {
-                if (!programPage(a))
-                    return false;
-                report_.written += static_cast<int64_t>(inPage);
-                i += inPage;
-                continue;
-            }
+        if (const size_t inPage = pageWorthWriting(pending, i, range)) {
+            if (!programPage(a))
+                return false;
+            report_.written += static_cast<int64_t>(inPage);
+            i += inPage;
+            continue;
         }
         if (!program(a)) {
             failed(a);
@@ -165,6 +151,26 @@ bool WriteJob::writeWithoutAutoErase(const JobRange& range)
         ++i;
     }
     return true;
+}
+
+size_t WriteJob::pageWorthWriting(const std::vector<int32_t>& pending, size_t i, const JobRange& range) const
+{
+    // A page goes in one instruction when it lies whole in the range and
+    // most of it changes; its other bytes already hold their values, and
+    // programming a byte again with what it holds changes nothing. A page
+    // takes as long as its 256 byte writes, so a few changes are cheaper
+    // alone.
+    const int page = isp_->PageSize();
+    const int32_t base = pending[i];
+    if (page <= 0 || base % page != 0 || base + page - 1 > range.finish)
+        return 0;
+    size_t inPage = 0;
+    while (i + inPage < pending.size() && pending[i + inPage] < base + page)
+        ++inPage;
+    for (int32_t b = base; b < base + page; ++b)
+        if (!handles(b))
+            return 0;
+    return inPage * 4 >= static_cast<size_t>(page) * 3 ? inPage : 0;
 }
 
 bool WriteJob::programPage(int32_t base)

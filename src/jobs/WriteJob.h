@@ -37,6 +37,9 @@ private:
     // Up to four attempts; true once the byte is written (and read back right
     // when read after write is on).
     bool program(int32_t a);
+    // How many of the pending bytes from pending[i] on go in one page
+    // instruction: 0 when pending[i] starts no page worth writing whole.
+    size_t pageWorthWriting(const std::vector<int32_t>& pending, size_t i, const JobRange& range) const;
     // The page at `base` in one instruction, then read back; bytes that did
     // not take get their own byte attempts.
     bool programPage(int32_t base);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 // The chips Vorlane programs. All take the same cable (RST, SCK, MOSI, MISO
 // on the same port lines); they differ in flash size and instruction family.
@@ -21,6 +22,8 @@ enum class InstructionFamily {
 struct Device {
     DeviceId id;
     const char* name;
+    // The short name a simulated port's model takes ("sim:s52:FILE").
+    const char* tag;
     int32_t flashSize;
     InstructionFamily family;
     // Read Signature Bytes at 000H, 100H, 200H; the AT89S53 gives none in
@@ -38,6 +41,9 @@ std::span<const Device> Devices();
 // The device stored as `id`; anything unknown is the AT89S53, the device
 // the program always had.
 const Device& DeviceById(uint32_t id);
+
+// The device named "AT89S52" or "s52", in any case; null when none is.
+const Device* DeviceNamed(std::string_view name);
 
 // The device whose signature this is, or null.
 const Device* DeviceWithSignature(const std::array<uint8_t, 3>& signature);

@@ -24,11 +24,12 @@ public:
     // lockLevel 1..3 as the write window's list (0 sends nothing).
     virtual void WriteLockBits(uint8_t lockLevel) = 0;
 
-    // Bytes of a page for the page instructions; 0 when the family has none.
+    // Bytes of a page for the page instructions; 0 when the family has none,
+    // and then nobody asks for a page.
     virtual int PageSize() const { return 0; }
     // The page holding `address`, read or written whole.
-    virtual void ReadCodePage(uint16_t address, std::span<uint8_t> page);
-    virtual void WriteCodePage(uint16_t address, std::span<const uint8_t> page);
+    virtual void ReadCodePage(uint16_t /*address*/, std::span<uint8_t> /*page*/) {}
+    virtual void WriteCodePage(uint16_t /*address*/, std::span<const uint8_t> /*page*/) {}
 
     // The three signature bytes, when the family can read them.
     virtual std::optional<std::array<uint8_t, 3>> ReadSignature() { return std::nullopt; }

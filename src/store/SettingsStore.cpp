@@ -38,6 +38,16 @@ void SettingsStore::Load(ProgrammerSettings& out)
         field.set(out, Read(s, field.name, field.get(d)));
 }
 
+const Device& SettingsStore::LoadDevice()
+{
+    QSettings s = Store();
+    s.beginGroup(QStringLiteral("Settings"));
+    ProgrammerSettings read = DefaultProgrammerSettings();
+    const SettingField& field = *FindSettingField("Device");
+    field.set(read, Read(s, field.name, field.get(read)));
+    return DeviceById(read.device);
+}
+
 void SettingsStore::Save(const ProgrammerSettings& in)
 {
     QSettings s = Store();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <Device.h>
 #include <ProgrammerSettings.h>
 
 #include <QByteArray>
@@ -13,6 +14,9 @@ class SettingsStore {
 public:
     // Fills the record in the stored order, narrowing each value to its field.
     static void Load(ProgrammerSettings& settings);
+    // The chip stored, alone: what a file named at start-up is loaded for,
+    // before the rest of the settings.
+    static const Device& LoadDevice();
     // Writes every field but "First Time 2", zero-extended to 32 bits.
     static void Save(const ProgrammerSettings& settings);
     // The first-run notice was dismissed.

@@ -34,10 +34,7 @@ PortChoice SimChoice(const std::string& argument, int64_t accessNs)
     PortChoice choice{PortChoice::Kind::Sim, argument, accessNs, std::nullopt};
     const std::string model = argument.substr(0, argument.find(':'));
     for (const Device& d : Devices()) {
-        std::string tag = d.name + 4; // "AT89S52" -> "S52"
-        for (char& c : tag)
-            c = static_cast<char>(c | 0x20);
-        if (model == tag) {
+        if (model == d.tag) {
             choice.simModel = d.id;
             choice.argument = model.size() < argument.size() ? argument.substr(model.size() + 1) : std::string();
         }

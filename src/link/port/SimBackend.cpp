@@ -53,9 +53,7 @@ std::string SimBackend::fileFor(DeviceId id) const
     // selection puts in the socket keeps its own beside it ("chip.s52.bin").
     if (chipFile_.empty() || fixedModel_ || id == DeviceId::AT89S53)
         return chipFile_;
-    std::string tag = DeviceById(static_cast<uint32_t>(id)).name + 4; // "S52"
-    for (char& c : tag)
-        c = static_cast<char>(c | 0x20);
+    const std::string tag = DeviceById(static_cast<uint32_t>(id)).tag;
     const size_t slash = chipFile_.rfind('/');
     const size_t dot = chipFile_.rfind('.');
     const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
