@@ -17,7 +17,7 @@ const char* const kCliUsage =
     "  info           show the port, the chip, the cable and the timings\n"
     "\n"
     "Options:\n"
-    "  --port SPEC         auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE\n"
+    "  --port PORT         auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE\n"
     "                      or none (overrides VORLANE_PORT)\n"
     "  --trace FILE        append every port access to FILE (overrides VORLANE_TRACE)\n"
     "  --format bin|hex    file format of write, read and verify (default: Intel HEX\n"
