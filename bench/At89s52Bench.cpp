@@ -5,17 +5,18 @@
 // write job as a whole, which learns the chip, writes and reads back.
 #include "LineModel.h"
 #include "SilentFeedback.h"
+#include "BenchSession.h"
 #include "Stopwatch.h"
 
-#include <At89s5x.h>
-#include <At89s5xInstructions.h>
+#include <At89s51And52.h>
+#include <FourByteInstructions.h>
 #include <DeviceImage.h>
 #include <LineDriver.h>
 #include <ProgrammerSettings.h>
 #include <ReadJob.h>
 #include <WriteJob.h>
-#include <port/Port.h>
-#include <port/SimBackend.h>
+#include <Port.h>
+#include <SimBackend.h>
 
 #include <cstdio>
 #include <memory>
@@ -24,7 +25,7 @@
 namespace {
 
 constexpr int kSize = 0x2000;
-constexpr int kPage = At89s5xInstructions::kPageSize;
+constexpr int kPage = FourByteInstructions::kPageSize;
 
 void Print(const char* name, const Stopwatch& watch, double mandatedUs, bool ok)
 {
@@ -37,16 +38,16 @@ void Print(const char* name, const Stopwatch& watch, double mandatedUs, bool ok)
 
 int main()
 {
-    programmerSettings() = DefaultProgrammerSettings();
-    programmerSettings().device = static_cast<uint32_t>(DeviceId::AT89S52);
+    Bench().settings = DefaultProgrammerSettings();
+    Bench().settings.device = static_cast<uint32_t>(DeviceId::AT89S52);
     auto owned = std::make_unique<SimBackend>(std::string(), 0, DeviceId::AT89S52);
     SimBackend& sim = *owned;
-    port().installBackend(std::move(owned));
-    auto& chip = sim.modelAs<sim::At89s5x>();
-    const ProgrammerSettings& s = programmerSettings();
+    Bench().session.port().installBackend(std::move(owned));
+    auto& chip = sim.modelAs<sim::At89s51And52>();
+    const ProgrammerSettings& s = Bench().settings;
     const LineModel line(s, 0);
-    LineDriver& d = lineDriver();
-    At89s5xInstructions isp(DeviceById(static_cast<uint32_t>(DeviceId::AT89S52)));
+    LineDriver& d = Bench().session.driver();
+    FourByteInstructions isp(DeviceById(DeviceId::AT89S52), d);
 
     std::vector<uint8_t> image(kSize);
     for (int a = 0; a < kSize; ++a)
@@ -55,9 +56,9 @@ int main()
     // enable, four out for a write.
     const double bracket = line.enter() + 3 * line.byteOut() + line.byteIn() + line.leave();
     const double pageRead = 2 * line.byteOut() + kPage * line.byteIn();
-    const double pageWrite = (2 + kPage) * line.byteOut() + At89s5xInstructions::kPageWriteUs;
+    const double pageWrite = (2 + kPage) * line.byteOut() + FourByteInstructions::kPageWriteUs;
     const double byteRead = 3 * line.byteOut() + line.byteIn();
-    const double byteWrite = 4 * line.byteOut() + At89s5xInstructions::kByteWriteUs;
+    const double byteWrite = 4 * line.byteOut() + FourByteInstructions::kByteWriteUs;
 
     std::printf("AT89S52, 8 KB, simulated, real counter: wall against the mandated waits\n");
     chip.flash().assign(image.begin(), image.end());
@@ -67,7 +68,7 @@ int main()
         SilentFeedback feedback;
         d.RefreshTimerFrequency();
         const Stopwatch watch;
-        const bool ok = ReadJob(*target, feedback).run(0, kSize - 1) &&
+        const bool ok = ReadJob(Bench().session, *target, feedback).run(0, kSize - 1) &&
                         std::equal(image.begin(), image.end(), target->buffer.begin());
         Print("read, page mode (the read job)", watch, bracket + kSize / kPage * pageRead, ok);
     }
@@ -89,7 +90,7 @@ int main()
         bool ok = isp.ProgrammingEnable();
         for (int a = 0; a < kSize; a += kPage) {
             isp.WriteCodePage(static_cast<uint16_t>(a), std::span(image).subspan(a, kPage));
-            d.DelayMicroseconds(At89s5xInstructions::kPageWriteUs);
+            d.DelayMicroseconds(FourByteInstructions::kPageWriteUs);
         }
         d.LeaveProgramming();
         ok = ok && chip.flash() == image;
@@ -103,7 +104,7 @@ int main()
         bool ok = isp.ProgrammingEnable();
         for (int a = 0; a < kSize; ++a) {
             isp.WriteCodeByte(static_cast<uint16_t>(a), image[a]);
-            d.DelayMicroseconds(At89s5xInstructions::kByteWriteUs);
+            d.DelayMicroseconds(FourByteInstructions::kByteWriteUs);
         }
         d.LeaveProgramming();
         ok = ok && chip.flash() == image;
@@ -117,7 +118,7 @@ int main()
         std::copy(image.begin(), image.end(), source->buffer.begin());
         SilentFeedback feedback;
         const Stopwatch watch;
-        bool ok = WriteJob(*source, feedback, WriteJob::Mode::All).run(0, kSize - 1, 0);
+        bool ok = WriteJob(Bench().session, *source, feedback, WriteJob::Mode::All).run(0, kSize - 1, 0);
         ok = ok && chip.flash() == image;
         // The signature (three reads), learning, writing and reading back.
         const double mandated = bracket + 3 * byteRead + kSize / kPage * (2 * pageRead + pageWrite);

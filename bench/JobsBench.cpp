@@ -6,12 +6,14 @@
 #include "LineModel.h"
 #include "SilentFeedback.h"
 
+#include "BenchSession.h"
+
 #include <DeviceImage.h>
 #include <ProgrammerSettings.h>
 #include <ReadJob.h>
 #include <WriteJob.h>
-#include <port/Port.h>
-#include <port/SimBackend.h>
+#include <Port.h>
+#include <SimBackend.h>
 
 #include <chrono>
 #include <cstdio>
@@ -29,11 +31,11 @@ double ChangedByteUs(const ProgrammerSettings& s)
 
 int main()
 {
-    programmerSettings() = DefaultProgrammerSettings();
+    Bench().settings = DefaultProgrammerSettings();
     auto owned = std::make_unique<SimBackend>();
     SimBackend& sim = *owned;
-    port().installBackend(std::move(owned));
-    const ProgrammerSettings& s = programmerSettings();
+    Bench().session.port().installBackend(std::move(owned));
+    const ProgrammerSettings& s = Bench().settings;
     constexpr int kDevice = 0x3000;
     for (int a = 0; a < kDevice; ++a)
         sim.chip().flash()[a] = static_cast<uint8_t>(a * 13 + (a >> 8));
@@ -46,14 +48,14 @@ int main()
                 mandated.readInstruction());
 
     for (int changed : {0, 1, 16, 256}) {
-        ReadJob(*image, feedback).run(0, kDevice - 1);
+        ReadJob(Bench().session, *image, feedback).run(0, kDevice - 1);
         const int stride = changed > 0 ? kDevice / changed : kDevice;
         for (int i = 0; i < changed; ++i)
             image->buffer[i * stride + stride / 2] ^= 0xA5;
         sim.chip().clearStats();
 
         const auto start = std::chrono::steady_clock::now();
-        const bool ok = WriteJob(*image, feedback, WriteJob::Mode::Changes).run(0, kDevice - 1, 0);
+        const bool ok = WriteJob(Bench().session, *image, feedback, WriteJob::Mode::Changes).run(0, kDevice - 1, 0);
         const double wallUs =
             std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
 

@@ -4,13 +4,14 @@
 // against the floor the access time imposes: what is left over is the
 // host's own cost, which deadline waits should hide inside the phases.
 #include "LineModel.h"
+#include "BenchSession.h"
 #include "Stopwatch.h"
 
 #include <IspProgrammer.h>
 #include <LineDriver.h>
 #include <ProgrammerSettings.h>
-#include <port/Port.h>
-#include <port/SimBackend.h>
+#include <Port.h>
+#include <SimBackend.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -18,9 +19,9 @@
 
 int main()
 {
-    programmerSettings() = DefaultProgrammerSettings();
-    const ProgrammerSettings& s = programmerSettings();
-    LineDriver& d = lineDriver();
+    Bench().settings = DefaultProgrammerSettings();
+    const ProgrammerSettings& s = Bench().settings;
+    LineDriver& d = Bench().session.driver();
     IspProgrammer isp(d);
     constexpr int kDevice = 0x3000;
     constexpr double kTarget = 1.05;
@@ -28,7 +29,7 @@ int main()
     std::printf("full read (12288 B): wall against the mandated waits and against the access floor "
                 "(target: wall <= %.2f x max of the two)\n", kTarget);
     for (int accessNs : {0, 1000, 1900}) {
-        port().installBackend(std::make_unique<SimBackend>(std::string(), accessNs));
+        Bench().session.port().installBackend(std::make_unique<SimBackend>(std::string(), accessNs));
         d.RefreshTimerFrequency();
         const Stopwatch watch;
         d.EnterProgramming();

@@ -6,10 +6,12 @@
 // the read 1.49 times as long, and the stdio trace that reached the file only
 // at exit 1.06 times; the trace as built costs about 1.025.
 #include <IspProgrammer.h>
+#include "BenchSession.h"
+
 #include <LineDriver.h>
 #include <ProgrammerSettings.h>
-#include <port/Port.h>
-#include <port/SimBackend.h>
+#include <Port.h>
+#include <SimBackend.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,14 +27,9 @@ namespace {
 
 double FullReadUs(const char* trace)
 {
-    if (trace)
-        setenv("VORLANE_TRACE", trace, 1);
-    else
-        unsetenv("VORLANE_TRACE");
-    ResetPortForTesting();
-    ResetLineDriverForTesting();
-    port().installBackend(std::make_unique<SimBackend>());
-    LineDriver& d = lineDriver();
+    auto bench = std::make_unique<BenchSession>(trace ? trace : "");
+    bench->session.port().installBackend(std::make_unique<SimBackend>());
+    LineDriver& d = bench->session.driver();
     IspProgrammer isp(d);
     d.RefreshTimerFrequency();
     const auto start = std::chrono::steady_clock::now();
@@ -42,7 +39,7 @@ double FullReadUs(const char* trace)
         isp.ReadCodeByte(static_cast<uint16_t>(a));
     d.LeaveProgramming();
     const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
-    ResetPortForTesting();
+    bench.reset(); // the trace on disk
     return us;
 }
 
@@ -50,7 +47,6 @@ double FullReadUs(const char* trace)
 
 int main()
 {
-    programmerSettings() = DefaultProgrammerSettings();
     const std::string file = std::filesystem::temp_directory_path() / ("vorlane-trace-bench-" + std::to_string(getpid()));
     // The best of three of each, interleaved: other work on the machine
     // only ever adds time.

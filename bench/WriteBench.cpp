@@ -4,13 +4,14 @@
 // what the chip itself needs: its write cycle plus the write instruction.
 #include "LineModel.h"
 #include "SilentFeedback.h"
+#include "BenchSession.h"
 #include "Stopwatch.h"
 
 #include <DeviceImage.h>
 #include <ProgrammerSettings.h>
 #include <WriteJob.h>
-#include <port/Port.h>
-#include <port/SimBackend.h>
+#include <Port.h>
+#include <SimBackend.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,7 +34,7 @@ Run Write(SimBackend& sim, DeviceImage& image, int32_t start, int32_t finish)
     sim.chip().flash().fill(0xFF);
     SilentFeedback feedback;
     const Stopwatch watch;
-    bool ok = WriteJob(image, feedback, WriteJob::Mode::All).run(start, finish, 0);
+    bool ok = WriteJob(Bench().session, image, feedback, WriteJob::Mode::All).run(start, finish, 0);
     const Run run{watch.wallUs(), watch.cpuShare(), ok};
     for (int a = start; a <= finish; ++a)
         ok = ok && sim.chip().flash()[a] == image.buffer[a];
@@ -44,8 +45,8 @@ Run Write(SimBackend& sim, DeviceImage& image, int32_t start, int32_t finish)
 
 int main(int argc, char** argv)
 {
-    programmerSettings() = DefaultProgrammerSettings();
-    ProgrammerSettings& s = programmerSettings();
+    Bench().settings = DefaultProgrammerSettings();
+    ProgrammerSettings& s = Bench().settings;
     s.readBeforeWrite = 0; // every byte is written
     auto image = std::make_unique<DeviceImage>();
     for (int a = 0; a < kBytes; ++a)
@@ -59,7 +60,7 @@ int main(int argc, char** argv)
     for (int accessNs : costs) {
         auto owned = std::make_unique<SimBackend>(std::string(), accessNs);
         SimBackend& sim = *owned;
-        port().installBackend(std::move(owned));
+        Bench().session.port().installBackend(std::move(owned));
         const double cycleUs = sim.chip().timing().writeCycleNs / 1000.0;
         const double chipUs = cycleUs + LineModel(s, accessNs / 1000.0).writeInstruction();
         const double bracketUs = Write(sim, *image, 1, 0).wallUs; // no address: reset, enable, release

@@ -13,9 +13,8 @@
 
 namespace {
 
-uint32_t* TimingField(int index)
+uint32_t* TimingField(ProgrammerSettings& s, int index)
 {
-    ProgrammerSettings& s = programmerSettings();
     uint32_t* fields[] = {&s.resetTimeUs, &s.upTimeUs, &s.downTimeUs, &s.writtenTimeUs};
     return fields[index];
 }
@@ -33,7 +32,7 @@ bool ParseUnsigned(const QString& text, uint32_t& value)
 
 } // namespace
 
-COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent)
+COptionsDlg::COptionsDlg(ProgrammerSettings& settings, QWidget* parent) : QDialog(parent), settings_(settings)
 {
     setWindowTitle(QStringLiteral("Options"));
     auto* grid = new QGridLayout;
@@ -74,10 +73,10 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent)
 
 bool COptionsDlg::DoDataExchange(bool save)
 {
-    ProgrammerSettings& s = programmerSettings();
+    ProgrammerSettings& s = settings_;
     for (int i = 0; i < 4; ++i) {
         if (!save) {
-            edits_[i]->setText(QString::number(*TimingField(i)));
+            edits_[i]->setText(QString::number(*TimingField(settings_, i)));
             continue;
         }
         uint32_t value = 0;
@@ -87,7 +86,7 @@ bool COptionsDlg::DoDataExchange(bool save)
             edits_[i]->selectAll();
             return false;
         }
-        *TimingField(i) = value;
+        *TimingField(settings_, i) = value;
     }
     QCheckBox* boxes[] = {sck_, data_, dout_};
     uint32_t* flags[] = {&s.sckState, &s.dinState, &s.doutState};

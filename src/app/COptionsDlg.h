@@ -4,12 +4,13 @@
 
 class QCheckBox;
 class QLineEdit;
+struct ProgrammerSettings;
 
 // The timing options window. It writes straight into the settings record.
 class COptionsDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit COptionsDlg(QWidget* parent = nullptr);
+    explicit COptionsDlg(ProgrammerSettings& settings, QWidget* parent = nullptr);
 
     // Fields to controls (false) or controls to fields (true). Storing stops
     // at the first edit that is not an unsigned decimal number, after the
@@ -25,6 +26,7 @@ public:
     void accept() override;
 
 private:
+    ProgrammerSettings& settings_;
     QLineEdit* edits_[4] = {};
     QCheckBox* sck_ = nullptr;
     QCheckBox* data_ = nullptr;

@@ -5,27 +5,24 @@
 #include "CHelpDlg.h"
 #include "CInfoDlg.h"
 #include "CMainFrame.h"
-#include "COptionsDlg.h"
 #include "CommandId.h"
 #include "EditCommands.h"
 #include "FileCommands.h"
 #include "JobCommands.h"
 #include "JobSummary.h"
-#include "SettingsStore.h"
+#include "SettingCommands.h"
+#include "WindowSession.h"
 
 #include <CVorlaneDoc.h>
-#include <Device.h>
 #include <CVorlaneView.h>
-#include <LineDriver.h>
 #include <MessageBox.h>
-#include <ProgrammerSettings.h>
+#include <PortChoice.h>
 #include <ResetJob.h>
-#include <port/Port.h>
+#include <SettingsStore.h>
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
-#include <QScrollBar>
 
 #include <cstdio>
 
@@ -38,7 +35,7 @@ const char* const kFirstRunNotice =
     "you close the application and open it again before you write any ISP IC, to ensure that "
     "configuration is all right, thanks!";
 
-const char* const kUsage =
+const char* const kUsageHead =
     "Usage: vorlane [FILE] [-r] [Qt options]\n"
     "  FILE       load FILE (binary, or Intel HEX when its name holds .hex or .ihx),\n"
     "             write it to the chip chosen in Tools > Select CI and exit\n"
@@ -48,8 +45,7 @@ const char* const kUsage =
     "Qt's own options (-style NAME, -reverse, -platform NAME, -session ID ...) are\n"
     "taken out first; neither their names nor their values count as FILE or -r.\n"
     "Environment:\n"
-    "  VORLANE_PORT   auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE,\n"
-    "                 sim:s51|s52|s53[:FILE] (that chip, whatever is selected) or none\n"
+    "  VORLANE_PORT   the port, one of the forms below (default auto)\n"
     "  VORLANE_TRACE  append every port access to this file\n"
     "  VORLANE_UNATTENDED=1 (or true, yes)  print each message to standard error\n"
     "                 instead of waiting for a click (for programming stations)\n"
@@ -61,6 +57,11 @@ const char* const kUsage =
     "  no data for the device or data outside it. Nothing is written then.\n"
     "-r exits with 1 when no port could be had; so does a start without a\n"
     "display that has nothing to do unattended.\n";
+
+std::string Usage()
+{
+    return std::string(kUsageHead) + "Ports:\n" + PortFormHelp(2, 79);
+}
 
 // VORLANE_UNATTENDED=1, true or yes, in any case.
 bool UnattendedRequested()
@@ -130,6 +131,7 @@ CVorlaneApp::~CVorlaneApp()
     cableHelp_.reset();
     files_.reset();
     jobs_.reset();
+    settings_.reset();
     frame_.reset();
 }
 
@@ -141,7 +143,7 @@ int CVorlaneApp::Main(int argc, char** argv)
         raw << QString::fromLocal8Bit(argv[i]);
     const CommandLine early = CommandLine::parse(raw);
     if (early.help || early.version) {
-        std::fputs(early.help ? kUsage : "vorlane " VORLANE_VERSION "\n", stdout);
+        std::fputs(early.help ? Usage().c_str() : "vorlane " VORLANE_VERSION "\n", stdout);
         return 0;
     }
     if (UnattendedRequested())
@@ -173,9 +175,10 @@ int CVorlaneApp::Main(int argc, char** argv)
 
 bool CVorlaneApp::InitInstance(const QStringList& arguments)
 {
-    port().acquire();
-    if (!port().traceProblem().empty())
-        std::fprintf(stderr, "vorlane: VORLANE_TRACE: %s\n", port().traceProblem().c_str());
+    ProgrammingSession& session = windowSession();
+    session.port().acquire();
+    if (!session.port().traceProblem().empty())
+        std::fprintf(stderr, "vorlane: VORLANE_TRACE: %s\n", session.port().traceProblem().c_str());
     QCoreApplication::setOrganizationName(QStringLiteral("Castavel/Vorlane"));
     QCoreApplication::setApplicationName(QStringLiteral("Vorlane"));
     commandLine_ = CommandLine::parse(arguments);
@@ -203,12 +206,12 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     frame_->repaint();
     loadSettings();
     showFirstRunNotice();
-    syncMenuWithSettings(); // the port commands also name the port in the status bar
+    settings_->syncWithSettings();
     frame_->reserveMessageRoom(WidestJobSummaries());
     if (!placed)
         frame_->fitStatusLine();
-    lineDriver().RefreshTimerFrequency();
-    port().acquire();
+    session.driver().RefreshTimerFrequency();
+    session.port().acquire();
 
     if (commandLine_.opensFile()) {
         writeFileUnattended();
@@ -216,7 +219,7 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     }
     if (commandLine_.asksReset()) {
         std::string why;
-        if (!ResetJob().run(&why)) {
+        if (!ResetJob(session).run(&why)) {
             ShowMessage(nullptr, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
             exitCode_ = ExitWriteFailed;
         }
@@ -228,7 +231,7 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
 
 int CVorlaneApp::ExitInstance()
 {
-    port().release();
+    windowSession().port().release();
     // Settings never loaded (start-up ended early) are zeros: keep the
     // user's stored ones instead.
     if (settingsLoaded_)
@@ -247,12 +250,15 @@ void CVorlaneApp::createWindow()
     document_ = std::make_unique<CVorlaneDoc>();
     frame_ = std::make_unique<CMainFrame>(document_.get());
     view_ = new CVorlaneView(document_.get());
+    view_->setSession(&windowSession());
     frame_->setCentralWidget(view_);
     view_->setFocus();
     help_ = std::make_unique<CHelpDlg>(frame_.get());
     cableHelp_ = std::make_unique<CCableHelpDlg>(frame_.get());
     files_ = std::make_unique<FileCommands>(*frame_, *document_, *view_, currentDocument);
-    jobs_ = std::make_unique<JobCommands>(*frame_, *document_, *view_);
+    settings_ = std::make_unique<SettingCommands>(*frame_, *document_, *view_, windowSession());
+    jobs_ = std::make_unique<JobCommands>(*frame_, *document_, *view_, windowSession(),
+                                          [this](DeviceId id) { settings_->OnDevice(id); });
     bindCommands();
 }
 
@@ -264,20 +270,11 @@ void CVorlaneApp::bindCommands()
             view_->OnInitialUpdate();
     });
     f->setHandler(ID_APP_EXIT, [f] { f->close(); });
-    f->setHandler(ID_VIEW_INFO, [f] { CInfoDlg(DeviceById(programmerSettings().device), f).exec(); });
+    f->setHandler(ID_VIEW_INFO, [f] { CInfoDlg(windowSession().device(), f).exec(); });
     f->setHandler(ID_APP_ABOUT, [f] { CAboutDlg(f).exec(); });
     f->setHandler(ID_HELP_INDEX, [this] { help_->exec(); });
     f->setHandler(ID_HELP_CABLE, [this] { cableHelp_->exec(); });
-    for (const Device& d : Devices())
-        f->setHandler(DeviceCommand(static_cast<uint32_t>(d.id)), [this, &d] { OnDevice(d); });
-    f->setHandler(ID_OPTION_READ_AFTER_WRITE, [this] { OnReadAfterWrite(); });
-    f->setHandler(ID_OPTION_READ_BEFORE_WRITE, [this] { OnReadBeforeWrite(); });
-    f->setHandler(ID_OPTION_RST_INVERTED, [this] { OnRstInverted(); });
-    f->setHandler(ID_MORE_OPTIONS, [this] { OnMoreOptions(); });
-    for (int id : {ID_LPT_378, ID_LPT_3BC, ID_LPT_278})
-        f->setHandler(id, [this, id] { OnPort(id); });
-    for (int id = ID_RST_PIN_D0; id < ID_DTA_PIN_D0 + 8; ++id)
-        f->setHandler(id, [this, id] { OnPin(id); });
+    settings_->bind();
     files_->bind();
     jobs_->bind();
     BindEditCommands(*f, *view_);
@@ -320,127 +317,4 @@ void CVorlaneApp::showFirstRunNotice()
         return;
     ShowMessage(nullptr, QString::fromUtf8(kFirstRunNotice), QString(), MessageIcon::Error);
     SettingsStore::ClearFirstRun();
-}
-
-void CVorlaneApp::syncMenuWithSettings()
-{
-    ProgrammerSettings& s = programmerSettings();
-    // The stored chip, before anything opens the port for it; no release
-    // of the lines here, the view's first one has been.
-    selectDevice(DeviceById(s.device));
-    view_->UpdateScrollRange();
-    switch (s.lptBase) {
-    case 632:
-        OnPort(ID_LPT_278);
-        break;
-    case 956:
-        OnPort(ID_LPT_3BC);
-        break;
-    default:
-        OnPort(ID_LPT_378); // also corrects an unknown base to 888
-        break;
-    }
-    // A stored pin above 7 stays as loaded, with no item checked.
-    if (s.clockPin <= 7)
-        OnPin(ID_CLK_PIN_D0 + s.clockPin);
-    if (s.dataPin <= 7)
-        OnPin(ID_DTA_PIN_D0 + s.dataPin);
-    if (s.resetPin <= 7)
-        OnPin(ID_RST_PIN_D0 + s.resetPin);
-    // Each toggle is run from its opposite state so that it checks itself.
-    if (s.readAfterWrite == 1) {
-        s.readAfterWrite = 0;
-        OnReadAfterWrite();
-    }
-    if (s.readBeforeWrite == 1) {
-        s.readBeforeWrite = 0;
-        OnReadBeforeWrite();
-    }
-    if (s.idleByte == 0) {
-        s.idleByte = PinMask(s.resetPin);
-        OnRstInverted();
-    }
-}
-
-void CVorlaneApp::OnReadAfterWrite()
-{
-    uint8_t& flag = programmerSettings().readAfterWrite;
-    flag ^= 1;
-    frame_->setChecked(ID_OPTION_READ_AFTER_WRITE, flag != 0);
-}
-
-void CVorlaneApp::OnReadBeforeWrite()
-{
-    uint8_t& flag = programmerSettings().readBeforeWrite;
-    flag ^= 1;
-    frame_->setChecked(ID_OPTION_READ_BEFORE_WRITE, flag != 0);
-}
-
-void CVorlaneApp::OnRstInverted()
-{
-    ProgrammerSettings& s = programmerSettings();
-    s.idleByte ^= PinMask(s.resetPin);
-    frame_->setChecked(ID_OPTION_RST_INVERTED, s.idleByte == 0);
-}
-
-void CVorlaneApp::OnMoreOptions()
-{
-    COptionsDlg(nullptr).exec();
-}
-
-void CVorlaneApp::OnDevice(const Device& device)
-{
-    selectDevice(device);
-    // As a chip taken out of its socket: the port is opened afresh for the
-    // next job (a simulated port then holds the new chip's model).
-    port().release();
-    view_->OnInitialUpdate();
-    view_->verticalScrollBar()->setValue(0);
-    frame_->setPortLine(portLine());
-}
-
-void CVorlaneApp::selectDevice(const Device& device)
-{
-    frame_->setChecked(DeviceCommand(static_cast<uint32_t>(device.id)), true);
-    programmerSettings().device = static_cast<uint32_t>(device.id);
-    document_->image().deviceSize = device.flashSize;
-}
-
-void CVorlaneApp::OnPort(int command)
-{
-    const struct {
-        int id;
-        uint16_t base;
-    } ports[] = {{ID_LPT_378, 0x378}, {ID_LPT_3BC, 0x3BC}, {ID_LPT_278, 0x278}};
-    for (const auto& p : ports) {
-        frame_->setChecked(p.id, p.id == command);
-        if (p.id == command)
-            programmerSettings().lptBase = p.base;
-    }
-    frame_->setPortLine(portLine());
-}
-
-QString CVorlaneApp::portLine()
-{
-    QString line = QString::fromStdString(port().describe(programmerSettings().lptBase));
-    // The trace is asked for with the port, and told with it.
-    if (!port().traceProblem().empty())
-        line += QStringLiteral(" (VORLANE_TRACE: %1)").arg(QString::fromStdString(port().traceProblem()));
-    return line;
-}
-
-void CVorlaneApp::OnPin(int command)
-{
-    ProgrammerSettings& s = programmerSettings();
-    const struct {
-        int base;
-        uint8_t* pin;
-    } groups[] = {{ID_RST_PIN_D0, &s.resetPin}, {ID_CLK_PIN_D0, &s.clockPin}, {ID_DTA_PIN_D0, &s.dataPin}};
-    for (const auto& g : groups) {
-        if (command < g.base || command >= g.base + 8)
-            continue;
-        *g.pin = static_cast<uint8_t>(command - g.base);
-        for (int n = 0; n < 8; ++n)
-            frame_->setChecked(g.base + n, g.base + n == command);
-    }
 }

@@ -7,7 +7,6 @@
 
 #include <memory>
 
-struct Device;
 class CMainFrame;
 class CVorlaneDoc;
 class CVorlaneView;
@@ -15,9 +14,11 @@ class CHelpDlg;
 class CCableHelpDlg;
 class FileCommands;
 class JobCommands;
+class SettingCommands;
 
-// Starts and stops the program: settings, the one document with its window
-// and view, the option, port and pin commands, and the command-line modes.
+// Starts and stops the program: the window's session and its settings, the
+// one document with its window and view, the commands, and the command-line
+// modes.
 class CVorlaneApp : public QObject {
     Q_OBJECT
 public:
@@ -41,30 +42,17 @@ public:
     CVorlaneDoc* currentDocument = nullptr;
     CVorlaneDoc* OpenDocumentFile(const QString& path);
     FileCommands& files() const { return *files_; }
+    SettingCommands& settingCommands() const { return *settings_; }
 
     // Exit codes of the unattended write: written, failed, file not loaded.
     enum ExitCode { ExitWritten = 0, ExitWriteFailed = 1, ExitNotLoaded = 2 };
 
-    void OnReadAfterWrite();
-    void OnReadBeforeWrite();
-    void OnRstInverted();
-    void OnMoreOptions();
-    void OnPort(int command);
-    void OnDevice(const Device& device);
-    void OnPin(int command);
-
 private:
-    // The check mark, the setting and the device size of a chip choice.
-    void selectDevice(const Device& device);
     void createWindow();
     void bindCommands();
     void loadSettings();
     void showFirstRunNotice();
-    void syncMenuWithSettings();
     void writeFileUnattended();
-    // The status bar's port line: the backend in use or why none, and a
-    // trace that could not be kept.
-    QString portLine();
 
     CommandLine commandLine_;
     std::unique_ptr<CVorlaneDoc> document_;
@@ -72,6 +60,7 @@ private:
     CVorlaneView* view_ = nullptr;
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<JobCommands> jobs_;
+    std::unique_ptr<SettingCommands> settings_;
     std::unique_ptr<CHelpDlg> help_;
     std::unique_ptr<CCableHelpDlg> cableHelp_;
     bool settingsLoaded_ = false;

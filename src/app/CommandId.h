@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Device.h>
+
 #include <cstdint>
 
 // Command identifiers of the menu, accelerators and tool bar.
@@ -51,16 +53,17 @@ enum CommandId : int {
     ID_PREV_PANE = 57681,
 };
 
-// The device selection command of each chip, and back.
-inline int DeviceCommand(uint32_t device)
+// The device selection command of each chip.
+inline int DeviceCommand(DeviceId device)
 {
     switch (device) {
-    case 51:
+    case DeviceId::AT89S51:
         return ID_DEVICE_AT89S51;
-    case 52:
+    case DeviceId::AT89S52:
         return ID_DEVICE_AT89S52;
-    default:
-        return ID_DEVICE_AT89S53;
+    case DeviceId::AT89S53:
+        break;
     }
+    return ID_DEVICE_AT89S53;
 }
 

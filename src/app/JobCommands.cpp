@@ -42,8 +42,9 @@ private:
 
 } // namespace
 
-JobCommands::JobCommands(CMainFrame& frame, CVorlaneDoc& document, CVorlaneView& view)
-    : frame_(frame), document_(document), view_(view)
+JobCommands::JobCommands(CMainFrame& frame, CVorlaneDoc& document, CVorlaneView& view, ProgrammingSession& session,
+                         std::function<void(DeviceId)> selectDevice)
+    : frame_(frame), document_(document), view_(view), session_(session), selectDevice_(std::move(selectDevice))
 {
 }
 
@@ -83,7 +84,7 @@ void JobCommands::runWindow(JobWindow& window, int32_t finish, bool attended)
 void JobCommands::OnRead()
 {
     ClearDeviceMarks(document_.image());
-    CReadDlg window(document_.image(), &frame_);
+    CReadDlg window(session_, document_.image(), &frame_);
     runWindow(window);
     document_.SetModifiedFlag(true);
     view_.viewport()->update();
@@ -91,20 +92,20 @@ void JobCommands::OnRead()
 
 void JobCommands::OnVerify()
 {
-    CVerifyDlg window(document_.image(), &frame_);
+    CVerifyDlg window(session_, document_.image(), &frame_);
     runWindow(window);
     view_.viewport()->update();
 }
 
 void JobCommands::OnBlankCheck()
 {
-    CBlankCheckDlg window(document_.image(), &frame_);
+    CBlankCheckDlg window(session_, document_.image(), &frame_);
     runWindow(window);
 }
 
 void JobCommands::OnWrite(bool writeAll)
 {
-    CWriteDlg window(document_.image(), writeAll, false, &frame_);
+    CWriteDlg window(session_, document_.image(), writeAll, false, &frame_);
     runWindow(window);
     if (!writeAll)
         view_.viewport()->update();
@@ -112,7 +113,7 @@ void JobCommands::OnWrite(bool writeAll)
 
 bool JobCommands::WriteUnattended()
 {
-    CWriteDlg window(document_.image(), false, true, nullptr);
+    CWriteDlg window(session_, document_.image(), false, true, nullptr);
     // The file and only the file: the loads leave the range's end one past
     // the last data byte, which must keep whatever the chip holds there.
     runWindow(window, document_.image().dataEnd - 1, false);
@@ -124,7 +125,7 @@ void JobCommands::OnErase()
     ViewFeedback feedback(&view_);
     QElapsedTimer clock;
     clock.start();
-    EraseJob job(document_.image(), feedback);
+    EraseJob job(session_, document_.image(), feedback);
     job.run();
     frame_.showStatusMessage(EraseSummary(job.report(), clock.elapsed() - feedback.waitedMs));
     offerDeviceFound(job.report());
@@ -133,19 +134,19 @@ void JobCommands::OnErase()
 void JobCommands::OnReset()
 {
     std::string why;
-    if (!ResetJob().run(&why))
+    if (!ResetJob(session_).run(&why))
         ShowMessage(&view_, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
 }
 
 void JobCommands::offerDeviceFound(const JobReport& report)
 {
-    if (report.foundDevice == 0)
+    if (!report.foundDevice)
         return;
-    const Device& found = DeviceById(report.foundDevice);
+    const Device& found = DeviceById(*report.foundDevice);
     const QString text = QStringLiteral("The chip in the socket is an %1. Select the %1 in Tools > Select CI?")
                              .arg(QLatin1String(found.name));
     if (ShowMessage(MessageRequest{&frame_, text, QString(), MessageButtons::OkCancel, MessageIcon::Question}) ==
         MessageAnswer::Ok)
-        frame_.runCommand(DeviceCommand(report.foundDevice));
+        selectDevice_(found.id);
 }
 

@@ -1,18 +1,25 @@
 #pragma once
 
+#include <Device.h>
+
 #include <cstdint>
+#include <functional>
 
 class CMainFrame;
 class CVorlaneDoc;
 class CVorlaneView;
 class JobWindow;
+class ProgrammingSession;
 struct JobReport;
 
 // The Tools commands that reach the chip: each opens its job window on the
 // document's image, or runs at once (Erase, Reset).
 class JobCommands {
 public:
-    JobCommands(CMainFrame& frame, CVorlaneDoc& document, CVorlaneView& view);
+    // `selectDevice` selects the chip found in the socket when the user takes
+    // the offer to.
+    JobCommands(CMainFrame& frame, CVorlaneDoc& document, CVorlaneView& view, ProgrammingSession& session,
+                std::function<void(DeviceId)> selectDevice);
 
     void bind();
 
@@ -40,4 +47,6 @@ private:
     CMainFrame& frame_;
     CVorlaneDoc& document_;
     CVorlaneView& view_;
+    ProgrammingSession& session_;
+    std::function<void(DeviceId)> selectDevice_;
 };

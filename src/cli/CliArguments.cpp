@@ -147,7 +147,9 @@ bool Parser::option(std::string_view word, size_t& i)
     } else if (name == "--port") {
         if (!value(name, inline_, i, text))
             return false;
-        args_.port = text;
+        args_.port = PortChoice::parse(text.c_str());
+        if (args_.port->kind == PortChoice::Kind::Invalid)
+            return fail("--port " + text + " " + args_.port->problem);
     } else if (name == "--trace") {
         if (!value(name, inline_, i, text))
             return false;

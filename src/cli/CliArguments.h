@@ -2,6 +2,7 @@
 
 #include <Device.h>
 #include <ImageFileKind.h>
+#include <PortChoice.h>
 
 #include <cstdint>
 #include <optional>
@@ -26,7 +27,7 @@ struct CliArguments {
     bool quiet = false;
     bool help = false;
     bool version = false;
-    std::optional<std::string> port;   // overrides VORLANE_PORT
+    std::optional<PortChoice> port;    // overrides VORLANE_PORT
     std::optional<std::string> trace;  // overrides VORLANE_TRACE
     std::optional<DeviceId> device;    // overrides the stored device
     std::vector<std::pair<std::string, std::string>> settings; // --set NAME=VALUE, in order

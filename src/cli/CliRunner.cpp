@@ -13,14 +13,12 @@
 #include <EraseJob.h>
 #include <ImageFile.h>
 #include <LockJob.h>
-#include <ProgrammerSettings.h>
+#include <OpenSession.h>
 #include <ReadJob.h>
 #include <ResetJob.h>
 #include <SettingsStore.h>
 #include <WriteJob.h>
 #include <WriteVerifyJob.h>
-#include <port/Port.h>
-#include <port/PortChoice.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -51,14 +49,14 @@ int CliRunner::run(const std::vector<std::string>& words)
 {
     std::string problem;
     // The largest device bounds --range until the device is known.
-    auto parsed = CliArguments::Parse(words, DeviceById(static_cast<uint32_t>(DeviceId::AT89S53)).flashSize, &problem);
+    auto parsed = CliArguments::Parse(words, DeviceById(DeviceId::AT89S53).flashSize, &problem);
     if (!parsed) {
         usageError(problem);
         return ExitBadInput;
     }
     args_ = std::move(*parsed);
     if (args_.help) {
-        std::fputs(kCliUsage, out_);
+        std::fputs(CliUsage().c_str(), out_);
         return ExitDone;
     }
     if (args_.version) {
@@ -75,37 +73,32 @@ int CliRunner::run(const std::vector<std::string>& words)
     InstallStopHandlers();
     const int code = dispatch();
     // Lets go of the device and puts the whole trace on disk.
-    port().release();
+    session_->port().release();
     return code;
 }
 
 int CliRunner::prepare()
 {
-    // The port reads these when first used, which is after this.
-    if (args_.port) {
-        if (PortChoice::parse(args_.port->c_str()).kind == PortChoice::Kind::Invalid) {
-            usageError("--port " + *args_.port +
-                       ": expected auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE or none");
-            return ExitBadInput;
-        }
-        ::setenv("VORLANE_PORT", args_.port->c_str(), 1);
-    }
+    const char* environment = std::getenv("VORLANE_TRACE");
+    std::string trace = environment ? environment : "";
     if (args_.trace) {
-        std::FILE* trace = std::fopen(args_.trace->c_str(), "a");
-        if (!trace) {
+        std::FILE* file = std::fopen(args_.trace->c_str(), "a");
+        if (!file) {
             feedback_->error(*args_.trace + ": cannot open the trace file: " + std::strerror(errno));
             return ExitBadInput;
         }
-        std::fclose(trace);
-        ::setenv("VORLANE_TRACE", args_.trace->c_str(), 1);
+        std::fclose(file);
+        trace = *args_.trace;
     }
     std::string problem;
-    if (!LoadCliSettings(programmerSettings(), args_.settings, &problem)) {
+    if (!LoadCliSettings(settings_, args_.settings, &problem)) {
         usageError(problem);
         return ExitBadInput;
     }
     if (args_.device)
-        programmerSettings().device = static_cast<uint32_t>(*args_.device);
+        settings_.device = static_cast<uint32_t>(*args_.device);
+    // The port opens when the job first needs it, which is after this.
+    session_ = OpenSession(settings_, args_.port.value_or(PortChoice::parse(std::getenv("VORLANE_PORT"))), trace);
     const int32_t size = device().flashSize;
     if (args_.range && args_.range->last >= size) {
         usageError("--range: " + AddressText(args_.range->last) + " lies outside the " + device().name + " (" +
@@ -113,11 +106,6 @@ int CliRunner::prepare()
         return ExitBadInput;
     }
     return ExitDone;
-}
-
-const Device& CliRunner::device() const
-{
-    return DeviceById(programmerSettings().device);
 }
 
 std::unique_ptr<DeviceImage> CliRunner::blankImage() const
@@ -192,7 +180,7 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
 bool CliRunner::portReady(int* exitCode)
 {
     std::string why;
-    if (!lineDriver().PortReady(&why)) {
+    if (!session_->driver().PortReady(&why)) {
         feedback_->error(why);
         *exitCode = ExitNoPort;
         return false;
@@ -225,7 +213,7 @@ int CliRunner::write()
     DeviceImage& image = *input.image;
     if (args_.erase) {
         feedback_->begin("erase", "the whole chip");
-        EraseJob job(image, *feedback_);
+        EraseJob job(*session_, image, *feedback_);
         const bool erased = job.run();
         if (job.report().stoppedAt >= 0)
             return stopped(job.report(), "erased, not yet read back; nothing written");
@@ -234,7 +222,7 @@ int CliRunner::write()
     }
     feedback_->begin("write", args_.file + ", " + BytesText(static_cast<int64_t>(input.covered.count())) +
                                   " in " + SpanText(span.first, span.last));
-    WriteJob job(image, *feedback_, WriteJob::Mode::Changes);
+    WriteJob job(*session_, image, *feedback_, WriteJob::Mode::Changes);
     job.limitTo(&input.covered);
     // The lock waits for a good write: a chip locked over a failed or
     // stopped write could never be put right without an erase.
@@ -255,7 +243,7 @@ int CliRunner::write()
     }
     if (args_.level > 0) {
         feedback_->begin("lock", "level " + std::to_string(args_.level));
-        if (!LockJob(image, *feedback_).run(args_.level))
+        if (!LockJob(*session_, image, *feedback_).run(args_.level))
             return ExitJobFailed;
     }
     std::string summary = (args_.erase ? "erased the chip, " : "") + counts + ", " +
@@ -282,7 +270,7 @@ int CliRunner::read()
         return code;
     feedback_->begin("read", SpanText(span.first, span.last) + " into " + args_.file);
     const auto image = blankImage();
-    ReadJob job(*image, *feedback_);
+    ReadJob job(*session_, *image, *feedback_);
     job.limitTo(&mask);
     const bool read = job.run(span.first, span.last);
     if (job.report().stoppedAt >= 0)
@@ -308,7 +296,7 @@ int CliRunner::verify()
     const auto count = static_cast<int64_t>(input.covered.count());
     feedback_->begin("verify", args_.file + ", " + BytesText(count) + " in " + SpanText(span.first, span.last));
     DeviceImage& image = *input.image;
-    WriteVerifyJob job(image, *feedback_);
+    WriteVerifyJob job(*session_, image, *feedback_);
     job.limitTo(&input.covered);
     const int errorsBefore = feedback_->errors();
     const bool same = job.run(span.first, span.last);
@@ -346,7 +334,7 @@ int CliRunner::blankCheck()
         return code;
     feedback_->begin("blank-check", SpanText(span.first, span.last));
     const auto image = blankImage();
-    BlankCheckJob job(*image, *feedback_);
+    BlankCheckJob job(*session_, *image, *feedback_);
     job.limitTo(&mask);
     const int errorsBefore = feedback_->errors();
     const bool blank = job.run(span.first, span.last);
@@ -371,7 +359,7 @@ int CliRunner::erase()
         return code;
     feedback_->begin("erase", "the whole chip");
     const auto image = blankImage();
-    EraseJob job(*image, *feedback_);
+    EraseJob job(*session_, *image, *feedback_);
     const bool erased = job.run();
     if (job.report().stoppedAt >= 0)
         return stopped(job.report(), "erased, not all read back");
@@ -389,7 +377,7 @@ int CliRunner::lock()
         return code;
     feedback_->begin("lock", "level " + std::to_string(args_.level));
     const auto image = blankImage();
-    if (!LockJob(*image, *feedback_).run(args_.level))
+    if (!LockJob(*session_, *image, *feedback_).run(args_.level))
         return ExitJobFailed;
     feedback_->summary("lock level " + std::to_string(args_.level) + " set (" + kLockLevels[args_.level] +
                        "); only an erase clears it");
@@ -403,7 +391,7 @@ int CliRunner::reset()
         return code;
     feedback_->begin("reset", "the target's reset line");
     std::string why;
-    if (!ResetJob().run(&why)) {
+    if (!ResetJob(*session_).run(&why)) {
         feedback_->error(why);
         return ExitJobFailed;
     }
@@ -413,10 +401,8 @@ int CliRunner::reset()
 
 int CliRunner::info()
 {
-    const uint16_t base = programmerSettings().lptBase;
     std::string why;
-    const bool ready = lineDriver().PortReady(&why);
-    std::fputs(CliInfo(port().describe(base), device(), programmerSettings(), SettingsStore::Location()).c_str(),
-               out_);
+    const bool ready = session_->driver().PortReady(&why);
+    std::fputs(CliInfo(session_->describePort(), device(), settings_, SettingsStore::Location()).c_str(), out_);
     return ready ? ExitDone : ExitNoPort;
 }

@@ -7,6 +7,8 @@
 
 #include <ImageCoverage.h>
 #include <JobReport.h>
+#include <ProgrammerSettings.h>
+#include <ProgrammingSession.h>
 
 #include <cstdio>
 #include <memory>
@@ -27,7 +29,7 @@ public:
 private:
     int prepare();
     // The chip selected: --device, else the stored choice.
-    const Device& device() const;
+    const Device& device() const { return session_->device(); }
     // A fresh image of that device's size.
     std::unique_ptr<DeviceImage> blankImage() const;
     int dispatch();
@@ -61,5 +63,8 @@ private:
     std::FILE* out_;
     std::FILE* err_;
     CliArguments args_;
+    ProgrammerSettings settings_;
+    // The port the run chose, with the settings and the chip.
+    std::unique_ptr<ProgrammingSession> session_;
     std::unique_ptr<TerminalFeedback> feedback_;
 };

@@ -1,6 +1,10 @@
 #include "CliUsage.h"
 
-const char* const kCliUsage =
+#include <PortChoice.h>
+
+namespace {
+
+const char* const kCommands =
     "Usage: vorlane-cli [OPTIONS] COMMAND [ARGS]\n"
     "Programs an AT89S51, AT89S52 or AT89S53 wired to the parallel port, from a\n"
     "terminal or a script.\n"
@@ -17,8 +21,7 @@ const char* const kCliUsage =
     "  info           show the port, the chip, the cable and the timings\n"
     "\n"
     "Options:\n"
-    "  --port PORT         auto, ppdev, ppdev:/dev/parportN, direct, sim, sim:FILE\n"
-    "                      or none (overrides VORLANE_PORT)\n"
+    "  --port PORT         the port (overrides VORLANE_PORT), one of the forms below\n"
     "  --trace FILE        append every port access to FILE (overrides VORLANE_TRACE)\n"
     "  --format bin|hex    file format of write, read and verify (default: Intel HEX\n"
     "                      when the name holds .hex or .ihx, else binary)\n"
@@ -32,10 +35,19 @@ const char* const kCliUsage =
     "                      e.g. --set \"Clock Pin=5\" --set \"Written Time=3000\"\n"
     "  -q, --quiet         print nothing but errors\n"
     "  -h, --help          show this text\n"
-    "  -V, --version       show the version\n"
+    "  -V, --version       show the version\n";
+
+const char* const kExitStatus =
     "\n"
     "Exit status: 0 done; 1 the chip job failed (mismatch, not blank, a byte that\n"
     "did not program, no target answering); 2 bad command line, or a file that\n"
     "cannot be opened, is damaged or holds no data for the device; 3 no port\n"
     "could be had; 130 stopped by Ctrl+C (the target's lines are released).\n"
     "See vorlane-cli(1).\n";
+
+} // namespace
+
+std::string CliUsage()
+{
+    return std::string(kCommands) + "\nPorts:\n" + PortFormHelp(2, 79) + kExitStatus;
+}

@@ -1,4 +1,6 @@
 #pragma once
 
+#include <string>
+
 // vorlane-cli --help.
-extern const char* const kCliUsage;
+std::string CliUsage();

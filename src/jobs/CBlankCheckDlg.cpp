@@ -4,9 +4,9 @@
 
 #include <QPushButton>
 
-CBlankCheckDlg::CBlankCheckDlg(DeviceImage& image, QWidget* parent)
+CBlankCheckDlg::CBlankCheckDlg(ProgrammingSession& session, DeviceImage& image, QWidget* parent)
     : JobWindow(QStringLiteral("BLANCK CHECK"), QStringLiteral("&Check"), QStringLiteral("Start "),
-                QStringLiteral("finish at"), image, parent)
+                QStringLiteral("finish at"), session, image, parent)
 {
     connect(actionButton(), &QPushButton::clicked, this, &CBlankCheckDlg::OnOK);
 }
@@ -14,7 +14,7 @@ CBlankCheckDlg::CBlankCheckDlg(DeviceImage& image, QWidget* parent)
 void CBlankCheckDlg::OnOK()
 {
     runJob(Action::BlankCheck, [this] {
-        BlankCheckJob job(image_, *this);
+        BlankCheckJob job(session_, image_, *this);
         job.run(startField(), finishField());
         return job.report();
     });

@@ -6,6 +6,6 @@
 class CBlankCheckDlg : public JobWindow {
     Q_OBJECT
 public:
-    explicit CBlankCheckDlg(DeviceImage& image, QWidget* parent = nullptr);
+    explicit CBlankCheckDlg(ProgrammingSession& session, DeviceImage& image, QWidget* parent = nullptr);
     void OnOK();
 };

@@ -4,9 +4,9 @@
 
 #include <QPushButton>
 
-CReadDlg::CReadDlg(DeviceImage& image, QWidget* parent)
+CReadDlg::CReadDlg(ProgrammingSession& session, DeviceImage& image, QWidget* parent)
     : JobWindow(QStringLiteral("READ "), QStringLiteral("Read"), QStringLiteral("Start :"),
-                QStringLiteral("finish at"), image, parent)
+                QStringLiteral("finish at"), session, image, parent)
 {
     connect(actionButton(), &QPushButton::clicked, this, &CReadDlg::OnRead);
 }
@@ -14,7 +14,7 @@ CReadDlg::CReadDlg(DeviceImage& image, QWidget* parent)
 void CReadDlg::OnRead()
 {
     runJob(Action::Read, [this] {
-        ReadJob job(image_, *this);
+        ReadJob job(session_, image_, *this);
         job.run(startField(), finishField());
         return job.report();
     });

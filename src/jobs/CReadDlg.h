@@ -6,6 +6,6 @@
 class CReadDlg : public JobWindow {
     Q_OBJECT
 public:
-    explicit CReadDlg(DeviceImage& image, QWidget* parent = nullptr);
+    explicit CReadDlg(ProgrammingSession& session, DeviceImage& image, QWidget* parent = nullptr);
     void OnRead();
 };

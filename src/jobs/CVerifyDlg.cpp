@@ -4,9 +4,9 @@
 
 #include <QPushButton>
 
-CVerifyDlg::CVerifyDlg(DeviceImage& image, QWidget* parent)
+CVerifyDlg::CVerifyDlg(ProgrammingSession& session, DeviceImage& image, QWidget* parent)
     : JobWindow(QStringLiteral("VERIFY"), QStringLiteral("&Verify"), QStringLiteral("Start at :"),
-                QStringLiteral("finish at :"), image, parent)
+                QStringLiteral("finish at :"), session, image, parent)
 {
     connect(actionButton(), &QPushButton::clicked, this, &CVerifyDlg::OnVerify);
 }
@@ -14,7 +14,7 @@ CVerifyDlg::CVerifyDlg(DeviceImage& image, QWidget* parent)
 void CVerifyDlg::OnVerify()
 {
     runJob(Action::Verify, [this] {
-        VerifyJob job(image_, *this);
+        VerifyJob job(session_, image_, *this);
         job.run(startField(), finishField());
         return job.report();
     });

@@ -6,6 +6,6 @@
 class CVerifyDlg : public JobWindow {
     Q_OBJECT
 public:
-    explicit CVerifyDlg(DeviceImage& image, QWidget* parent = nullptr);
+    explicit CVerifyDlg(ProgrammingSession& session, DeviceImage& image, QWidget* parent = nullptr);
     void OnVerify();
 };

@@ -9,9 +9,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-CWriteDlg::CWriteDlg(DeviceImage& image, bool writeAll, bool automatic, QWidget* parent)
+CWriteDlg::CWriteDlg(ProgrammingSession& session, DeviceImage& image, bool writeAll, bool automatic,
+                     QWidget* parent)
     : JobWindow(QStringLiteral("WRITE"), QStringLiteral("Start"), QStringLiteral("Start at:"),
-                QStringLiteral("finish at :"), image, parent),
+                QStringLiteral("finish at :"), session, image, parent),
       writeAll_(writeAll), automatic_(automatic)
 {
     rangeFromFieldsOnClose_ = false;
@@ -35,7 +36,7 @@ void CWriteDlg::OnStart()
 {
     const WriteJob::Mode mode = writeAll_ ? WriteJob::Mode::All : WriteJob::Mode::Changes;
     runJob(Action::Write, [this, mode] {
-        WriteJob job(image_, *this, mode);
+        WriteJob job(session_, image_, *this, mode);
         succeeded_ = job.run(startField(), finishField(), lockLevel_->currentIndex());
         return job.report();
     });
@@ -45,7 +46,7 @@ void CWriteDlg::OnStart()
 void CWriteDlg::OnVerify()
 {
     runJob(Action::Verify, [this] {
-        WriteVerifyJob job(image_, *this);
+        WriteVerifyJob job(session_, image_, *this);
         job.run(startField(), finishField());
         return job.report();
     });

@@ -9,7 +9,8 @@ class QComboBox;
 class CWriteDlg : public JobWindow {
     Q_OBJECT
 public:
-    CWriteDlg(DeviceImage& image, bool writeAll, bool automatic, QWidget* parent = nullptr);
+    CWriteDlg(ProgrammingSession& session, DeviceImage& image, bool writeAll, bool automatic,
+              QWidget* parent = nullptr);
 
     void OnStart();
     void OnVerify();

@@ -1,7 +1,6 @@
 #include "EraseJob.h"
 
 #include <DeviceBytes.h>
-#include <ProgrammerSettings.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -78,7 +77,7 @@ bool EraseJob::chipAnswers()
     // the chip returns the written byte's bit 7 inverted. Writing 0xFF over
     // an erased byte changes nothing, so the probe costs one write cycle and
     // no data.
-    const ProgrammerSettings& s = programmerSettings();
+    const ProgrammerSettings& s = settings_;
     // The probe's read must reach bit 7 well inside the write cycle, which
     // the written time stands for; with very slow clock settings it cannot,
     // and the read-back alone has to do.

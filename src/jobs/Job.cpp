@@ -1,8 +1,6 @@
 #include "Job.h"
 
 #include <DeviceBytes.h>
-#include <MakeInstructionSet.h>
-#include <ProgrammerSettings.h>
 
 #include <algorithm>
 #include <array>
@@ -25,9 +23,9 @@ std::string SignatureText(const std::array<uint8_t, 3>& s)
 
 } // namespace
 
-Job::Job(DeviceImage& image, JobFeedback& feedback, LineDriver& driver)
-    : image_(image), feedback_(feedback), driver_(driver), device_(DeviceById(programmerSettings().device)),
-      isp_(MakeInstructionSet(device_, driver))
+Job::Job(ProgrammingSession& session, DeviceImage& image, JobFeedback& feedback)
+    : session_(session), settings_(session.settings()), image_(image), feedback_(feedback), driver_(session.driver()),
+      device_(session.device()), isp_(session.instructions())
 {
 }
 
@@ -75,7 +73,8 @@ bool Job::chipIsSelected(std::string_view done, bool lockedMayHide)
     if (lockedMayHide && lockLevel >= 2)
         return true;
     const Device* found = DeviceWithSignature(*signature);
-    report_.foundDevice = found ? static_cast<uint32_t>(found->id) : 0;
+    if (found)
+        report_.foundDevice = found->id;
     std::string text;
     if (found)
         text = std::string("The chip is an ") + found->name + " (signature " + SignatureText(*signature) +

@@ -9,6 +9,7 @@
 #include <ImageCoverage.h>
 #include <InstructionSet.h>
 #include <LineDriver.h>
+#include <ProgrammingSession.h>
 
 #include <cstdint>
 #include <functional>
@@ -16,13 +17,13 @@
 #include <optional>
 #include <string_view>
 
-// What the chip jobs share: the document's image, the window's feedback and
-// the link, plus the steps more than one job takes. The chip is the device
-// selected in the settings when the job is made, spoken to through its
-// family's instructions.
+// What the chip jobs share: the session they are handed, the document's
+// image and the window's feedback, plus the steps more than one job takes.
+// The chip is the session's device when the job is made, spoken to through
+// its family's instructions.
 class Job {
 public:
-    Job(DeviceImage& image, JobFeedback& feedback, LineDriver& driver = lineDriver());
+    Job(ProgrammingSession& session, DeviceImage& image, JobFeedback& feedback);
 
     const JobReport& report() const { return report_; }
     // From now on the range's addresses outside `addresses` are passed over:
@@ -78,6 +79,8 @@ protected:
 
     // The last run's figures.
     JobReport report_;
+    ProgrammingSession& session_;
+    const ProgrammerSettings& settings_;
     DeviceImage& image_;
     JobFeedback& feedback_;
     LineDriver& driver_;

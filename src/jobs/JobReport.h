@@ -1,6 +1,9 @@
 #pragma once
 
+#include <Device.h>
+
 #include <cstdint>
+#include <optional>
 
 // What one run of a job did, for a summary line.
 struct JobReport {
@@ -16,7 +19,6 @@ struct JobReport {
     int32_t firstDifference = -1;
     // The address a stop request left unhandled; -1 when the job ran on.
     int32_t stoppedAt = -1;
-    // A chip other than the one selected answered: its DeviceId number, or
-    // 0 when none (or one the program does not know).
-    uint32_t foundDevice = 0;
+    // A chip other than the one selected answered, and the program knows it.
+    std::optional<DeviceId> foundDevice;
 };

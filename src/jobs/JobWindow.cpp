@@ -40,8 +40,9 @@ bool IsUserInput(QEvent::Type type)
 } // namespace
 
 JobWindow::JobWindow(const QString& title, const QString& actionText, const QString& startLabel,
-                     const QString& finishLabel, DeviceImage& image, QWidget* parent)
-    : QDialog(parent), image_(image)
+                     const QString& finishLabel, ProgrammingSession& session, DeviceImage& image,
+                     QWidget* parent)
+    : QDialog(parent), session_(session), image_(image)
 {
     setWindowTitle(title);
     progress_ = new QProgressBar;

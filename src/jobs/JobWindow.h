@@ -4,6 +4,7 @@
 #include "JobReport.h"
 
 #include <DeviceImage.h>
+#include <ProgrammingSession.h>
 
 #include <QDialog>
 
@@ -23,7 +24,7 @@ class JobWindow : public QDialog, public JobFeedback {
     Q_OBJECT
 public:
     JobWindow(const QString& title, const QString& actionText, const QString& startLabel,
-              const QString& finishLabel, DeviceImage& image, QWidget* parent = nullptr);
+              const QString& finishLabel, ProgrammingSession& session, DeviceImage& image, QWidget* parent = nullptr);
 
     // Offered when the window opens; what it keeps when it closes.
     int32_t rangeStart = 0;
@@ -70,6 +71,7 @@ protected:
 
     // The write window keeps its typed range to itself.
     bool rangeFromFieldsOnClose_ = true;
+    ProgrammingSession& session_;
     DeviceImage& image_;
     QGridLayout* grid_;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <LineDriver.h>
+#include <ProgrammingSession.h>
 
 #include <string>
 
@@ -8,7 +9,7 @@
 // then the release, which lets the chip run its program from the start.
 class ResetJob {
 public:
-    explicit ResetJob(LineDriver& driver = lineDriver()) : driver_(driver) {}
+    explicit ResetJob(ProgrammingSession& session) : driver_(session.driver()) {}
 
     // False, with *why set, when there is no port to pulse or it failed.
     bool run(std::string* why = nullptr);

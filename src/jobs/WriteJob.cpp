@@ -1,7 +1,5 @@
 #include "WriteJob.h"
 
-#include <ProgrammerSettings.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <span>
@@ -10,8 +8,8 @@ namespace {
 constexpr int kAttempts = 4;
 }
 
-WriteJob::WriteJob(DeviceImage& image, JobFeedback& feedback, Mode mode, LineDriver& driver)
-    : Job(image, feedback, driver), mode_(mode)
+WriteJob::WriteJob(ProgrammingSession& session, DeviceImage& image, JobFeedback& feedback, Mode mode)
+    : Job(session, image, feedback), mode_(mode)
 {
 }
 
@@ -58,7 +56,7 @@ bool WriteJob::writeBytes(const JobRange& range)
         if (stopBefore(a))
             break;
         image_.marks[a] = MarkNone;
-        if (programmerSettings().readBeforeWrite && chipHolds(a)) {
+        if (settings_.readBeforeWrite && chipHolds(a)) {
             ++report_.skipped;
             continue;
         }
@@ -96,7 +94,7 @@ bool WriteJob::learnChip(const JobRange& range)
 
 bool WriteJob::writeWithoutAutoErase(const JobRange& range)
 {
-    const bool readBefore = programmerSettings().readBeforeWrite;
+    const bool readBefore = settings_.readBeforeWrite;
     if (readBefore && !learnChip(range))
         return true; // stopped
     std::vector<int32_t> pending;
@@ -181,7 +179,7 @@ bool WriteJob::programPage(int32_t base)
     // The page programs one byte after another; Data Polling would see only
     // the byte in its cycle, so the page's whole time is waited.
     driver_.DelayMicroseconds(isp_->PageWriteUs());
-    if (!programmerSettings().readAfterWrite) {
+    if (!settings_.readAfterWrite) {
         std::copy(data.begin(), data.end(), image_.chipCache.begin() + base);
         return true;
     }
@@ -204,7 +202,7 @@ bool WriteJob::programPage(int32_t base)
 uint32_t WriteJob::byteWriteUs() const
 {
     const uint32_t datasheet = isp_->ByteWriteUs();
-    return datasheet > 0 ? datasheet : programmerSettings().writtenTimeUs;
+    return datasheet > 0 ? datasheet : settings_.writtenTimeUs;
 }
 
 bool WriteJob::chipHolds(int32_t a)
@@ -220,7 +218,7 @@ bool WriteJob::chipHolds(int32_t a)
 bool WriteJob::program(int32_t a)
 {
     const uint8_t value = image_.buffer[a];
-    const ProgrammerSettings& settings = programmerSettings();
+    const ProgrammerSettings& settings = settings_;
     for (int attempt = 1;; ++attempt) {
         isp_->WriteCodeByte(static_cast<uint16_t>(a), value);
         bool ended = true;

@@ -13,7 +13,7 @@ public:
     // every byte of the range from the chip before deciding to write it.
     enum class Mode { Changes, All };
 
-    WriteJob(DeviceImage& image, JobFeedback& feedback, Mode mode, LineDriver& driver = lineDriver());
+    WriteJob(ProgrammingSession& session, DeviceImage& image, JobFeedback& feedback, Mode mode);
 
     // lockLevel 1..3 locks the chip after the write, 0 or below sends no lock
     // instruction. True unless there was no port or no answer, the chip is

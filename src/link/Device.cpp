@@ -25,12 +25,25 @@ std::span<const Device> Devices()
     return kDevices;
 }
 
-const Device& DeviceById(uint32_t id)
+std::optional<DeviceId> KnownDeviceId(uint32_t number)
 {
     for (const Device& d : kDevices)
-        if (static_cast<uint32_t>(d.id) == id)
+        if (static_cast<uint32_t>(d.id) == number)
+            return d.id;
+    return std::nullopt;
+}
+
+const Device& DeviceById(DeviceId id)
+{
+    for (const Device& d : kDevices)
+        if (d.id == id)
             return d;
     return kDevices[2];
+}
+
+const Device& StoredDevice(uint32_t number)
+{
+    return DeviceById(KnownDeviceId(number).value_or(DeviceId::AT89S53));
 }
 
 const Device* DeviceNamed(std::string_view name)

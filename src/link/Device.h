@@ -22,7 +22,7 @@ enum class InstructionFamily {
 struct Device {
     DeviceId id;
     const char* name;
-    // The short name a simulated port's model takes ("sim:s52:FILE").
+    // The short name: --device and a simulated port's model take it ("s52").
     const char* tag;
     int32_t flashSize;
     InstructionFamily family;
@@ -38,9 +38,14 @@ struct Device {
 // Every device, in menu order.
 std::span<const Device> Devices();
 
-// The device stored as `id`; anything unknown is the AT89S53, the device
-// the program always had.
-const Device& DeviceById(uint32_t id);
+const Device& DeviceById(DeviceId id);
+
+// The device a stored number names; anything unknown is the AT89S53, the
+// device the program always had.
+const Device& StoredDevice(uint32_t number);
+
+// The device a stored number names, or nothing when it names none.
+std::optional<DeviceId> KnownDeviceId(uint32_t number);
 
 // The device named "AT89S52" or "s52", in any case; null when none is.
 const Device* DeviceNamed(std::string_view name);

@@ -8,7 +8,7 @@
 // for ChipErase, callers bracket them with Enter/LeaveProgramming.
 class IspProgrammer {
 public:
-    explicit IspProgrammer(LineDriver& driver = lineDriver()) : driver_(driver) {}
+    explicit IspProgrammer(LineDriver& driver) : driver_(driver) {}
 
     void ProgrammingEnable();
     void ChipErase();

@@ -1,15 +1,13 @@
 #include "LineDriver.h"
 
 #include "ProgrammerSettings.h"
-#include "port/Counter.h"
-#include "port/Port.h"
+#include <Counter.h>
+#include <Port.h>
 
 #include <algorithm>
 #include <limits>
 
 namespace {
-
-LineDriver g_driver;
 
 // Without a usable counter frequency the driver times on the steady clock.
 constexpr int64_t kSteadyFrequency = 1'000'000'000;
@@ -28,16 +26,6 @@ int64_t SaturatingAdd(int64_t a, int64_t b)
 
 } // namespace
 
-LineDriver& lineDriver()
-{
-    return g_driver;
-}
-
-void ResetLineDriverForTesting()
-{
-    g_driver = LineDriver{};
-}
-
 int64_t LineDriver::Now() const
 {
     return counterFrequency_ > 0 ? currentCounter().now() : SteadyNs();
@@ -45,7 +33,7 @@ int64_t LineDriver::Now() const
 
 void LineDriver::WriteData(uint8_t value)
 {
-    const int64_t stamp = port().writeData(programmerSettings().lptBase, value);
+    const int64_t stamp = port_->writeData(settings_.lptBase, value);
     anchored_ = true;
     if (counterFrequency_ <= 0) {
         anchor_ = SteadyNs();
@@ -66,7 +54,7 @@ void LineDriver::WriteData(uint8_t value)
 uint8_t LineDriver::ReadStatus()
 {
     int64_t stamp = 0;
-    const uint8_t status = port().readStatus(programmerSettings().lptBase, &stamp);
+    const uint8_t status = port_->readStatus(settings_.lptBase, &stamp);
     if (counterFrequency_ > 0)
         readTicks_ = std::max<int64_t>(0, currentCounter().now() - stamp);
     return status;
@@ -74,12 +62,12 @@ uint8_t LineDriver::ReadStatus()
 
 bool LineDriver::PortReady(std::string* why)
 {
-    return port().ready(programmerSettings().lptBase, why);
+    return port_->ready(settings_.lptBase, why);
 }
 
 std::string LineDriver::TakePortFault()
 {
-    return port().takeFault();
+    return port_->takeFault();
 }
 
 void LineDriver::RefreshTimerFrequency()
@@ -149,7 +137,7 @@ void LineDriver::DelayMicroseconds(uint32_t us)
 
 void LineDriver::EnterProgramming()
 {
-    const ProgrammerSettings& s = programmerSettings();
+    const ProgrammerSettings& s = settings_;
     clockMask_ = PinMask(s.clockPin);
     dataMask_ = PinMask(s.dataPin);
     // Reset pulse: lines at rest, then reset moved away from rest for 1 ms and
@@ -164,7 +152,7 @@ void LineDriver::EnterProgramming()
 
 void LineDriver::LeaveProgramming()
 {
-    const ProgrammerSettings& s = programmerSettings();
+    const ProgrammerSettings& s = settings_;
     const uint8_t dataBit = PinMask(s.dataPin);
     const uint8_t clockBit = PinMask(s.clockPin);
     WriteData(s.idleByte);
@@ -184,7 +172,7 @@ void LineDriver::LeaveProgramming()
 
 void LineDriver::ShiftOut(uint8_t value)
 {
-    const ProgrammerSettings& s = programmerSettings();
+    const ProgrammerSettings& s = settings_;
     for (int n = 7; n >= 0; --n) {
         // SCK falls in the same write that presents the next bit: the chip
         // samples MOSI on the rising edge that follows.
@@ -200,7 +188,7 @@ void LineDriver::ShiftOut(uint8_t value)
 
 uint8_t LineDriver::ShiftIn()
 {
-    const ProgrammerSettings& s = programmerSettings();
+    const ProgrammerSettings& s = settings_;
     uint8_t r = 0;
     for (int n = 7; n >= 0; --n) {
         WriteData(s.idleByte ^ clockMask_);

@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <string>
 
-// The parallel port as a three-wire serial master for the AT89S53's
+class Port;
+struct ProgrammerSettings;
+
+// The parallel port as a three-wire serial master for the chip's
 // programming interface: reset, SCK and MOSI on data bits, MISO on BUSY.
-// Pins, rest levels and timing come from programmerSettings() at every use.
+// Pins, rest levels and timing come from the settings record at every use.
 //
 // Every wait is a minimum time between two line changes. It counts from the
 // counter reading taken just before the port access that changed the lines,
@@ -24,6 +27,10 @@ public:
         bool stalled = false;
         std::chrono::steady_clock::time_point stalledSince{};
     };
+
+    LineDriver(const ProgrammerSettings& settings, Port& port) : settings_(settings), port_(&port) {}
+    // The lines reached through another port from now on.
+    void usePort(Port& port) { port_ = &port; }
 
     void WriteData(uint8_t value);
     uint8_t ReadStatus();
@@ -56,6 +63,8 @@ private:
     int64_t Now() const;
     void WaitUntil(Deadline deadline);
 
+    const ProgrammerSettings& settings_;
+    Port* port_;
     uint8_t clockMask_ = 0;
     uint8_t dataMask_ = 0;
     int64_t counterFrequency_ = 0;
@@ -67,9 +76,3 @@ private:
     // The quickest data write so far; -1 before the first.
     int64_t quickestWriteTicks_ = -1;
 };
-
-// The process-wide driver.
-LineDriver& lineDriver();
-
-// Masks, frequency and timing state back to 0, as at process start; for tests.
-void ResetLineDriverForTesting();

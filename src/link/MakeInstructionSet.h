@@ -7,4 +7,4 @@
 #include <memory>
 
 // The instructions of the device's family.
-std::unique_ptr<InstructionSet> MakeInstructionSet(const Device& device, LineDriver& driver = lineDriver());
+std::unique_ptr<InstructionSet> MakeInstructionSet(const Device& device, LineDriver& driver);

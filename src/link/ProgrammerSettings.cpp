@@ -2,10 +2,6 @@
 
 #include "Device.h"
 
-namespace {
-ProgrammerSettings g_settings;
-}
-
 ProgrammerSettings DefaultProgrammerSettings()
 {
     ProgrammerSettings s;
@@ -27,16 +23,6 @@ ProgrammerSettings DefaultProgrammerSettings()
     s.device = static_cast<uint32_t>(DeviceId::AT89S53);
     s.firstRun = 1;
     return s;
-}
-
-ProgrammerSettings& programmerSettings()
-{
-    return g_settings;
-}
-
-void ResetProgrammerSettings()
-{
-    g_settings = ProgrammerSettings{};
 }
 
 uint8_t PinMask(uint8_t bit)

@@ -2,8 +2,9 @@
 
 #include <cstdint>
 
-// Every persisted setting. One process-wide record, all zero until the
-// settings store fills it at start-up.
+// Every persisted setting, all zero until the settings store fills it. A
+// session reads the record it is handed at every use, so a change takes
+// effect with the next job.
 struct ProgrammerSettings {
     uint16_t lptBase = 0;
     uint8_t readAfterWrite = 0;
@@ -32,12 +33,6 @@ struct ProgrammerSettings {
 
 // The values used where the store has none.
 ProgrammerSettings DefaultProgrammerSettings();
-
-// The process-wide record.
-ProgrammerSettings& programmerSettings();
-
-// Back to all zeros, as before loading; for tests.
-void ResetProgrammerSettings();
 
 // 1 << bit as 8 bits; a stored pin above 7 names no data line and gives 0.
 uint8_t PinMask(uint8_t bit);

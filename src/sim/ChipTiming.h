@@ -6,7 +6,7 @@ namespace sim {
 
 // How long the chip's self-timed operations last and which crystal clocks it.
 // The defaults are the AT89S53's worst-case figures (At89s53.h says where each
-// comes from); At89s5x::datasheetTiming gives the AT89S51/52 ones.
+// comes from); At89s51And52::datasheetTiming gives the AT89S51/52 ones.
 struct ChipTiming {
     int64_t writeCycleNs = 2'500'000;    // one byte programmed
     int64_t chipEraseNs = 20'000'000;

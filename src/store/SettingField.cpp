@@ -32,7 +32,7 @@ void Flag(ProgrammerSettings& s, uint32_t value)
 // there was a choice.
 void KnownDevice(ProgrammerSettings& s, uint32_t value)
 {
-    s.device = static_cast<uint32_t>(DeviceById(value).id);
+    s.device = static_cast<uint32_t>(StoredDevice(value).id);
 }
 
 template <auto Member>

@@ -45,7 +45,7 @@ const Device& SettingsStore::LoadDevice()
     ProgrammerSettings read = DefaultProgrammerSettings();
     const SettingField& field = *FindSettingField("Device");
     field.set(read, Read(s, field.name, field.get(read)));
-    return DeviceById(read.device);
+    return StoredDevice(read.device);
 }
 
 void SettingsStore::Save(const ProgrammerSettings& in)

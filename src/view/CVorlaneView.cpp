@@ -7,7 +7,7 @@
 
 #include <CVorlaneDoc.h>
 #include <DeviceBytes.h>
-#include <LineDriver.h>
+#include <ProgrammingSession.h>
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -190,7 +190,8 @@ void CVorlaneView::OnInitialUpdate()
 {
     viewport()->update();
     // Whenever a document is shown, the target's lines are left released.
-    lineDriver().LeaveProgramming();
+    if (session_)
+        session_->driver().LeaveProgramming();
     UpdateScrollRange();
 }
 

@@ -8,6 +8,7 @@
 
 class CVorlaneDoc;
 class CellTexts;
+class ProgrammingSession;
 class QKeyEvent;
 class QMouseEvent;
 class QPainter;
@@ -33,6 +34,8 @@ public:
     explicit CVorlaneView(CVorlaneDoc* document, QWidget* parent = nullptr);
 
     CVorlaneDoc* GetDocument() const { return document_; }
+    // The session whose target lines a shown document leaves released.
+    void setSession(ProgrammingSession* session) { session_ = session; }
     const QFont& viewFont() const { return viewFont_; }
 
     void OnDraw(QPainter& painter);
@@ -91,6 +94,7 @@ private:
     void markEdited(int address, uint8_t value);
 
     CVorlaneDoc* document_;
+    ProgrammingSession* session_ = nullptr;
     QFont viewFont_;
     std::shared_ptr<const CellTexts> cellTexts_; // laid out at the first paint
     bool inScrollAction_ = false;

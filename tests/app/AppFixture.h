@@ -5,9 +5,7 @@
 #include <CMainFrame.h>
 #include <CVorlaneApp.h>
 #include <CommandId.h>
-#include <LineDriver.h>
-#include <ProgrammerSettings.h>
-#include <port/Port.h>
+#include <WindowSession.h>
 
 #include <QSettings>
 
@@ -34,12 +32,7 @@ protected:
         unsetenv("VORLANE_TRACE");
     }
 
-    static void resetProcess()
-    {
-        ResetPortForTesting();
-        ResetProgrammerSettings();
-        ResetLineDriverForTesting();
-    }
+    static void resetProcess() { ResetWindowSessionForTesting(); }
 
     static QSettings store()
     {

@@ -18,7 +18,7 @@
 #include <CWriteDlg.h>
 #include <FileCommands.h>
 #include <MenuTable.h>
-#include <port/SimBackend.h>
+#include <SimBackend.h>
 
 #include <QAction>
 #include <QGuiApplication>
@@ -109,7 +109,7 @@ TEST_F(CommandTableTest, EveryMenuCommandReachesItsHandler)
     windowOf(ID_TOOLS_ERASE);
     EXPECT_EQ(messages.texts().last(), QStringLiteral("Memory erased"));
 
-    auto* sim = dynamic_cast<SimBackend*>(port().backend());
+    auto* sim = dynamic_cast<SimBackend*>(windowSession().port().backend());
     ASSERT_NE(sim, nullptr);
     sim->cable().writeData(0x00, 0); // lines away from their released state
     windowOf(ID_TOOLS_RESET);

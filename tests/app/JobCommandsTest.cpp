@@ -6,7 +6,7 @@
 #include <CVorlaneDoc.h>
 #include <CWriteDlg.h>
 #include <ModalAnswer.h>
-#include <port/SimBackend.h>
+#include <SimBackend.h>
 
 #include <QComboBox>
 #include <QRegularExpression>
@@ -26,7 +26,7 @@ protected:
         InteractiveAppFixture::SetUp();
         if (HasFatalFailure())
             return;
-        sim = dynamic_cast<SimBackend*>(port().backend());
+        sim = dynamic_cast<SimBackend*>(windowSession().port().backend());
         ASSERT_NE(sim, nullptr);
     }
     DeviceImage& image() { return app->document()->image(); }
@@ -262,7 +262,7 @@ TEST_F(JobCommandsTest, AFinishedJobSaysSoInTheStatusBar)
 
     // A failure replaces the last success.
     setenv("VORLANE_PORT", "none", 1);
-    ResetPortForTesting();
+    ReopenWindowPortForTesting();
     run<CWriteDlg>(ID_TOOLS_WRITE_ALL, QStringLiteral("0"), QStringLiteral("f"),
                    [&](CWriteDlg& w) { press(w.actionButton()); });
     EXPECT_EQ(said(), QStringLiteral("Write failed, in #.# s"));

@@ -172,7 +172,7 @@ TEST_F(MainFrameTest, DeviceSelectionKeepsTheImageAndScrollsToTop)
         EXPECT_TRUE(checked(c.command));
         for (const auto& other : cases)
             EXPECT_EQ(checked(other.command), other.command == c.command);
-        CInfoDlg info(DeviceById(programmerSettings().device));
+        CInfoDlg info(StoredDevice(programmerSettings().device));
         QStringList texts;
         for (QLabel* l : info.findChildren<QLabel*>())
             texts << l->text();
@@ -327,7 +327,7 @@ TEST_F(MainFrameTest, OneVersionStory)
     ASSERT_EQ(beta.size(), 1) << text.toStdString();
     EXPECT_TRUE(beta[0].startsWith(QStringLiteral("View › Info"))) << beta[0].toStdString();
 
-    CInfoDlg info(DeviceById(static_cast<uint32_t>(DeviceId::AT89S53)));
+    CInfoDlg info(DeviceById(DeviceId::AT89S53));
     QStringList infoTexts;
     for (QLabel* l : info.findChildren<QLabel*>())
         infoTexts << l->text();

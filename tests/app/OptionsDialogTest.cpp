@@ -10,7 +10,7 @@ namespace {
 class OptionsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override { programmerSettings() = DefaultProgrammerSettings(); }
-    void TearDown() override { ResetProgrammerSettings(); }
+    void TearDown() override { ResetWindowSessionForTesting(); }
     MessageRecorder messages;
 };
 
@@ -19,7 +19,7 @@ protected:
 TEST_F(OptionsDialogTest, OpensWithTheFields)
 {
     programmerSettings().sckState = 0;
-    COptionsDlg dlg;
+    COptionsDlg dlg(programmerSettings());
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Options"));
     EXPECT_EQ(dlg.timingEdit(0)->text(), QStringLiteral("50000"));
     EXPECT_EQ(dlg.timingEdit(1)->text(), QStringLiteral("2"));
@@ -35,7 +35,7 @@ TEST_F(OptionsDialogTest, OpensWithTheFields)
 
 TEST_F(OptionsDialogTest, FieldsBeforeABadOneAreStoredAndTheWindowStays)
 {
-    COptionsDlg dlg;
+    COptionsDlg dlg(programmerSettings());
     dlg.show();
     dlg.timingEdit(0)->setText(QStringLiteral("70000"));
     dlg.timingEdit(1)->setText(QStringLiteral("abc"));
@@ -56,7 +56,7 @@ TEST_F(OptionsDialogTest, AnyUnsignedValueAndTheHiddenStateSurvive)
 {
     programmerSettings().doutState = 0;
     for (int run = 0; run < 3; ++run) {
-        COptionsDlg dlg;
+        COptionsDlg dlg(programmerSettings());
         dlg.timingEdit(0)->setText(QStringLiteral("0"));
         dlg.timingEdit(1)->setText(QStringLiteral("4294967295"));
         dlg.timingEdit(3)->setText(QStringLiteral(" 12 "));
@@ -69,11 +69,11 @@ TEST_F(OptionsDialogTest, AnyUnsignedValueAndTheHiddenStateSurvive)
     EXPECT_EQ(programmerSettings().writtenTimeUs, 12u);
     EXPECT_EQ(programmerSettings().doutState, 0u);
 
-    COptionsDlg tooBig;
+    COptionsDlg tooBig(programmerSettings());
     tooBig.timingEdit(2)->setText(QStringLiteral("4294967296"));
     tooBig.accept();
     EXPECT_EQ(messages.requests.size(), 1u);
-    COptionsDlg negative;
+    COptionsDlg negative(programmerSettings());
     negative.timingEdit(2)->setText(QStringLiteral("-1"));
     negative.accept();
     EXPECT_EQ(messages.requests.size(), 2u);
@@ -90,11 +90,11 @@ TEST_F(OptionsDialogTest, DataPollingBoxCarriesItsFieldInAndOut)
     };
     for (const Case& c : {Case{0, false, 1}, Case{1, true, 0}, Case{7, true, 0}}) {
         programmerSettings().pollWriteEnd = c.before;
-        COptionsDlg cancelled;
+        COptionsDlg cancelled(programmerSettings());
         cancelled.pollBox()->click();
         cancelled.reject();
         EXPECT_EQ(programmerSettings().pollWriteEnd, c.before) << "Cancel stores nothing";
-        COptionsDlg dlg;
+        COptionsDlg dlg(programmerSettings());
         EXPECT_EQ(dlg.pollBox()->isChecked(), c.shown) << c.before;
         dlg.pollBox()->click();
         dlg.accept();

@@ -18,7 +18,7 @@ protected:
 
     QString writes()
     {
-        ResetPortForTesting(); // flushes the trace
+        ReopenWindowPortForTesting(); // flushes the trace
         QFile f(tracePath);
         if (!f.open(QIODevice::ReadOnly))
             return {};

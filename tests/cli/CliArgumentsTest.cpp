@@ -57,7 +57,9 @@ TEST(CliArgumentsTest, OptionsBeforeAndAfterTheCommand)
     EXPECT_EQ(args.command, Command::Write);
     EXPECT_TRUE(args.quiet);
     EXPECT_TRUE(args.erase);
-    EXPECT_EQ(args.port, "sim:chip.bin");
+    ASSERT_TRUE(args.port);
+    EXPECT_EQ(args.port->kind, PortChoice::Kind::Sim);
+    EXPECT_EQ(args.port->argument, "chip.bin");
     EXPECT_EQ(args.trace, "t.txt");
     EXPECT_EQ(args.format, ImageFileKind::IntelHex);
     ASSERT_TRUE(args.range);

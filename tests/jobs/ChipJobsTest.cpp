@@ -10,7 +10,7 @@
 #include <WriteJob.h>
 #include <WriteVerifyJob.h>
 
-#include <port/NoneBackend.h>
+#include <NoneBackend.h>
 
 #include <functional>
 
@@ -26,7 +26,7 @@ TEST_F(ChipJobsTest, ReadFillsImageAndChipCopyOverTheWholeDevice)
 {
     fillChipWithPattern();
     image.marks[5] = MarkChanged; // the Read command clears marks, not the job
-    ReadJob(image, feedback).run(0, 0x2FFF);
+    ReadJob(session(), image, feedback).run(0, 0x2FFF);
 
     for (int a = 0; a < 0x3000; ++a) {
         ASSERT_EQ(image.buffer[a], pattern(a)) << a;
@@ -52,7 +52,7 @@ TEST_F(ChipJobsTest, ReadFillsImageAndChipCopyOverTheWholeDevice)
 TEST_F(ChipJobsTest, ReadOfAShortRangeMovesTheBarAtEveryAddress)
 {
     fillChipWithPattern();
-    ReadJob(image, feedback).run(0x100, 0x120);
+    ReadJob(session(), image, feedback).run(0x100, 0x120);
     std::vector<int32_t> expected = span(0x100, 0x120);
     expected.push_back(0);
     EXPECT_EQ(feedback.positions, expected);
@@ -63,14 +63,14 @@ TEST_F(ChipJobsTest, ReadOfAShortRangeMovesTheBarAtEveryAddress)
 
 TEST_F(ChipJobsTest, ReadSpanningSixtyFourAddressesMovesEverySixtyFourth)
 {
-    ReadJob(image, feedback).run(0x100, 0x140);
+    ReadJob(session(), image, feedback).run(0x100, 0x140);
     EXPECT_EQ(feedback.positions, (std::vector<int32_t>{0x100, 0x140, 0}));
 }
 
 TEST_F(ChipJobsTest, ReadToOnePastTheDeviceStopsAtItsLastByte)
 {
     fillChipWithPattern();
-    EXPECT_TRUE(ReadJob(image, feedback).run(0x2FF0, 0x3000));
+    EXPECT_TRUE(ReadJob(session(), image, feedback).run(0x2FF0, 0x3000));
     EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0x2FF0, 0x2FFF));
     EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0x2FF0, 0x2FFF}}));
     EXPECT_EQ(image.buffer[0x2FFF], pattern(0x2FFF));
@@ -79,14 +79,14 @@ TEST_F(ChipJobsTest, ReadToOnePastTheDeviceStopsAtItsLastByte)
 
 TEST_F(ChipJobsTest, ReadClampsItsRange)
 {
-    ReadJob(image, feedback).run(0x2FFF, 0x10);
+    ReadJob(session(), image, feedback).run(0x2FFF, 0x10);
     EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0, 0x10));
     EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0, 0x10}}));
 }
 
 TEST_F(ChipJobsTest, ReadWithStartAfterFinishReadsNothing)
 {
-    ReadJob(image, feedback).run(0x20, 0x10);
+    ReadJob(session(), image, feedback).run(0x20, 0x10);
     EXPECT_EQ(stats().reads, 0u);
     EXPECT_EQ(stats().enables, 1u);
     EXPECT_EQ(feedback.positions, (std::vector<int32_t>{0}));
@@ -105,7 +105,7 @@ TEST_F(ChipJobsTest, VerifyMarksExactlyTheDifferingBytesAndWarnsBeforeTheRelease
     bool heldInProgramming = false;
     feedback.onMessage = [&] { heldInProgramming = chip().inProgramming(); };
 
-    EXPECT_FALSE(VerifyJob(image, feedback).run(0x200, 0x2FF));
+    EXPECT_FALSE(VerifyJob(session(), image, feedback).run(0x200, 0x2FF));
 
     for (int a = 0x200; a <= 0x2FF; ++a)
         ASSERT_EQ(image.marks[a], (a == 0x210 || a == 0x2FF) ? MarkMismatch : MarkNone) << a;
@@ -125,7 +125,7 @@ TEST_F(ChipJobsTest, VerifyWhereEverythingMatchesShowsNothing)
 {
     image.marks[0x10] = MarkMismatch;
     image.buffer[0x3000] = 0x00; // past the device: never compared
-    EXPECT_TRUE(VerifyJob(image, feedback).run(0, 0x3000));
+    EXPECT_TRUE(VerifyJob(session(), image, feedback).run(0, 0x3000));
     EXPECT_TRUE(feedback.messages.empty());
     EXPECT_EQ(image.marks[0x10], MarkNone);
     EXPECT_EQ(stats().reads, 0x3000u);
@@ -138,7 +138,7 @@ TEST_F(ChipJobsTest, BlankCheckReadsTheFinishAddressToo)
     bool released = false;
     feedback.onMessage = [&] { released = !chip().inProgramming(); };
 
-    EXPECT_FALSE(BlankCheckJob(image, feedback).run(0, 0x2FFF));
+    EXPECT_FALSE(BlankCheckJob(session(), image, feedback).run(0, 0x2FFF));
 
     EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0, 0x2FFF));
     EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory isn't blanck", "", Buttons::Ok}}));
@@ -154,7 +154,7 @@ TEST_F(ChipJobsTest, BlankCheckStopsAtTheFirstProgrammedByte)
     image.buffer[0x1000] = 0x12;
     image.marks[0x1000] = MarkChanged;
 
-    EXPECT_FALSE(BlankCheckJob(image, feedback).run(std::nullopt, std::nullopt));
+    EXPECT_FALSE(BlankCheckJob(session(), image, feedback).run(std::nullopt, std::nullopt));
 
     EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0, 0x1000));
     EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory isn't blanck", "", Buttons::Ok}}));
@@ -167,7 +167,7 @@ TEST_F(ChipJobsTest, BlankCheckStopsAtTheFirstProgrammedByte)
 TEST_F(ChipJobsTest, BlankCheckOfASingleAddressReadsIt)
 {
     chip().flash()[0x40] = 0x00;
-    EXPECT_FALSE(BlankCheckJob(image, feedback).run(0x40, 0x40));
+    EXPECT_FALSE(BlankCheckJob(session(), image, feedback).run(0x40, 0x40));
     EXPECT_EQ(addressesOf(InstructionKind::ReadCode), (std::vector<int>{0x40}));
     EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory isn't blanck", "", Buttons::Ok}}));
 }
@@ -175,7 +175,7 @@ TEST_F(ChipJobsTest, BlankCheckOfASingleAddressReadsIt)
 TEST_F(ChipJobsTest, BlankCheckOfAnAbsentTargetIsNotBlank)
 {
     tap->sim.cable().setTarget(sim::Target::AbsentPulledLow);
-    EXPECT_FALSE(BlankCheckJob(image, feedback).run(0, 0x2FFF));
+    EXPECT_FALSE(BlankCheckJob(session(), image, feedback).run(0, 0x2FFF));
     EXPECT_EQ(tap->count({0x01, 0x00, PortTap::kShiftIn}), 1);
 }
 
@@ -187,7 +187,7 @@ TEST_F(ChipJobsTest, EraseReadsTheChipBackAndThenSetsTheChipCopy)
     image.marks[0x11] = MarkMismatch;
     image.chipCache[0x12] = 0x34;
 
-    EXPECT_TRUE(EraseJob(image, feedback).run());
+    EXPECT_TRUE(EraseJob(session(), image, feedback).run());
 
     for (int a = 0; a < 0x3000; ++a) {
         ASSERT_EQ(chip().flash()[a], 0xFF) << a;
@@ -231,7 +231,7 @@ TEST_F(ChipJobsTest, AnEraseTheChipDoesNotShowIsAFailureAndForgetsTheChip)
         std::fill(image.chipCache.begin(), image.chipCache.end(), 0x12);
         feedback.messages.clear();
 
-        EXPECT_FALSE(EraseJob(image, feedback).run());
+        EXPECT_FALSE(EraseJob(session(), image, feedback).run());
 
         EXPECT_EQ(feedback.messages, (std::vector<Message>{{c.message, "ERROR", Buttons::Ok}}));
         EXPECT_EQ(image.chipCache[0], ChipUnknown);
@@ -242,7 +242,7 @@ TEST_F(ChipJobsTest, AnEraseTheChipDoesNotShowIsAFailureAndForgetsTheChip)
 
 TEST_F(ChipJobsTest, ResetPulsesIntoProgrammingAndReleases)
 {
-    ResetJob().run();
+    ResetJob(session()).run();
     // Enter's reset pulse, then the release with both state options set.
     EXPECT_EQ(tap->events, (std::vector<int>{0x00, 0x01, 0x00, 0x00, 0x04, 0x07, 0xFF}));
     EXPECT_EQ(stats().frames(), 0u);
@@ -252,13 +252,13 @@ TEST_F(ChipJobsTest, ResetPulsesIntoProgrammingAndReleases)
 TEST_F(ChipJobsTest, AnImpossibleDeviceSizeStaysInsideTheImage)
 {
     image.deviceSize = INT32_MAX;
-    ReadJob(image, feedback).run(0x4FF0, 0x7FFFFFFE);
+    ReadJob(session(), image, feedback).run(0x4FF0, 0x7FFFFFFE);
     EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0x4FF0, 0x4FFF}}));
-    ReadJob(image, feedback).run(0x4FF0, 0x5000);
+    ReadJob(session(), image, feedback).run(0x4FF0, 0x5000);
     EXPECT_EQ(image.chipCache[kImageCapacity - 1], 0xFF);
     EXPECT_EQ(stats().reads, 16u + 16u);
 
-    EXPECT_TRUE(EraseJob(image, feedback).run());
+    EXPECT_TRUE(EraseJob(session(), image, feedback).run());
     for (int a = 0; a < kImageCapacity; ++a)
         ASSERT_EQ(image.chipCache[a], 0xFF) << a;
 }
@@ -267,11 +267,11 @@ TEST_F(ChipJobsTest, NoInstructionGoesOutForAnAddressPastTheDevice)
 {
     // A byte an earlier, longer binary left past the device.
     image.buffer[0x3000] = 0x00;
-    ReadJob(image, feedback).run(0x2FF0, 0x3000);
-    VerifyJob(image, feedback).run(0x2FF0, 0x3000);
-    BlankCheckJob(image, feedback).run(0x2FF0, 0x3000);
-    WriteJob(image, feedback, WriteJob::Mode::All).run(0x2FF0, 0x3000, 0);
-    WriteVerifyJob(image, feedback).run(0x2FF0, 0x3000);
+    ReadJob(session(), image, feedback).run(0x2FF0, 0x3000);
+    VerifyJob(session(), image, feedback).run(0x2FF0, 0x3000);
+    BlankCheckJob(session(), image, feedback).run(0x2FF0, 0x3000);
+    WriteJob(session(), image, feedback, WriteJob::Mode::All).run(0x2FF0, 0x3000, 0);
+    WriteVerifyJob(session(), image, feedback).run(0x2FF0, 0x3000);
     for (const auto& i : chip().history())
         ASSERT_LT(i.address, 0x3000);
     EXPECT_EQ(stats().reads, 16u * 5u);
@@ -290,12 +290,12 @@ TEST_F(ChipJobsTest, WithoutAPortEveryJobFailsAtOnceWithItsReason)
         std::function<bool()> run;
         std::vector<Message> messages;
     } cases[] = {
-        {"read", [&] { return ReadJob(image, feedback).run(0, 0x2FFF); }, {why}},
-        {"verify", [&] { return VerifyJob(image, feedback).run(0, 0x2FFF); }, {why}},
-        {"blank check", [&] { return BlankCheckJob(image, feedback).run(0, 0x2FFF); }, {why}},
-        {"erase", [&] { return EraseJob(image, feedback).run(); }, {why}},
-        {"write", [&] { return WriteJob(image, feedback, WriteJob::Mode::Changes).run(0, 0x2FFF, 1); }, {why, failed}},
-        {"write's verify", [&] { return WriteVerifyJob(image, feedback).run(0, 0x2FFF); }, {why}},
+        {"read", [&] { return ReadJob(session(), image, feedback).run(0, 0x2FFF); }, {why}},
+        {"verify", [&] { return VerifyJob(session(), image, feedback).run(0, 0x2FFF); }, {why}},
+        {"blank check", [&] { return BlankCheckJob(session(), image, feedback).run(0, 0x2FFF); }, {why}},
+        {"erase", [&] { return EraseJob(session(), image, feedback).run(); }, {why}},
+        {"write", [&] { return WriteJob(session(), image, feedback, WriteJob::Mode::Changes).run(0, 0x2FFF, 1); }, {why, failed}},
+        {"write's verify", [&] { return WriteVerifyJob(session(), image, feedback).run(0, 0x2FFF); }, {why}},
     };
     image.chipCache.fill(0x12);
     const DeviceImage before = image;
@@ -308,6 +308,6 @@ TEST_F(ChipJobsTest, WithoutAPortEveryJobFailsAtOnceWithItsReason)
         EXPECT_EQ(image.marks, before.marks) << c.job;
     }
     std::string resetWhy;
-    EXPECT_FALSE(ResetJob().run(&resetWhy));
+    EXPECT_FALSE(ResetJob(session()).run(&resetWhy));
     EXPECT_EQ(resetWhy, reason);
 }

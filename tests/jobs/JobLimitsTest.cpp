@@ -11,7 +11,7 @@
 #include <WriteJob.h>
 #include <WriteVerifyJob.h>
 
-#include <port/NoneBackend.h>
+#include <NoneBackend.h>
 
 using sim::InstructionKind;
 
@@ -49,7 +49,7 @@ TEST_F(JobLimitsTest, JobsKeepToTheirAddresses)
         image.buffer[a] = static_cast<uint8_t>(~pattern(a));
     image.marks[0x11] = MarkChanged;
 
-    WriteJob write(image, feedback, WriteJob::Mode::All);
+    WriteJob write(session(), image, feedback, WriteJob::Mode::All);
     write.limitTo(&only);
     EXPECT_TRUE(write.run(0x10, 0x13, 0));
     EXPECT_EQ(history(), (std::vector<std::pair<InstructionKind, int>>{{InstructionKind::Enable, -1},
@@ -69,17 +69,17 @@ TEST_F(JobLimitsTest, JobsKeepToTheirAddresses)
     // would move to 0 does not widen it.
     chip().clearStats();
     const ImageCoverage last = addresses({0x2FFF});
-    ReadJob read(image, feedback);
+    ReadJob read(session(), image, feedback);
     read.limitTo(&last);
     EXPECT_TRUE(read.run(0x2FFF, 0x2FFF));
     EXPECT_EQ(addressesOf(InstructionKind::ReadCode), std::vector<int>{0x2FFF});
     chip().clearStats();
-    VerifyJob verify(image, feedback);
+    VerifyJob verify(session(), image, feedback);
     verify.limitTo(&only);
     EXPECT_TRUE(verify.run(0, 0x2FFF));
     EXPECT_EQ(addressesOf(InstructionKind::ReadCode), (std::vector<int>{0x10, 0x12, 0x2FFF}));
     chip().clearStats();
-    BlankCheckJob blank(image, feedback);
+    BlankCheckJob blank(session(), image, feedback);
     const ImageCoverage none;
     blank.limitTo(&none);
     EXPECT_TRUE(blank.run(0, 0x2FFF)) << "nothing to look at is blank";
@@ -93,7 +93,7 @@ TEST_F(JobLimitsTest, AStoppedJobReleasesTheTargetAndClaimsNothing)
         image.buffer[a] = static_cast<uint8_t>(~pattern(a));
 
     StoppingFeedback third(3);
-    WriteJob write(image, third, WriteJob::Mode::Changes);
+    WriteJob write(session(), image, third, WriteJob::Mode::Changes);
     EXPECT_FALSE(write.run(0x100, 0x1FF, 2));
     EXPECT_EQ(write.report().stoppedAt, 0x102);
     EXPECT_EQ(write.report().written, 2);
@@ -104,21 +104,21 @@ TEST_F(JobLimitsTest, AStoppedJobReleasesTheTargetAndClaimsNothing)
 
     chip().clearStats();
     StoppingFeedback first(1);
-    ReadJob read(image, first);
+    ReadJob read(session(), image, first);
     EXPECT_FALSE(read.run(0, 0x2FFF));
     EXPECT_EQ(read.report().stoppedAt, 0);
-    VerifyJob verify(image, first);
+    VerifyJob verify(session(), image, first);
     EXPECT_FALSE(verify.run(0, 0x2FFF)) << "nothing compared is no match";
-    WriteVerifyJob writeVerify(image, first);
+    WriteVerifyJob writeVerify(session(), image, first);
     EXPECT_FALSE(writeVerify.run(0, 0x2FFF));
-    BlankCheckJob blank(image, first);
+    BlankCheckJob blank(session(), image, first);
     EXPECT_FALSE(blank.run(0, 0x2FFF));
     EXPECT_EQ(stats().reads, 0u);
     EXPECT_EQ(stats().enables, 4u) << "each opened and released its bracket";
     EXPECT_TRUE(first.messages.empty()) << "no verdict on a job that did not run";
 
     StoppingFeedback erase(1);
-    EraseJob eraseJob(image, erase);
+    EraseJob eraseJob(session(), image, erase);
     EXPECT_FALSE(eraseJob.run());
     EXPECT_EQ(stats().erases, 1u);
     EXPECT_EQ(image.chipCache[0], ChipUnknown) << "erased perhaps, but nobody read it back";
@@ -128,13 +128,13 @@ TEST_F(JobLimitsTest, AStoppedJobReleasesTheTargetAndClaimsNothing)
 
 TEST_F(JobLimitsTest, LockJobSetsTheLevelInOneBracket)
 {
-    EXPECT_TRUE(LockJob(image, feedback).run(2));
+    EXPECT_TRUE(LockJob(session(), image, feedback).run(2));
     EXPECT_EQ(history(), (std::vector<std::pair<InstructionKind, int>>{{InstructionKind::Enable, -1},
                                                                         {InstructionKind::WriteLockBits, -1}}));
     EXPECT_EQ(chip().lockMode(), 3);
     EXPECT_FALSE(chip().inProgramming());
 
     port().installBackend(std::make_unique<NoneBackend>("No port: test"));
-    EXPECT_FALSE(LockJob(image, feedback).run(1));
+    EXPECT_FALSE(LockJob(session(), image, feedback).run(1));
     EXPECT_EQ(feedback.messages.back().text, "No port: test");
 }

@@ -2,8 +2,8 @@
 
 #include <FakeCounter.h>
 
-#include <port/PortBackend.h>
-#include <port/SimBackend.h>
+#include <PortBackend.h>
+#include <SimBackend.h>
 
 #include <array>
 #include <vector>

@@ -28,7 +28,7 @@ protected:
     {
         fillChipWithPattern();
         RecordingFeedback quiet;
-        ReadJob(image, quiet).run(0, 0x2FFF);
+        ReadJob(session(), image, quiet).run(0, 0x2FFF);
         chip().clearStats();
     }
     void edit(int address)
@@ -38,7 +38,7 @@ protected:
     }
     bool write(Mode mode, std::optional<int32_t> start, std::optional<int32_t> finish, int lockLevel = 0)
     {
-        return WriteJob(image, feedback, mode).run(start, finish, lockLevel);
+        return WriteJob(session(), image, feedback, mode).run(start, finish, lockLevel);
     }
     // Write instructions seen on the wires, whether or not a chip took them.
     int writesSent()
@@ -242,7 +242,7 @@ TEST_F(WriteJobTest, VerifyFillsTheChipCopyAndMarksTheDifference)
     bool released = false;
     feedback.onMessage = [&] { released = !chip().inProgramming(); };
 
-    EXPECT_FALSE(WriteVerifyJob(image, feedback).run(0x300, 0x3FF));
+    EXPECT_FALSE(WriteVerifyJob(session(), image, feedback).run(0x300, 0x3FF));
 
     EXPECT_EQ(addressesOf(kRead), span(0x300, 0x3FF));
     for (int a = 0x300; a <= 0x3FF; ++a) {
@@ -261,7 +261,7 @@ TEST_F(WriteJobTest, VerifyFillsTheChipCopyAndMarksTheDifference)
 TEST_F(WriteJobTest, VerifyOfAMatchingChipSaysSo)
 {
     image.marks[0x10] = MarkMismatch;
-    EXPECT_TRUE(WriteVerifyJob(image, feedback).run(0, 0x1F));
+    EXPECT_TRUE(WriteVerifyJob(session(), image, feedback).run(0, 0x1F));
     EXPECT_EQ(image.marks[0x10], MarkNone);
     EXPECT_EQ(image.chipCache[0x1F], 0xFF);
     EXPECT_EQ(feedback.messages, (std::vector<Message>{

@@ -37,7 +37,7 @@ protected:
     }
 
     RecordingBackend* rec = nullptr;
-    IspProgrammer isp;
+    IspProgrammer isp{lineDriver()};
 };
 
 } // namespace

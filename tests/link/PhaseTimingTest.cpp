@@ -105,7 +105,7 @@ TEST_P(PhaseTimingTest, HeldUpAccessesNeverGarbleTheChip)
     for (std::size_t w = 4; w < 20000; w += 5)
         costly.holdUpWrite(w, 4000);
 
-    IspProgrammer isp;
+    IspProgrammer isp(lineDriver());
     lineDriver().RefreshTimerFrequency();
     lineDriver().EnterProgramming();
     isp.ProgrammingEnable();

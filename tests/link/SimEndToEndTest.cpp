@@ -34,7 +34,7 @@ protected:
     static uint8_t pattern(int address) { return static_cast<uint8_t>(address * 7 + (address >> 8)); }
 
     SimBackend* sim = nullptr;
-    IspProgrammer isp;
+    IspProgrammer isp{lineDriver()};
 };
 
 const std::vector<uint16_t> kAddresses = {0x0000, 0x0001, 0x00FF, 0x0100, 0x1234, 0x1FFF, 0x2000, 0x2ABC, 0x2FFF};

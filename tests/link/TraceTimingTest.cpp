@@ -52,11 +52,10 @@ TEST_P(TraceTimingTest, EveryGapIsAtLeastItsSetting)
     std::filesystem::remove(file);
     setenv("VORLANE_PORT", GetParam(), 1);
     setenv("VORLANE_TRACE", file.c_str(), 1);
-    ResetPortForTesting();
-    ResetLineDriverForTesting();
-    programmerSettings() = DefaultProgrammerSettings();
-    const ProgrammerSettings& s = programmerSettings();
-    LineDriver& d = lineDriver();
+    auto test = std::make_unique<TestSession>();
+    test->settings = DefaultProgrammerSettings();
+    const ProgrammerSettings s = test->settings;
+    LineDriver& d = test->session.driver();
     IspProgrammer isp(d);
 
     d.RefreshTimerFrequency();
@@ -66,8 +65,8 @@ TEST_P(TraceTimingTest, EveryGapIsAtLeastItsSetting)
     d.DelayMicroseconds(s.writtenTimeUs);
     const uint8_t back = isp.ReadCodeByte(0x0123);
     d.LeaveProgramming();
-    const std::string described = port().describe(s.lptBase);
-    ResetPortForTesting();
+    const std::string described = test->session.describePort();
+    test.reset(); // the program ends: the trace is on disk
     unsetenv("VORLANE_PORT");
     unsetenv("VORLANE_TRACE");
 
@@ -78,7 +77,6 @@ TEST_P(TraceTimingTest, EveryGapIsAtLeastItsSetting)
     expected.shiftOut(2);
     expected.shiftIn();
     expected.leave();
-    ResetProgrammerSettings();
 
     std::ifstream in(file);
     std::vector<long long> writes;

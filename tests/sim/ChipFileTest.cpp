@@ -1,5 +1,5 @@
 #include <At89s53.h>
-#include <At89s5x.h>
+#include <At89s51And52.h>
 #include <ChipFile.h>
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using sim::At89s53;
-using sim::At89s5x;
+using sim::At89s51And52;
 
 class ChipFileTest : public ::testing::Test {
 protected:
@@ -123,9 +123,9 @@ TEST_P(ChipFileRoundTrip, MissingFileGivesAnErasedUnlockedChipAndIsCreated)
 INSTANTIATE_TEST_SUITE_P(
     Models, ChipFileRoundTrip,
     ::testing::Values(ModelCase{"AT89S53", [] { return std::make_unique<At89s53>(); }, 12288, "0x27\n"},
-                      ModelCase{"AT89S51", [] { return std::make_unique<At89s5x>(At89s5x::Variant::S51); },
+                      ModelCase{"AT89S51", [] { return std::make_unique<At89s51And52>(At89s51And52::Variant::S51); },
                                 4096, "mode 3\n"},
-                      ModelCase{"AT89S52", [] { return std::make_unique<At89s5x>(At89s5x::Variant::S52); },
+                      ModelCase{"AT89S52", [] { return std::make_unique<At89s51And52>(At89s51And52::Variant::S52); },
                                 8192, "mode 4\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -149,7 +149,7 @@ TEST_F(ChipFileTest, BytesBeyondTheFlashArePreserved)
     for (int i = 0; i < 5; ++i)
         bytes[4096 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(0xA0 + i);
     spit(path, bytes);
-    At89s5x chip(At89s5x::Variant::S51);
+    At89s51And52 chip(At89s51And52::Variant::S51);
     std::string error;
     ASSERT_TRUE(LoadChipFile(chip, path, &error)) << error;
     chip.flash()[4095] = 0x42;
@@ -178,7 +178,7 @@ TEST_P(ChipFileLockText, IsReadOnlyInTheChipsOwnForm)
     spit(path + ".lock", std::vector<uint8_t>(t.begin(), t.end()));
     std::unique_ptr<sim::IspChip> chip;
     if (GetParam().s5x)
-        chip = std::make_unique<At89s5x>(At89s5x::Variant::S52);
+        chip = std::make_unique<At89s51And52>(At89s51And52::Variant::S52);
     else
         chip = std::make_unique<At89s53>();
     chip->flashBytes()[0] = 0x12;
@@ -203,7 +203,7 @@ TEST_F(ChipFileTest, SymlinkIsWrittenThroughAndKept)
 {
     const fs::path target = dir / "real.bin";
     fs::create_symlink("real.bin", path);
-    At89s5x chip(At89s5x::Variant::S51);
+    At89s51And52 chip(At89s51And52::Variant::S51);
     std::string error;
     ASSERT_TRUE(LoadChipFile(chip, path, &error)) << error;  // a dangling link: creates its target
     EXPECT_TRUE(fs::is_symlink(path));

@@ -2,7 +2,7 @@
 
 #include "FakeCounter.h"
 
-#include <port/PortBackend.h>
+#include <PortBackend.h>
 
 #include <cstdint>
 #include <map>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <port/Counter.h>
+#include <Counter.h>
 
 // Virtual time: every query moves the counter on by `step` ticks.
 class FakeCounter : public Counter {

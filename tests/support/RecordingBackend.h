@@ -1,6 +1,6 @@
 #pragma once
 
-#include <port/PortBackend.h>
+#include <PortBackend.h>
 
 #include <cstdint>
 #include <deque>

@@ -1,19 +1,25 @@
 #pragma once
 
 #include "PortBackend.h"
-#include "PortChoice.h"
 #include "PortTrace.h"
 
+#include <functional>
 #include <memory>
 
-// The process-wide parallel port: the backend VORLANE_PORT chose, opened when
-// first needed for the base asked for, and reopened when the base changes.
+// A session's parallel port: the backend its opener makes, opened when first
+// needed for the base asked for, and made again when the base changes.
 class Port {
 public:
-    Port();
-    ~Port();
+    // The backend for a base: opened, or one that says why there is none.
+    using Opener = std::function<std::unique_ptr<PortBackend>(uint16_t base)>;
 
-    // Start-up's request for port access: fixes the choice; opening stays lazy.
+    // `tracePath` empty: no trace.
+    explicit Port(Opener opener, const std::string& tracePath = {});
+    ~Port();
+    Port(const Port&) = delete;
+    Port& operator=(const Port&) = delete;
+
+    // Start-up's request for port access: opening stays lazy.
     void acquire();
     // Exit's release: lets go of the device; the next access opens it again.
     void release();
@@ -31,7 +37,7 @@ public:
     bool ready(uint16_t base, std::string* why);
     // What went wrong on the port since the last call; empty if nothing.
     std::string takeFault();
-    // Why VORLANE_TRACE takes no trace; empty when it does or is not set.
+    // Why the trace asked for is not kept; empty when it is or none was asked.
     const std::string& traceProblem() const { return trace_.problem(); }
 
     // For tests: serve every base with this backend from now on.
@@ -40,16 +46,10 @@ public:
 
 private:
     void ensureOpen(uint16_t base);
-    std::unique_ptr<PortBackend> createFor(uint16_t base);
 
-    PortChoice choice_;
+    Opener opener_;
     PortTrace trace_;
     std::unique_ptr<PortBackend> backend_;
     uint16_t openBase_ = 0;
-    bool keepBackend_ = false; // sim or a test's: one object for every base
+    bool keepBackend_ = false; // a test's: one object for every base
 };
-
-Port& port();
-
-// Drops the port (closing its backend) and reads the environment again on next use.
-void ResetPortForTesting();

@@ -19,4 +19,7 @@ public:
     // A failure since the last call that a job must report (a chip file that
     // could not be kept, a port that went away); empty when all went well.
     virtual std::string takeFault() { return {}; }
+    // True when one object serves every base (a simulated chip that must keep
+    // its state); otherwise a new base gets a backend of its own.
+    virtual bool servesEveryBase() const { return false; }
 };

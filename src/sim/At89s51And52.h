@@ -30,7 +30,7 @@ namespace sim {
 //   far shorter). Counted from each rising RST edge to a frame's first SCK rise.
 // - SCK high and low each at least 8 tCLCL (tSHSL, tSLSH; "no faster than 1/16
 //   of the system clock").
-class At89s5x : public SerialChip {
+class At89s51And52 : public SerialChip {
 public:
     enum class Variant { S51, S52 };
 
@@ -43,7 +43,7 @@ public:
     static constexpr int64_t kCrystalHz = 12'000'000;
 
     static ChipTiming datasheetTiming(int64_t crystalHz = kCrystalHz);
-    explicit At89s5x(Variant variant, ChipTiming timing = datasheetTiming(kCrystalHz));
+    explicit At89s51And52(Variant variant, ChipTiming timing = datasheetTiming(kCrystalHz));
 
     Variant variant() const { return variant_; }
     int flashSize() const { return static_cast<int>(flash_.size()); }

@@ -2,7 +2,7 @@
 #include "BitBanger.h"
 #include "FourByteHost.h"
 
-#include <At89s5x.h>
+#include <At89s51And52.h>
 #include <VirtualCable.h>
 
 #include <gtest/gtest.h>
@@ -13,9 +13,9 @@
 
 namespace {
 
-using sim::At89s5x;
+using sim::At89s51And52;
 using sim::InstructionKind;
-using Variant = sim::At89s5x::Variant;
+using Variant = sim::At89s51And52::Variant;
 
 constexpr int64_t kMs = 1'000'000;
 constexpr int64_t kCycleNs = 405'334;      // 64 tCLCL + 400 us at 12 MHz
@@ -27,7 +27,7 @@ std::string variantName(Variant v) { return v == Variant::S51 ? "S51" : "S52"; }
 }  // namespace
 
 namespace sim {
-void PrintTo(At89s5x::Variant v, std::ostream* os) { *os << (v == At89s5x::Variant::S51 ? "S51" : "S52"); }
+void PrintTo(At89s51And52::Variant v, std::ostream* os) { *os << (v == At89s51And52::Variant::S51 ? "S51" : "S52"); }
 }  // namespace sim
 
 namespace {
@@ -49,7 +49,7 @@ struct Rig {
         host.enable();
     }
 
-    At89s5x chip;
+    At89s51And52 chip;
     sim::VirtualCable cable{chip};
     BitBanger wire{cable};
     FourByteHost host{wire};
@@ -58,7 +58,7 @@ struct Rig {
 class S5x : public ::testing::TestWithParam<Variant> {
 protected:
     Rig rig{GetParam()};
-    At89s5x& chip = rig.chip;
+    At89s51And52& chip = rig.chip;
     BitBanger& wire = rig.wire;
     FourByteHost& host = rig.host;
 
@@ -279,7 +279,7 @@ void PrintTo(const CycleCase& c, std::ostream* os) { *os << c.name; }
 class S5xCycle : public ::testing::TestWithParam<CycleCase> {
 protected:
     Rig rig{Variant::S52};
-    At89s5x& chip = rig.chip;
+    At89s51And52& chip = rig.chip;
     BitBanger& wire = rig.wire;
     FourByteHost& host = rig.host;
 
@@ -404,8 +404,8 @@ TEST_P(S5xLock, ModesReachedInTurnProtectAsTheTableSays)
     r.host.write(0x0101, 0x00);
     r.wire.advance(kCycleNs);
     EXPECT_EQ(r.chip.flash()[0x0101], c.writes ? 0x00 : 0xFF);
-    EXPECT_EQ(r.host.read(0x0100), c.verifies ? 0xA5 : At89s5x::kLockedRead);
-    EXPECT_EQ(r.host.signature(0x100), c.verifies ? 0x51 : At89s5x::kLockedRead);
+    EXPECT_EQ(r.host.read(0x0100), c.verifies ? 0xA5 : At89s51And52::kLockedRead);
+    EXPECT_EQ(r.host.signature(0x100), c.verifies ? 0x51 : At89s51And52::kLockedRead);
     EXPECT_EQ(r.chip.lockText(), "mode " + std::to_string(c.mode) + "\n");
 }
 

@@ -5,7 +5,7 @@
 
 #include <LinkFixture.h>
 
-#include <At89s5x.h>
+#include <At89s51And52.h>
 #include <BlankCheckJob.h>
 #include <EraseJob.h>
 #include <ReadJob.h>
@@ -20,13 +20,13 @@ using sim::InstructionKind;
 
 namespace {
 
-class At89s5xJobsTest : public LinkFixture {
+class FourByteJobsTest : public LinkFixture {
 protected:
     // The device selected, and the model in the socket.
     void use(DeviceId selected, DeviceId inSocket)
     {
         programmerSettings().device = static_cast<uint32_t>(selected);
-        image.deviceSize = DeviceById(static_cast<uint32_t>(selected)).flashSize;
+        image.deviceSize = DeviceById(selected).flashSize;
         sim_ = &useSim({}, inSocket);
     }
     void SetUp() override
@@ -34,7 +34,7 @@ protected:
         LinkFixture::SetUp();
         use(DeviceId::AT89S52, DeviceId::AT89S52);
     }
-    sim::At89s5x& chip() { return sim_->modelAs<sim::At89s5x>(); }
+    sim::At89s51And52& chip() { return sim_->modelAs<sim::At89s51And52>(); }
     int count(InstructionKind kind)
     {
         int n = 0;
@@ -44,7 +44,7 @@ protected:
     }
     bool write(WriteJob::Mode mode, int32_t start, int32_t finish, int lock = 0)
     {
-        return WriteJob(image, feedback, mode).run(start, finish, lock);
+        return WriteJob(session(), image, feedback, mode).run(start, finish, lock);
     }
     static uint8_t pattern(int a) { return static_cast<uint8_t>(a * 13 + (a >> 8)); }
 
@@ -55,7 +55,7 @@ protected:
 
 } // namespace
 
-TEST_F(At89s5xJobsTest, WholePagesGoInPageModeAndScatteredBytesOneByOne)
+TEST_F(FourByteJobsTest, WholePagesGoInPageModeAndScatteredBytesOneByOne)
 {
     for (int a = 0; a < 0x2000; ++a)
         image.buffer[a] = pattern(a);
@@ -79,7 +79,7 @@ TEST_F(At89s5xJobsTest, WholePagesGoInPageModeAndScatteredBytesOneByOne)
     EXPECT_EQ(chip().flash()[0x1FFF], 0x00);
 }
 
-TEST_F(At89s5xJobsTest, AByteThatNeedsAnEraseStopsTheWriteBeforeAnythingIsWritten)
+TEST_F(FourByteJobsTest, AByteThatNeedsAnEraseStopsTheWriteBeforeAnythingIsWritten)
 {
     chip().flash()[0x200] = 0x0F;
     image.buffer[0x100] = 0x00; // fine: only clears bits
@@ -93,24 +93,24 @@ TEST_F(At89s5xJobsTest, AByteThatNeedsAnEraseStopsTheWriteBeforeAnythingIsWritte
     EXPECT_EQ(chip().flash()[0x100], 0xFF);
 }
 
-TEST_F(At89s5xJobsTest, ReadsUsePageModeAndGiveWhatByteModeGives)
+TEST_F(FourByteJobsTest, ReadsUsePageModeAndGiveWhatByteModeGives)
 {
     for (int a = 0; a < 0x2000; ++a)
         chip().flash()[a] = pattern(a);
-    EXPECT_TRUE(ReadJob(image, feedback).run(0, 0x1FFF));
+    EXPECT_TRUE(ReadJob(session(), image, feedback).run(0, 0x1FFF));
     EXPECT_EQ(count(InstructionKind::ReadPage), 32);
     EXPECT_EQ(count(InstructionKind::ReadCode), 0);
     // A short range is cheaper byte by byte.
     DeviceImage bytes;
     bytes.deviceSize = 0x2000;
-    EXPECT_TRUE(ReadJob(bytes, feedback).run(0x1F00, 0x1F20));
+    EXPECT_TRUE(ReadJob(session(), bytes, feedback).run(0x1F00, 0x1F20));
     EXPECT_EQ(count(InstructionKind::ReadCode), 0x21);
     for (int a = 0; a < 0x2000; ++a)
         ASSERT_EQ(image.buffer[a], pattern(a)) << a;
     EXPECT_TRUE(std::equal(bytes.buffer.begin() + 0x1F00, bytes.buffer.begin() + 0x1F21, image.buffer.begin() + 0x1F00));
 }
 
-TEST_F(At89s5xJobsTest, NoAnswerToTheEnableFailsEveryJobAtOnce)
+TEST_F(FourByteJobsTest, NoAnswerToTheEnableFailsEveryJobAtOnce)
 {
     const Message noAnswer{"No answer from the chip: check power, the cable and the port", "ERROR", Buttons::Ok};
     const Message failed{"Error programming device", "ERROR", Buttons::Ok};
@@ -120,10 +120,10 @@ TEST_F(At89s5xJobsTest, NoAnswerToTheEnableFailsEveryJobAtOnce)
         std::function<bool()> run;
         std::vector<Message> messages;
     } cases[] = {
-        {"read", [&] { return ReadJob(image, feedback).run(0, 0x1FFF); }, {noAnswer}},
-        {"verify", [&] { return VerifyJob(image, feedback).run(0, 0x1FFF); }, {noAnswer}},
-        {"blank check", [&] { return BlankCheckJob(image, feedback).run(0, 0x1FFF); }, {noAnswer}},
-        {"erase", [&] { return EraseJob(image, feedback).run(); }, {noAnswer}},
+        {"read", [&] { return ReadJob(session(), image, feedback).run(0, 0x1FFF); }, {noAnswer}},
+        {"verify", [&] { return VerifyJob(session(), image, feedback).run(0, 0x1FFF); }, {noAnswer}},
+        {"blank check", [&] { return BlankCheckJob(session(), image, feedback).run(0, 0x1FFF); }, {noAnswer}},
+        {"erase", [&] { return EraseJob(session(), image, feedback).run(); }, {noAnswer}},
         {"write", [&] { return write(WriteJob::Mode::Changes, 0, 0x1FFF); }, {noAnswer, failed}},
     };
     for (const auto& c : cases) {
@@ -134,14 +134,14 @@ TEST_F(At89s5xJobsTest, NoAnswerToTheEnableFailsEveryJobAtOnce)
     }
 }
 
-TEST_F(At89s5xJobsTest, AChipThatIsNotTheOneSelectedIsNeitherWrittenNorErased)
+TEST_F(FourByteJobsTest, AChipThatIsNotTheOneSelectedIsNeitherWrittenNorErased)
 {
     use(DeviceId::AT89S52, DeviceId::AT89S51);
     chip().flash()[0] = 0x12;
     image.buffer[0] = 0x00;
     const std::string found = "The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected.";
     EXPECT_FALSE(write(WriteJob::Mode::All, 0, 0x1FFF));
-    EXPECT_FALSE(EraseJob(image, feedback).run());
+    EXPECT_FALSE(EraseJob(session(), image, feedback).run());
     EXPECT_EQ(feedback.messages, (std::vector<Message>{{found + " Nothing was written.", "ERROR", Buttons::Ok},
                                                        {found + " Nothing was erased.", "ERROR", Buttons::Ok}}));
     EXPECT_EQ(count(InstructionKind::WriteCode) + count(InstructionKind::WritePage) + count(InstructionKind::ChipErase),
@@ -149,7 +149,7 @@ TEST_F(At89s5xJobsTest, AChipThatIsNotTheOneSelectedIsNeitherWrittenNorErased)
     EXPECT_EQ(chip().flash()[0], 0x12);
 }
 
-TEST_F(At89s5xJobsTest, LockLevelsReachTheChipAndLevelOneStopsTheNextWrite)
+TEST_F(FourByteJobsTest, LockLevelsReachTheChipAndLevelOneStopsTheNextWrite)
 {
     EXPECT_TRUE(write(WriteJob::Mode::Changes, 0x10, 0x05, 1)); // nothing to write, then the lock
     EXPECT_EQ(chip().lockMode(), 2);
@@ -160,7 +160,7 @@ TEST_F(At89s5xJobsTest, LockLevelsReachTheChipAndLevelOneStopsTheNextWrite)
 
     // Erase unlocks, and reads the chip back to say so.
     feedback.messages.clear();
-    EXPECT_TRUE(EraseJob(image, feedback).run());
+    EXPECT_TRUE(EraseJob(session(), image, feedback).run());
     EXPECT_EQ(chip().lockMode(), 1);
     EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory erased", "", Buttons::Ok}}));
     EXPECT_EQ(image.chipCache[0x1FFF], 0xFF);

@@ -1,19 +1,18 @@
 #pragma once
 
-#include "PortBackend.h"
-
-#include "../Device.h"
-
 #include <At89s53.h>
+#include <Device.h>
+#include <PortBackend.h>
 #include <SerialChip.h>
 #include <VirtualCable.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 // A simulated chip on the default cable, at whatever base is asked for: the
-// model named in VORLANE_PORT, or else the one of the device selected when
-// the port opens. With a file, the chip's flash lives in it between runs (a
+// model the port names ("sim:s52"), or else the one of the device selected
+// when the port opens (the AT89S53 when nobody says). With a file, the chip's flash lives in it between runs (a
 // chip the selection brings keeps a file of its own beside it); a chip file
 // that cannot be kept is no port at all, never a throwaway chip.
 //
@@ -22,8 +21,15 @@
 // does: about 1000 ns for direct I/O, 1900 ns for ppdev.
 class SimBackend : public PortBackend {
 public:
-    explicit SimBackend(std::string chipFile = {}, int64_t accessNs = 0, std::optional<DeviceId> model = {});
+    // The device selected, asked for at every open.
+    using Selection = std::function<DeviceId()>;
+
+    explicit SimBackend(std::string chipFile = {}, int64_t accessNs = 0, std::optional<DeviceId> model = {},
+                        Selection selected = {});
     ~SimBackend() override;
+
+    // The most an access may cost: a millisecond is already far beyond any real port.
+    static constexpr int64_t kMaxAccessNs = 1'000'000;
 
     bool open(uint16_t base) override;
     void close() override;
@@ -31,6 +37,8 @@ public:
     uint8_t read(uint16_t address) override;
     std::string describe() const override { return description_; }
     std::string takeFault() override;
+    // The chip stays in the socket whatever the base: one object serves all.
+    bool servesEveryBase() const override { return true; }
 
     // The chip in the socket, as its model.
     sim::SerialChip& model() { return *chip_; }
@@ -55,6 +63,7 @@ private:
     std::string chipFile_;
     std::string description_;
     std::optional<DeviceId> fixedModel_;
+    Selection selected_;
     DeviceId modelId_ = DeviceId::AT89S53;
     std::unique_ptr<sim::SerialChip> chip_;
     sim::VirtualCable cable_;

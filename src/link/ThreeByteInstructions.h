@@ -6,9 +6,9 @@
 // The AT89S53's three-byte instructions behind the jobs' interface, exactly
 // as IspProgrammer sends them. The chip answers nothing but read data, so the
 // enable cannot be confirmed here.
-class At89s53Instructions : public InstructionSet {
+class ThreeByteInstructions : public InstructionSet {
 public:
-    explicit At89s53Instructions(LineDriver& driver = lineDriver()) : isp_(driver) {}
+    explicit ThreeByteInstructions(LineDriver& driver) : isp_(driver) {}
 
     bool ProgrammingEnable() override
     {

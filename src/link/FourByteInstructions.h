@@ -20,7 +20,7 @@
 // aH is xxx A12..A8 on the AT89S52 and xxxx A11..A8 on the AT89S51; the
 // don't-care bits go out as 0. There is no auto-erase: programming only
 // clears bits, so new data need a chip erase first.
-class At89s5xInstructions : public InstructionSet {
+class FourByteInstructions : public InstructionSet {
 public:
     static constexpr uint8_t kEnableAnswer = 0x69;
     static constexpr int kPageSize = 256;
@@ -31,7 +31,7 @@ public:
     static constexpr uint32_t kPageWriteUs = kPageSize * kByteWriteUs;
     static constexpr uint32_t kEraseUs = 500'000;
 
-    explicit At89s5xInstructions(const Device& device, LineDriver& driver = lineDriver());
+    explicit FourByteInstructions(const Device& device, LineDriver& driver);
 
     bool ProgrammingEnable() override;
     bool EnableAnswers() const override { return true; }

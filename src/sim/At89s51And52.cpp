@@ -1,4 +1,4 @@
-#include "At89s5x.h"
+#include "At89s51And52.h"
 
 #include "TimeMath.h"
 
@@ -14,7 +14,7 @@ constexpr int64_t kWriteCycleFixedNs = 400'000;        // tSWC = 64 tCLCL + 400 
 constexpr int64_t kWriteCyclePeriods = 64;
 constexpr int64_t kChipEraseNs = 500'000'000;          // tERASE
 constexpr int64_t kResetSettleNs = 10'000'000;
-constexpr int kPageFrameBytes = 2 + At89s5x::kPageSize;
+constexpr int kPageFrameBytes = 2 + At89s51And52::kPageSize;
 
 // Byte 1 of each instruction; the AC group is told apart by byte 2.
 constexpr uint8_t kAc = 0xAC;
@@ -32,13 +32,13 @@ bool isLockWrite(const std::array<uint8_t, 4>& h) { return h[0] == kAc && (h[1] 
 
 } // namespace
 
-At89s5x::At89s5x(Variant variant, ChipTiming timing)
+At89s51And52::At89s51And52(Variant variant, ChipTiming timing)
     : SerialChip(timing, kMinPhasePeriods, variant == Variant::S51 ? 0x89515EEDull : 0x89525EEDull),
       variant_(variant), flash_(variant == Variant::S51 ? 0x1000 : 0x2000, 0xFF)
 {
 }
 
-ChipTiming At89s5x::datasheetTiming(int64_t crystalHz)
+ChipTiming At89s51And52::datasheetTiming(int64_t crystalHz)
 {
     crystalHz = std::clamp<int64_t>(crystalHz, 1, 1'000'000'000);
     ChipTiming t;
@@ -50,7 +50,7 @@ ChipTiming At89s5x::datasheetTiming(int64_t crystalHz)
     return t;
 }
 
-uint8_t At89s5x::signatureAt(int address) const
+uint8_t At89s51And52::signatureAt(int address) const
 {
     switch (address) {
     case 0x000: return 0x1E;
@@ -60,7 +60,7 @@ uint8_t At89s5x::signatureAt(int address) const
     }
 }
 
-bool At89s5x::setLockMode(int mode)
+bool At89s51And52::setLockMode(int mode)
 {
     if (mode < 1 || mode > 4)
         return false;
@@ -71,19 +71,19 @@ bool At89s5x::setLockMode(int mode)
     return true;
 }
 
-uint8_t At89s5x::lockReadback() const
+uint8_t At89s51And52::lockReadback() const
 {
     // Mode n has LB1..LB(n-1) programmed; LB1 sits in bit 2.
     const int programmed = lockMode_ - 1;
     return static_cast<uint8_t>(((1 << programmed) - 1) << 2);
 }
 
-std::string At89s5x::lockText() const
+std::string At89s51And52::lockText() const
 {
     return "mode " + std::to_string(lockMode_) + "\n";
 }
 
-bool At89s5x::setLockText(std::string_view text)
+bool At89s51And52::setLockText(std::string_view text)
 {
     auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
     while (!text.empty() && isSpace(text.front()))
@@ -100,19 +100,19 @@ bool At89s5x::setLockText(std::string_view text)
     return setLockMode(text[0] - '0');
 }
 
-int64_t At89s5x::writeEndNs() const
+int64_t At89s51And52::writeEndNs() const
 {
     if (writeCount_ == 0)
         return INT64_MIN;
     return addSaturating(writeStartNs_, timing().writeCycleNs * writeCount_);
 }
 
-bool At89s5x::busy(int64_t nowNs) const
+bool At89s51And52::busy(int64_t nowNs) const
 {
     return nowNs < eraseEndNs_ || nowNs < writeEndNs();
 }
 
-void At89s5x::restartFrame()
+void At89s51And52::restartFrame()
 {
     // Every RST edge drops the enable and starts the frame count over.
     enabled_ = false;
@@ -120,14 +120,14 @@ void At89s5x::restartFrame()
     outActive_ = false;
 }
 
-int At89s5x::codeAddress(uint8_t high, uint8_t low) const
+int At89s51And52::codeAddress(uint8_t high, uint8_t low) const
 {
     // xxx A12..A8 (AT89S52) or xxxx A11..A8 (AT89S51): the x bits are not decoded.
     const int mask = variant_ == Variant::S51 ? 0x0F : 0x1F;
     return (high & mask) << 8 | low;
 }
 
-void At89s5x::clockIn(const Clocked& clocked)
+void At89s51And52::clockIn(const Clocked& clocked)
 {
     if (bitCount_ == 0) {
         length_ = 4;
@@ -161,7 +161,7 @@ void At89s5x::clockIn(const Clocked& clocked)
         release();
 }
 
-void At89s5x::byteDone(int index, uint8_t value)
+void At89s51And52::byteDone(int index, uint8_t value)
 {
     if (index < 4)
         head_[static_cast<std::size_t>(index)] = value;
@@ -171,7 +171,7 @@ void At89s5x::byteDone(int index, uint8_t value)
         page_[static_cast<std::size_t>(index - 2)] = value;
 }
 
-bool At89s5x::startOutput(int index, int64_t now)
+bool At89s51And52::startOutput(int index, int64_t now)
 {
     // Nothing answers before the enable, while erasing, or in a frame that
     // began too soon after reset; MISO then stays released.
@@ -208,7 +208,7 @@ bool At89s5x::startOutput(int index, int64_t now)
     return true;
 }
 
-uint8_t At89s5x::readByte(int address, int64_t now) const
+uint8_t At89s51And52::readByte(int address, int64_t now) const
 {
     if (lockMode_ >= 3)
         return kLockedRead;
@@ -225,7 +225,7 @@ uint8_t At89s5x::readByte(int address, int64_t now) const
     return flash_[static_cast<std::size_t>(address)];
 }
 
-void At89s5x::execute(int64_t now)
+void At89s51And52::execute(int64_t now)
 {
     const uint8_t b1 = head_[0];
     const bool erasing = now < eraseEndNs_;
@@ -272,7 +272,7 @@ void At89s5x::execute(int64_t now)
     }
 }
 
-void At89s5x::chipErase(int64_t now)
+void At89s51And52::chipErase(int64_t now)
 {
     bool changed = lockMode_ != 1;
     for (uint8_t& b : flash_) {
@@ -286,7 +286,7 @@ void At89s5x::chipErase(int64_t now)
     writeCount_ = 0;
 }
 
-bool At89s5x::writeLockBits(uint8_t byte2)
+bool At89s51And52::writeLockBits(uint8_t byte2)
 {
     // 1110 00 B1 B2: B1 B2 = 00 mode 1, 01 mode 2, 10 mode 3, 11 mode 4. "Each
     // of the lock bit modes needs to be activated sequentially": a mode more
@@ -299,7 +299,7 @@ bool At89s5x::writeLockBits(uint8_t byte2)
     return true;
 }
 
-void At89s5x::program(int base, const uint8_t* data, int count, int64_t now)
+void At89s51And52::program(int base, const uint8_t* data, int count, int64_t now)
 {
     // No auto-erase in serial mode ("Before a reprogramming sequence can
     // occur, a Chip Erase operation is required"): programming only clears bits.
@@ -322,7 +322,7 @@ void At89s5x::program(int base, const uint8_t* data, int count, int64_t now)
     writeStartNs_ = now;
 }
 
-void At89s5x::record(InstructionKind kind, int address, uint8_t value, bool ignored)
+void At89s51And52::record(InstructionKind kind, int address, uint8_t value, bool ignored)
 {
     // A page frame keeps its command, high address and first two data bytes.
     SerialChip::record(kind, address, value, ignored, head_, length_);

@@ -1,4 +1,4 @@
-#include "At89s5xInstructions.h"
+#include "FourByteInstructions.h"
 
 #include <algorithm>
 
@@ -21,17 +21,17 @@ constexpr uint8_t kLb3 = 0x10;
 
 } // namespace
 
-At89s5xInstructions::At89s5xInstructions(const Device& device, LineDriver& driver)
+FourByteInstructions::FourByteInstructions(const Device& device, LineDriver& driver)
     : driver_(driver), highMask_(static_cast<uint8_t>((device.flashSize - 1) >> 8))
 {
 }
 
-uint8_t At89s5xInstructions::HighAddress(uint16_t address) const
+uint8_t FourByteInstructions::HighAddress(uint16_t address) const
 {
     return static_cast<uint8_t>((address >> 8) & highMask_);
 }
 
-void At89s5xInstructions::send(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4)
+void FourByteInstructions::send(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4)
 {
     driver_.ShiftOut(b1);
     driver_.ShiftOut(b2);
@@ -39,7 +39,7 @@ void At89s5xInstructions::send(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4)
     driver_.ShiftOut(b4);
 }
 
-uint8_t At89s5xInstructions::ask(uint8_t b1, uint8_t b2, uint8_t b3)
+uint8_t FourByteInstructions::ask(uint8_t b1, uint8_t b2, uint8_t b3)
 {
     driver_.ShiftOut(b1);
     driver_.ShiftOut(b2);
@@ -48,14 +48,14 @@ uint8_t At89s5xInstructions::ask(uint8_t b1, uint8_t b2, uint8_t b3)
     return driver_.ShiftIn();
 }
 
-bool At89s5xInstructions::ProgrammingEnable()
+bool FourByteInstructions::ProgrammingEnable()
 {
     // The only instruction a chip answers without being enabled: no 0x69, no
     // chip in programming mode (no power, no cable, RST of the wrong polarity).
     return ask(kProgrammingEnable, kEnableByte2, 0x00) == kEnableAnswer;
 }
 
-bool At89s5xInstructions::ChipErase()
+bool FourByteInstructions::ChipErase()
 {
     driver_.EnterProgramming();
     const bool answered = ProgrammingEnable();
@@ -68,17 +68,17 @@ bool At89s5xInstructions::ChipErase()
     return answered;
 }
 
-uint8_t At89s5xInstructions::ReadCodeByte(uint16_t address)
+uint8_t FourByteInstructions::ReadCodeByte(uint16_t address)
 {
     return ask(kReadCode, HighAddress(address), static_cast<uint8_t>(address));
 }
 
-void At89s5xInstructions::WriteCodeByte(uint16_t address, uint8_t value)
+void FourByteInstructions::WriteCodeByte(uint16_t address, uint8_t value)
 {
     send(kWriteCode, HighAddress(address), static_cast<uint8_t>(address), value);
 }
 
-void At89s5xInstructions::WriteLockBits(uint8_t lockLevel)
+void FourByteInstructions::WriteLockBits(uint8_t lockLevel)
 {
     // Lock level n is protection mode n+1; "each of the lock bit modes needs
     // to be activated sequentially", so modes 2 .. n+1 go out in turn. The
@@ -91,7 +91,7 @@ void At89s5xInstructions::WriteLockBits(uint8_t lockLevel)
     }
 }
 
-void At89s5xInstructions::ReadCodePage(uint16_t address, std::span<uint8_t> page)
+void FourByteInstructions::ReadCodePage(uint16_t address, std::span<uint8_t> page)
 {
     driver_.ShiftOut(kReadPage);
     driver_.ShiftOut(HighAddress(address));
@@ -99,7 +99,7 @@ void At89s5xInstructions::ReadCodePage(uint16_t address, std::span<uint8_t> page
         b = driver_.ShiftIn();
 }
 
-void At89s5xInstructions::WriteCodePage(uint16_t address, std::span<const uint8_t> page)
+void FourByteInstructions::WriteCodePage(uint16_t address, std::span<const uint8_t> page)
 {
     driver_.ShiftOut(kWritePage);
     driver_.ShiftOut(HighAddress(address));
@@ -107,7 +107,7 @@ void At89s5xInstructions::WriteCodePage(uint16_t address, std::span<const uint8_
         driver_.ShiftOut(b);
 }
 
-std::optional<std::array<uint8_t, 3>> At89s5xInstructions::ReadSignature()
+std::optional<std::array<uint8_t, 3>> FourByteInstructions::ReadSignature()
 {
     std::array<uint8_t, 3> signature{};
     for (uint8_t i = 0; i < 3; ++i)
@@ -115,7 +115,7 @@ std::optional<std::array<uint8_t, 3>> At89s5xInstructions::ReadSignature()
     return signature;
 }
 
-std::optional<int> At89s5xInstructions::ReadLockLevel()
+std::optional<int> FourByteInstructions::ReadLockLevel()
 {
     const uint8_t bits = ask(kReadLock, 0x00, 0x00);
     // Modes only go up in turn: the highest programmed bit tells the level.

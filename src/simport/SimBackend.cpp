@@ -1,13 +1,9 @@
 #include "SimBackend.h"
 
-#include "Counter.h"
-#include "PortChoice.h"
-#include "PortHints.h"
-
-#include "../ProgrammerSettings.h"
-
-#include <At89s5x.h>
+#include <At89s51And52.h>
 #include <ChipFile.h>
+#include <Counter.h>
+#include <PortHints.h>
 
 #include <algorithm>
 #include <utility>
@@ -18,9 +14,9 @@ std::unique_ptr<sim::SerialChip> MakeModel(DeviceId id)
 {
     switch (id) {
     case DeviceId::AT89S51:
-        return std::make_unique<sim::At89s5x>(sim::At89s5x::Variant::S51);
+        return std::make_unique<sim::At89s51And52>(sim::At89s51And52::Variant::S51);
     case DeviceId::AT89S52:
-        return std::make_unique<sim::At89s5x>(sim::At89s5x::Variant::S52);
+        return std::make_unique<sim::At89s51And52>(sim::At89s51And52::Variant::S52);
     case DeviceId::AT89S53:
         break;
     }
@@ -29,9 +25,9 @@ std::unique_ptr<sim::SerialChip> MakeModel(DeviceId id)
 
 } // namespace
 
-SimBackend::SimBackend(std::string chipFile, int64_t accessNs, std::optional<DeviceId> model)
-    : chipFile_(std::move(chipFile)), fixedModel_(model), chip_(MakeModel(wantedModel())), cable_(*chip_),
-      accessNs_(std::clamp<int64_t>(accessNs, 0, PortChoice::kMaxAccessNs))
+SimBackend::SimBackend(std::string chipFile, int64_t accessNs, std::optional<DeviceId> model, Selection selected)
+    : chipFile_(std::move(chipFile)), fixedModel_(model), selected_(std::move(selected)),
+      chip_(MakeModel(wantedModel())), cable_(*chip_), accessNs_(std::clamp<int64_t>(accessNs, 0, kMaxAccessNs))
 {
     modelId_ = wantedModel();
 }
@@ -43,7 +39,9 @@ SimBackend::~SimBackend()
 
 DeviceId SimBackend::wantedModel() const
 {
-    return fixedModel_ ? *fixedModel_ : DeviceById(programmerSettings().device).id;
+    if (fixedModel_)
+        return *fixedModel_;
+    return selected_ ? selected_() : DeviceId::AT89S53;
 }
 
 std::string SimBackend::fileFor(DeviceId id) const
@@ -53,7 +51,7 @@ std::string SimBackend::fileFor(DeviceId id) const
     // selection puts in the socket keeps its own beside it ("chip.s52.bin").
     if (chipFile_.empty() || fixedModel_ || id == DeviceId::AT89S53)
         return chipFile_;
-    const std::string tag = DeviceById(static_cast<uint32_t>(id)).tag;
+    const std::string tag = DeviceById(id).tag;
     const size_t slash = chipFile_.rfind('/');
     const size_t dot = chipFile_.rfind('.');
     const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
@@ -75,7 +73,7 @@ bool SimBackend::open(uint16_t base)
     base_ = base;
     if (wantedModel() != modelId_)
         insert(wantedModel());
-    const std::string name = DeviceById(static_cast<uint32_t>(modelId_)).name;
+    const std::string name = DeviceById(modelId_).name;
     description_ = "Port: simulated " + name + " at " + HexAddress(base);
     if (accessNs_ > 0)
         description_ += ", " + std::to_string(accessNs_) + " ns per access";

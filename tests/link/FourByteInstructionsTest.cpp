@@ -2,8 +2,8 @@
 // simulated chips, in virtual time: what reaches the chip, and what it does.
 #include <LinkFixture.h>
 
-#include <At89s5x.h>
-#include <At89s5xInstructions.h>
+#include <At89s51And52.h>
+#include <FourByteInstructions.h>
 
 #include <array>
 #include <vector>
@@ -12,15 +12,15 @@ using sim::InstructionKind;
 
 namespace {
 
-class At89s5xInstructionsTest : public LinkFixture {
+class FourByteInstructionsTest : public LinkFixture {
 protected:
     void use(DeviceId id)
     {
         programmerSettings().device = static_cast<uint32_t>(id);
         sim_ = &useSim({}, id);
-        isp_ = std::make_unique<At89s5xInstructions>(DeviceById(static_cast<uint32_t>(id)));
+        isp_ = std::make_unique<FourByteInstructions>(DeviceById(id), lineDriver());
     }
-    sim::At89s5x& chip() { return sim_->modelAs<sim::At89s5x>(); }
+    sim::At89s51And52& chip() { return sim_->modelAs<sim::At89s51And52>(); }
     void enter()
     {
         lineDriver().EnterProgramming();
@@ -35,7 +35,7 @@ protected:
     void waitUs(uint32_t us) { lineDriver().DelayMicroseconds(us); }
 
     SimBackend* sim_ = nullptr;
-    std::unique_ptr<At89s5xInstructions> isp_;
+    std::unique_ptr<FourByteInstructions> isp_;
 };
 
 std::vector<uint8_t> Pattern(size_t n, int seed)
@@ -48,7 +48,7 @@ std::vector<uint8_t> Pattern(size_t n, int seed)
 
 } // namespace
 
-TEST_F(At89s5xInstructionsTest, EachInstructionReachesTheChipAsTheDatasheetWritesIt)
+TEST_F(FourByteInstructionsTest, EachInstructionReachesTheChipAsTheDatasheetWritesIt)
 {
     use(DeviceId::AT89S52);
     enter();
@@ -56,7 +56,7 @@ TEST_F(At89s5xInstructionsTest, EachInstructionReachesTheChipAsTheDatasheetWrite
 
     isp_->WriteCodeByte(0x1ABC, 0x5A);
     EXPECT_EQ(last(4), (std::pair{InstructionKind::WriteCode, std::vector<int>{0x40, 0x1A, 0xBC, 0x5A}}));
-    waitUs(At89s5xInstructions::kByteWriteUs);
+    waitUs(FourByteInstructions::kByteWriteUs);
     EXPECT_EQ(isp_->ReadCodeByte(0x1ABC), 0x5A);
     EXPECT_EQ(last(3), (std::pair{InstructionKind::ReadCode, std::vector<int>{0x20, 0x1A, 0xBC}}));
     EXPECT_EQ(chip().flash()[0x1ABC], 0x5A);
@@ -78,7 +78,7 @@ TEST_F(At89s5xInstructionsTest, EachInstructionReachesTheChipAsTheDatasheetWrite
     EXPECT_EQ(chip().stats().erases, 1u);
 }
 
-TEST_F(At89s5xInstructionsTest, TheAt89s51TakesTwelveAddressBitsAndItsOwnSignature)
+TEST_F(FourByteInstructionsTest, TheAt89s51TakesTwelveAddressBitsAndItsOwnSignature)
 {
     use(DeviceId::AT89S51);
     enter();
@@ -88,7 +88,7 @@ TEST_F(At89s5xInstructionsTest, TheAt89s51TakesTwelveAddressBitsAndItsOwnSignatu
     EXPECT_EQ(isp_->ReadSignature(), (std::array<uint8_t, 3>{0x1E, 0x51, 0x06}));
 }
 
-TEST_F(At89s5xInstructionsTest, NoChipInProgrammingModeGivesNoEnableAnswerAndNoErase)
+TEST_F(FourByteInstructionsTest, NoChipInProgrammingModeGivesNoEnableAnswerAndNoErase)
 {
     const struct {
         const char* what;
@@ -114,7 +114,7 @@ TEST_F(At89s5xInstructionsTest, NoChipInProgrammingModeGivesNoEnableAnswerAndNoE
     }
 }
 
-TEST_F(At89s5xInstructionsTest, PageModeAndByteModeGiveTheSameChip)
+TEST_F(FourByteInstructionsTest, PageModeAndByteModeGiveTheSameChip)
 {
     const std::vector<uint8_t> image = Pattern(0x2000, 7);
     std::array<std::vector<uint8_t>, 2> chips;
@@ -125,11 +125,11 @@ TEST_F(At89s5xInstructionsTest, PageModeAndByteModeGiveTheSameChip)
             if (pages) {
                 isp_->WriteCodePage(static_cast<uint16_t>(base), std::span(image).subspan(base, 256));
                 EXPECT_EQ(last(2), (std::pair{InstructionKind::WritePage, std::vector<int>{0x50, base >> 8}}));
-                waitUs(At89s5xInstructions::kPageWriteUs);
+                waitUs(FourByteInstructions::kPageWriteUs);
             } else {
                 for (int a = base; a < base + 256; ++a) {
                     isp_->WriteCodeByte(static_cast<uint16_t>(a), image[a]);
-                    waitUs(At89s5xInstructions::kByteWriteUs);
+                    waitUs(FourByteInstructions::kByteWriteUs);
                 }
             }
         }

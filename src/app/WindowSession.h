@@ -1,0 +1,19 @@
+#pragma once
+
+#include <ProgrammerSettings.h>
+#include <ProgrammingSession.h>
+
+// The window's one session. Its settings record lives as long as the
+// program, all zero until the store fills it; its port is the one
+// VORLANE_PORT and VORLANE_TRACE choose, made when first asked for.
+ProgrammerSettings& programmerSettings();
+ProgrammingSession& windowSession();
+
+// The record back to zeros and the session gone (its port closed, its trace
+// on disk): the next use reads the environment again. For tests.
+void ResetWindowSessionForTesting();
+
+// The session keeps its record and driver but takes the port the environment
+// names now (the old one closed, its trace on disk). For tests of a running
+// window.
+void ReopenWindowPortForTesting();

@@ -1,0 +1,151 @@
+#include "PortChoice.h"
+
+#include <charconv>
+#include <vector>
+
+namespace {
+
+using Kind = PortChoice::Kind;
+
+constexpr PortForm kForms[] = {
+    {"auto", "ppdev for the port address if a /dev/parportN has it, else direct I/O"},
+    {"ppdev[:DEV]", "Linux ppdev: DEV, or the /dev/parportN at the port address"},
+    {"direct", "ioperm and outb/inb at the port address (x86; root or CAP_SYS_RAWIO)"},
+    {"sim[:MODEL][:FILE][,access=N]",
+     "a simulated chip: MODEL s51, s52 or s53 (default: the chip selected); FILE keeps its flash "
+     "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms"},
+    {"none", "no port"},
+};
+
+// "1900ns", "1900" (nanoseconds) or "2us"; false for anything else or above 1 ms.
+bool ParseDuration(const std::string& text, int64_t& ns)
+{
+    constexpr int64_t kMax = PortChoice::kMaxAccessNs;
+    int64_t n = 0;
+    const char* end = text.data() + text.size();
+    const auto [rest, error] = std::from_chars(text.data(), end, n);
+    if (error != std::errc{} || rest == text.data() || n < 0)
+        return false;
+    const std::string unit(rest, end);
+    if (unit == "us") {
+        if (n > kMax / 1000)
+            return false;
+        n *= 1000;
+    } else if (!unit.empty() && unit != "ns") {
+        return false;
+    }
+    if (n > kMax)
+        return false;
+    ns = n;
+    return true;
+}
+
+PortChoice Invalid(const std::string& text, std::string problem)
+{
+    PortChoice choice;
+    choice.kind = Kind::Invalid;
+    choice.argument = text;
+    choice.problem = std::move(problem);
+    return choice;
+}
+
+// "s52", or "s52:FILE", names the model; anything else is the file alone.
+void TakeModel(PortChoice& choice)
+{
+    const std::string& argument = choice.argument;
+    const std::string model = argument.substr(0, argument.find(':'));
+    for (const Device& d : Devices()) {
+        if (model == d.tag) {
+            choice.simModel = d.id;
+            choice.argument = model.size() < argument.size() ? argument.substr(model.size() + 1) : std::string();
+        }
+    }
+}
+
+} // namespace
+
+std::span<const PortForm> PortForms()
+{
+    return kForms;
+}
+
+std::string PortFormList()
+{
+    std::string list;
+    const size_t n = std::size(kForms);
+    for (size_t i = 0; i < n; ++i)
+        list += std::string(i == 0 ? "" : i + 1 == n ? " or " : ", ") + kForms[i].syntax;
+    return list;
+}
+
+std::string PortFormHelp(int indent, int width)
+{
+    size_t column = 0;
+    for (const PortForm& f : kForms)
+        column = std::max(column, std::char_traits<char>::length(f.syntax));
+    column += static_cast<size_t>(indent) + 2;
+    std::string text;
+    for (const PortForm& f : kForms) {
+        std::string line = std::string(static_cast<size_t>(indent), ' ') + f.syntax;
+        // A syntax too long for the column gets its meaning on the next line.
+        const std::string meaning = f.meaning;
+        size_t at = 0;
+        while (at < meaning.size()) {
+            if (line.size() >= column) {
+                text += line + "\n";
+                line.clear();
+            }
+            line.resize(column, ' ');
+            size_t room = static_cast<size_t>(width) > column ? static_cast<size_t>(width) - column : 20;
+            size_t end = meaning.size();
+            if (end - at > room) {
+                end = meaning.rfind(' ', at + room);
+                if (end == std::string::npos || end <= at)
+                    end = at + room;
+            }
+            line += meaning.substr(at, end - at);
+            at = end;
+            while (at < meaning.size() && meaning[at] == ' ')
+                ++at;
+        }
+        text += line + "\n";
+    }
+    return text;
+}
+
+PortChoice PortChoice::parse(const char* text)
+{
+    const std::string original = text ? text : "";
+    std::string value = original;
+    int64_t accessNs = 0;
+    // The simulated port's one option trails its value, after the file if any.
+    const auto option = value.rfind(",access=");
+    if (value.rfind("sim", 0) == 0 && option != std::string::npos) {
+        if (!ParseDuration(value.substr(option + 8), accessNs))
+            return Invalid(original, "does not give access=N as a time up to 1 ms (e.g. access=1900ns or access=2us)");
+        value.resize(option);
+    }
+    const auto colon = value.find(':');
+    const std::string name = value.substr(0, colon);
+    PortChoice choice;
+    choice.argument = colon == std::string::npos ? std::string() : value.substr(colon + 1);
+    if (name.empty() || name == "auto") {
+        choice.kind = Kind::Auto;
+        choice.argument.clear();
+    } else if (name == "ppdev") {
+        choice.kind = Kind::Ppdev;
+    } else if (name == "direct") {
+        choice.kind = Kind::Direct;
+        choice.argument.clear();
+    } else if (name == "sim") {
+        choice.kind = Kind::Sim;
+        choice.accessNs = accessNs;
+        TakeModel(choice);
+    } else if (name == "none") {
+        choice.kind = Kind::None;
+        choice.argument.clear();
+    } else {
+        return Invalid(original, "is not one of " + PortFormList());
+    }
+    return choice;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <Device.h>
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+// What a port argument asks for (VORLANE_PORT, vorlane-cli's --port): one
+// grammar, one table of forms, from which both programs' help and errors
+// are made.
+struct PortChoice {
+    enum class Kind { Auto, Ppdev, Direct, Sim, None, Invalid };
+    Kind kind = Kind::Auto;
+    // ppdev: the device; sim: the chip file; Invalid: the text as given.
+    std::string argument;
+    // sim only: the time each port access costs.
+    int64_t accessNs = 0;
+    // sim only: the model named ("sim:s52:FILE"), else the selected device's.
+    std::optional<DeviceId> simModel;
+    // Invalid: what is wrong with it, and what the forms are.
+    std::string problem;
+
+    // A millisecond per access is already far beyond any real port.
+    static constexpr int64_t kMaxAccessNs = 1'000'000;
+
+    // null or "" is auto.
+    static PortChoice parse(const char* text);
+};
+
+// One form of the grammar and what it means.
+struct PortForm {
+    const char* syntax;
+    const char* meaning;
+};
+std::span<const PortForm> PortForms();
+
+// "auto, ppdev[:DEV], direct, ... or none".
+std::string PortFormList();
+
+// The forms as a help text: each syntax `indent` spaces in, its meaning in a
+// column beside it, wrapped to `width`.
+std::string PortFormHelp(int indent, int width);

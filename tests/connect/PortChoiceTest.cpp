@@ -1,0 +1,89 @@
+#include <PortChoice.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// A documentation file as a reader sees its words: roff's font escapes and
+// hyphen escapes taken out.
+std::string Text(const std::string& relative)
+{
+    std::ifstream in(std::string(VORLANE_SOURCE_DIR) + "/" + relative);
+    std::stringstream all;
+    all << in.rdbuf();
+    std::string text = std::regex_replace(all.str(), std::regex(R"(\\f[BIRP])"), "");
+    return std::regex_replace(text, std::regex(R"(\\-)"), "-");
+}
+
+} // namespace
+
+TEST(PortChoiceTest, ParsesEveryForm)
+{
+    using Kind = PortChoice::Kind;
+    EXPECT_EQ(PortChoice::parse(nullptr).kind, Kind::Auto);
+    EXPECT_EQ(PortChoice::parse("").kind, Kind::Auto);
+    EXPECT_EQ(PortChoice::parse("auto").kind, Kind::Auto);
+    EXPECT_EQ(PortChoice::parse("direct").kind, Kind::Direct);
+    EXPECT_EQ(PortChoice::parse("none").kind, Kind::None);
+    const PortChoice ppdev = PortChoice::parse("ppdev:/dev/parport2");
+    EXPECT_EQ(ppdev.kind, Kind::Ppdev);
+    EXPECT_EQ(ppdev.argument, "/dev/parport2");
+    EXPECT_EQ(PortChoice::parse("ppdev").argument, "");
+    const PortChoice sim = PortChoice::parse("sim:/home/ana/chip:1.bin");
+    EXPECT_EQ(sim.kind, Kind::Sim);
+    EXPECT_EQ(sim.argument, "/home/ana/chip:1.bin") << "only the first colon separates";
+    EXPECT_EQ(PortChoice::parse("lpt1").kind, Kind::Invalid);
+    EXPECT_EQ(PortChoice::parse("sim").accessNs, 0);
+}
+
+TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCost)
+{
+    using Kind = PortChoice::Kind;
+    struct Case {
+        const char* text;
+        Kind kind;
+        const char* argument;
+        int64_t accessNs;
+    };
+    const Case cases[] = {
+        {"sim,access=1900ns", Kind::Sim, "", 1900},
+        {"sim,access=1000", Kind::Sim, "", 1000},
+        {"sim:/tmp/chip.bin,access=2us", Kind::Sim, "/tmp/chip.bin", 2000},
+        {"sim:/tmp/a,b.bin", Kind::Sim, "/tmp/a,b.bin", 0},
+        {"sim:/tmp/a,b.bin,access=0ns", Kind::Sim, "/tmp/a,b.bin", 0},
+        {"sim,access=1000us", Kind::Sim, "", 1'000'000},
+        {"sim,access=1001us", Kind::Invalid, "sim,access=1001us", 0},
+        {"sim,access=2ms", Kind::Invalid, "sim,access=2ms", 0},
+        {"sim,access=", Kind::Invalid, "sim,access=", 0},
+        {"sim,access=-5ns", Kind::Invalid, "sim,access=-5ns", 0},
+        {"ppdev,access=1us", Kind::Invalid, "ppdev,access=1us", 0},
+    };
+    for (const Case& c : cases) {
+        const PortChoice choice = PortChoice::parse(c.text);
+        EXPECT_EQ(choice.kind, c.kind) << c.text;
+        EXPECT_EQ(choice.argument, c.argument) << c.text;
+        EXPECT_EQ(choice.accessNs, c.accessNs) << c.text;
+    }
+}
+
+TEST(PortChoiceTest, EveryFormIsInTheHelpTheManPagesAndTheReadme)
+{
+    const std::string help = PortFormHelp(2, 79);
+    const std::string list = PortFormList();
+    const char* const documents[] = {"src/res/vorlane.1", "src/res/vorlane-cli.1", "README.md"};
+    for (const PortForm& form : PortForms()) {
+        EXPECT_NE(help.find(std::string("  ") + form.syntax), std::string::npos) << form.syntax;
+        EXPECT_NE(list.find(form.syntax), std::string::npos) << form.syntax;
+        for (const char* document : documents)
+            EXPECT_NE(Text(document).find(form.syntax), std::string::npos) << form.syntax << " in " << document;
+    }
+    EXPECT_EQ(PortChoice::parse("lpt1").problem, "is not one of " + list);
+    std::istringstream lines(help);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_LE(line.size(), 79u) << line;
+}
