@@ -46,15 +46,6 @@ CellColours MarkColours(uint8_t mark)
     return {kText, kBackground};
 }
 
-int HexDigitValue(uint8_t ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'a' && ch <= 'f')
-        ch = static_cast<uint8_t>(ch - 'a' + 'A');
-    return ch >= 'A' && ch <= 'F' ? ch - 'A' + 10 : -1;
-}
-
 // The characters a key gives, as the platform's translation would count them.
 QString KeyCharacters(int key, const QString& text)
 {
@@ -159,7 +150,7 @@ void CVorlaneView::OnDraw(QPainter& p)
         // active. Unmarked cells need no fill: the view's background is there.
         auto drawCell = [&](int c, int column, const QGlyphRun& text, qreal width, int pane,
                             const CellColours& cursor) {
-            const CellColours colours = asciiPane == pane && cursorRow == r && cursorColumn == c
+            const CellColours colours = cursor_.asciiPane == pane && cursor_.row == r && cursor_.column == c
                                             ? cursor
                                             : MarkColours(image.marks[r * 16 + c]);
             const qreal x = column * charWidth;
@@ -176,11 +167,11 @@ void CVorlaneView::OnDraw(QPainter& p)
         p.setBackgroundMode(Qt::TransparentMode);
         for (int c = 0; c < 16; ++c) {
             const uint8_t v = image.buffer[r * 16 + c];
-            drawCell(c, 3 * c + 6, texts.hex(v), texts.hexWidth(v), 0, hexCursor);
+            drawCell(c, HexCursor::hexColumn(c), texts.hex(v), texts.hexWidth(v), 0, hexCursor);
         }
         for (int c = 0; c < 16; ++c) {
             const uint8_t v = image.buffer[r * 16 + c];
-            drawCell(c, 54 + c, texts.ascii(v), texts.asciiWidth(v), 1, asciiCursor);
+            drawCell(c, HexCursor::asciiColumn(c), texts.ascii(v), texts.asciiWidth(v), 1, asciiCursor);
         }
         p.setBackgroundMode(Qt::OpaqueMode);
     }
@@ -270,21 +261,16 @@ void CVorlaneView::scrollContentsBy(int, int)
     viewport()->update();
 }
 
-int CVorlaneView::cursorAddress() const
+HexCursor::Rows CVorlaneView::rows() const
 {
-    // Only a cursor on a byte of the device may be written through; the
-    // arrays are bounded as well in case deviceSize says more.
-    if (cursorColumn < 0 || cursorColumn > 15 || cursorRow < 0 || cursorRow >= totalRows())
-        return -1;
-    const int a = cursorRow * 16 + cursorColumn;
-    return a < DeviceBytes(document_->image()) ? a : -1;
+    return {totalRows(), firstRow(), visibleRows()};
 }
 
-void CVorlaneView::markEdited(int address, uint8_t value)
+void CVorlaneView::scrollTo(HexCursor::Scroll position)
 {
-    DeviceImage& image = document_->image();
-    image.buffer[address] = value;
-    image.marks[address] = MarkChanged;
+    // The bar holds the position within its range.
+    if (position)
+        verticalScrollBar()->setValue(*position);
 }
 
 void CVorlaneView::mousePressEvent(QMouseEvent* event)
@@ -305,16 +291,7 @@ void CVorlaneView::OnLButtonDown(QPoint point)
     // Before the first paint no cell has a place yet: the click is ignored.
     if (charWidth <= 0 || lineHeight <= 0)
         return;
-    lowNibblePending = 0;
-    const int x = point.x();
-    asciiPane = x >= 54 * charWidth ? 1 : 0;
-    const int column = asciiPane ? (x - 54 * charWidth) / charWidth : x / (3 * charWidth) - 2;
-    // Clicks outside the cells take the nearest cell: the address text gives
-    // column 0 of the hex pane, right of the ASCII pane gives column 15, and
-    // below the last image row (or above the first) the nearest row. So the
-    // cursor always rests on a byte of the image.
-    cursorColumn = std::clamp(column, 0, 15);
-    cursorRow = std::clamp(firstRow() + point.y() / lineHeight, 0, std::max(0, totalRows() - 1));
+    cursor_.place(point.x() / charWidth, firstRow() + point.y() / lineHeight, totalRows());
     viewport()->update();
 }
 
@@ -339,7 +316,11 @@ void CVorlaneView::OnKeyDown(int key, const QString& text, Qt::KeyboardModifiers
     const bool altOnly = (modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier);
     const QString chars = altOnly ? QString() : KeyCharacters(key, text);
     if (chars.size() == 1) {
-        typeCharacter(static_cast<uint8_t>(chars[0].unicode()));
+        const uint8_t ch = static_cast<uint8_t>(chars[0].unicode());
+        const HexCursor::Typed typed = cursor_.type(ch, document_->image(), rows());
+        if (typed.edit)
+            document_->SetModifiedFlag(true);
+        scrollTo(typed.scroll);
     } else if (chars.isEmpty() && !altOnly) {
         switch (key) {
         case Qt::Key_Left: MoveCursorLeft(); break;
@@ -353,97 +334,24 @@ void CVorlaneView::OnKeyDown(int key, const QString& text, Qt::KeyboardModifiers
     viewport()->update();
 }
 
-void CVorlaneView::typeCharacter(uint8_t ch)
-{
-    if (ch == 0x09 || ch == 0x0D) {
-        asciiPane = 1 - asciiPane;
-        lowNibblePending = 0;
-        return;
-    }
-    if (ch == 0x1B)
-        return;
-    // Flagged whether or not a byte changes.
-    document_->SetModifiedFlag(true);
-    if (asciiPane)
-        typeAscii(ch);
-    else
-        typeHexDigit(ch);
-}
-
-void CVorlaneView::typeAscii(uint8_t ch)
-{
-    // A cursor off the image takes no typing; clicks, arrows and the advance
-    // below never leave it there.
-    const int a = cursorAddress();
-    if (a < 0)
-        return;
-    markEdited(a, ch);
-    // The advance never scrolls. After the last byte of the image the cursor
-    // stays on it, so typing on overwrites the last byte and nothing past it.
-    if (++cursorColumn > 15) {
-        if (cursorRow < totalRows() - 1) {
-            cursorColumn = 0;
-            ++cursorRow;
-        } else {
-            cursorColumn = 15;
-        }
-    }
-}
-
-void CVorlaneView::typeHexDigit(uint8_t ch)
-{
-    const int v = HexDigitValue(ch);
-    const int a = cursorAddress();
-    if (v < 0 || a < 0)
-        return;
-    uint8_t b = document_->image().buffer[a];
-    if (lowNibblePending == 0) {
-        b = static_cast<uint8_t>((b & 0x0F) | (v << 4));
-    } else {
-        b = static_cast<uint8_t>((b & 0xF0) | v);
-        MoveCursorRight();
-    }
-    lowNibblePending = 1 - lowNibblePending;
-    markEdited(a, b);
-}
-
-bool CVorlaneView::cursorRowOffScreen() const
-{
-    const int top = firstRow();
-    return cursorRow < top || cursorRow > top + visibleRows() - 1;
-}
-
 void CVorlaneView::MoveCursorDown()
 {
-    if (cursorRow < totalRows() - 1)
-        ++cursorRow;
-    // The bar holds the position within its range.
-    if (cursorRowOffScreen())
-        verticalScrollBar()->setValue(cursorRow - (visibleRows() - 1));
+    scrollTo(cursor_.moveDown(rows()));
 }
 
 void CVorlaneView::MoveCursorUp()
 {
-    if (cursorRow > 0)
-        --cursorRow;
-    if (cursorRowOffScreen())
-        verticalScrollBar()->setValue(cursorRow);
+    scrollTo(cursor_.moveUp(rows()));
 }
 
 void CVorlaneView::MoveCursorRight()
 {
-    if (++cursorColumn > 15) {
-        cursorColumn = 0;
-        MoveCursorDown();
-    }
+    scrollTo(cursor_.moveRight(rows()));
 }
 
 void CVorlaneView::MoveCursorLeft()
 {
-    if (--cursorColumn < 0) {
-        cursorColumn = 15;
-        MoveCursorUp();
-    }
+    scrollTo(cursor_.moveLeft(rows()));
 }
 
 void CVorlaneView::OnEditCopy()
@@ -466,15 +374,7 @@ void CVorlaneView::OnEditFill()
 void CVorlaneView::OnEditGoto()
 {
     CGotoDlg dialog(this);
-    const int r = dialog.exec();
-    if (r >= 0 && totalRows() > 0) {
-        // An address past the image goes to its last byte, so the cursor
-        // never rests outside it.
-        const int address = std::min(r, totalRows() * 16 - 1);
-        verticalScrollBar()->setValue(address / 16);
-        cursorRow = address / 16;
-        cursorColumn = address % 16;
-    }
+    scrollTo(cursor_.goTo(dialog.exec(), totalRows()));
     viewport()->update();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HexCursor.h"
+
 #include <QAbstractScrollArea>
 #include <QFont>
 
@@ -17,6 +19,10 @@ class QPainter;
 // the hex cells and the ASCII cells, coloured by mark and by the cursor.
 class CVorlaneView : public QAbstractScrollArea {
     Q_OBJECT
+private:
+    // Declared ahead of the references to its fields below.
+    HexCursor cursor_;
+
 public:
     // Vertical scroll requests, numbered as the classic scroll-bar codes.
     enum ScrollRequest {
@@ -64,11 +70,11 @@ public:
     void OnEditGoto();
     void OnEditClearSelection();
 
-    // View state, shared by the editing code.
-    int cursorRow = 0;
-    int cursorColumn = 0;
-    int asciiPane = 1;
-    int lowNibblePending = 0;
+    // The cursor state under the names the window's code and tests set it by.
+    int& cursorRow = cursor_.row;
+    int& cursorColumn = cursor_.column;
+    int& asciiPane = cursor_.asciiPane;
+    int& lowNibblePending = cursor_.lowNibblePending;
     int lineHeight = 0;
     int charWidth = 0;
 
@@ -84,14 +90,8 @@ protected:
 
 private:
     void onScrollAction(int action);
-    void typeCharacter(uint8_t ch);
-    void typeAscii(uint8_t ch);
-    void typeHexDigit(uint8_t ch);
-    bool cursorRowOffScreen() const;
-    // The image address under the cursor, or -1 when the cursor is not on a
-    // byte of the device.
-    int cursorAddress() const;
-    void markEdited(int address, uint8_t value);
+    HexCursor::Rows rows() const;
+    void scrollTo(HexCursor::Scroll position);
 
     CVorlaneDoc* document_;
     ProgrammingSession* session_ = nullptr;
