@@ -176,9 +176,8 @@ int CVorlaneApp::Main(int argc, char** argv)
 bool CVorlaneApp::InitInstance(const QStringList& arguments)
 {
     ProgrammingSession& session = windowSession();
-    session.port().acquire();
-    if (!session.port().traceProblem().empty())
-        std::fprintf(stderr, "vorlane: VORLANE_TRACE: %s\n", session.port().traceProblem().c_str());
+    if (!session.traceProblem().empty())
+        std::fprintf(stderr, "vorlane: VORLANE_TRACE: %s\n", session.traceProblem().c_str());
     QCoreApplication::setOrganizationName(QStringLiteral("Castavel/Vorlane"));
     QCoreApplication::setApplicationName(QStringLiteral("Vorlane"));
     commandLine_ = CommandLine::parse(arguments);
@@ -210,8 +209,7 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     frame_->reserveMessageRoom(WidestJobSummaries());
     if (!placed)
         frame_->fitStatusLine();
-    session.driver().RefreshTimerFrequency();
-    session.port().acquire();
+    session.link().RefreshTimerFrequency();
 
     if (commandLine_.opensFile()) {
         writeFileUnattended();
@@ -231,7 +229,7 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
 
 int CVorlaneApp::ExitInstance()
 {
-    windowSession().port().release();
+    windowSession().close();
     // Settings never loaded (start-up ended early) are zeros: keep the
     // user's stored ones instead.
     if (settingsLoaded_)

@@ -131,7 +131,7 @@ QString SettingCommands::portLine()
 {
     QString line = QString::fromStdString(session_.describePort());
     // The trace is asked for with the port, and told with it.
-    const std::string& trace = session_.port().traceProblem();
+    const std::string trace = session_.traceProblem();
     if (!trace.empty())
         line += QStringLiteral(" (VORLANE_TRACE: %1)").arg(QString::fromStdString(trace));
     return line;

@@ -73,7 +73,7 @@ int CliRunner::run(const std::vector<std::string>& words)
     InstallStopHandlers();
     const int code = dispatch();
     // Lets go of the device and puts the whole trace on disk.
-    session_->port().release();
+    session_->close();
     return code;
 }
 
@@ -180,7 +180,7 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
 bool CliRunner::portReady(int* exitCode)
 {
     std::string why;
-    if (!session_->driver().PortReady(&why)) {
+    if (!session_->link().PortReady(&why)) {
         feedback_->error(why);
         *exitCode = ExitNoPort;
         return false;
@@ -402,7 +402,7 @@ int CliRunner::reset()
 int CliRunner::info()
 {
     std::string why;
-    const bool ready = session_->driver().PortReady(&why);
+    const bool ready = session_->link().PortReady(&why);
     std::fputs(CliInfo(session_->describePort(), device(), settings_, SettingsStore::Location()).c_str(), out_);
     return ready ? ExitDone : ExitNoPort;
 }

@@ -8,10 +8,10 @@ bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> fin
     const JobRange range = rangeOf(start, finish);
     if (!portReady())
         return false;
-    driver_.EnterProgramming();
+    link_.EnterProgramming();
     if (!enable())
         return false;
-    driver_.RefreshTimerFrequency();
+    link_.RefreshTimerFrequency();
     report_.start = range.start;
     report_.finish = range.finish;
     feedback_.progressRange(range.start, range.finish);
@@ -31,7 +31,7 @@ bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> fin
             feedback_.progress(a);
         return true;
     });
-    driver_.LeaveProgramming();
+    link_.LeaveProgramming();
     if (!portKept() || report_.stoppedAt >= 0)
         return false;
     feedback_.message(blank ? "Memory is blanck" : "Memory isn't blanck", "", JobFeedback::Buttons::Ok);

@@ -87,6 +87,6 @@ bool EraseJob::chipAnswers()
         return true;
     isp_->WriteCodeByte(0, 0xFF);
     const uint8_t polled = readChip(0);
-    driver_.DelayMicroseconds(s.writtenTimeUs);
+    link_.DelayMicroseconds(s.writtenTimeUs);
     return (polled & 0x80) == 0;
 }

@@ -24,26 +24,31 @@ std::string SignatureText(const std::array<uint8_t, 3>& s)
 } // namespace
 
 Job::Job(ProgrammingSession& session, DeviceImage& image, JobFeedback& feedback)
-    : session_(session), settings_(session.settings()), image_(image), feedback_(feedback), driver_(session.driver()),
-      device_(session.device()), isp_(session.instructions())
+    : session_(session), settings_(session.settings()), image_(image), feedback_(feedback), link_(session.link()),
+      device_(session.device()), isp_(session.instructions(&unsupported_))
 {
 }
 
 bool Job::portReady()
 {
     // A fresh start: nothing of an earlier job's port trouble counts here.
-    driver_.TakePortFault();
+    link_.TakePortFault();
     std::string why;
-    if (driver_.PortReady(&why))
-        return true;
-    error(why);
-    return false;
+    if (!link_.PortReady(&why)) {
+        error(why);
+        return false;
+    }
+    if (!isp_) {
+        error(unsupported_);
+        return false;
+    }
+    return true;
 }
 
 bool Job::openBracket()
 {
-    driver_.RefreshTimerFrequency();
-    driver_.EnterProgramming();
+    link_.RefreshTimerFrequency();
+    link_.EnterProgramming();
     return enable();
 }
 
@@ -52,7 +57,7 @@ bool Job::enable()
     if (isp_->ProgrammingEnable())
         return true;
     // Silence here is never a blank or a matching chip.
-    driver_.LeaveProgramming();
+    link_.LeaveProgramming();
     feedback_.progress(0);
     noAnswer();
     return false;
@@ -90,14 +95,14 @@ bool Job::chipIsSelected(std::string_view done, bool lockedMayHide)
 
 bool Job::closeBracket()
 {
-    driver_.LeaveProgramming();
+    link_.LeaveProgramming();
     feedback_.progress(0);
     return portKept();
 }
 
 bool Job::portKept()
 {
-    const std::string fault = driver_.TakePortFault();
+    const std::string fault = link_.TakePortFault();
     if (fault.empty())
         return true;
     error(fault);

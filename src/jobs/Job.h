@@ -8,7 +8,7 @@
 #include <DeviceImage.h>
 #include <ImageCoverage.h>
 #include <InstructionSet.h>
-#include <LineDriver.h>
+#include <IspLink.h>
 #include <ProgrammingSession.h>
 
 #include <cstdint>
@@ -32,9 +32,9 @@ public:
     void limitTo(const ImageCoverage* addresses) { limit_ = addresses; }
 
 protected:
-    // Whether there is a port to work on; if not, tells why and the job
-    // fails before touching a line. No port must never pass for a chip
-    // that reads 0x00 or 0xFF.
+    // Whether there is a port to work on that can carry the chip's
+    // instructions; if not, tells why and the job fails before touching a
+    // line. No port must never pass for a chip that reads 0x00 or 0xFF.
     bool portReady();
     // The usual opening: this job's counter frequency, reset into programming
     // state, enable. False (after telling so, with the target released) when
@@ -83,8 +83,10 @@ protected:
     const ProgrammerSettings& settings_;
     DeviceImage& image_;
     JobFeedback& feedback_;
-    LineDriver& driver_;
+    IspLink& link_;
     const Device& device_;
+    // Why the link cannot carry the chip's instructions; then isp_ is null.
+    std::string unsupported_;
     std::unique_ptr<InstructionSet> isp_;
     const ImageCoverage* limit_ = nullptr;
 };

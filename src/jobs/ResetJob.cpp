@@ -2,13 +2,13 @@
 
 bool ResetJob::run(std::string* why)
 {
-    driver_.TakePortFault();
-    if (!driver_.PortReady(why))
+    link_.TakePortFault();
+    if (!link_.PortReady(why))
         return false;
     // No instruction is sent, so the counter frequency of the last job serves.
-    driver_.EnterProgramming();
-    driver_.LeaveProgramming();
-    const std::string fault = driver_.TakePortFault();
+    link_.EnterProgramming();
+    link_.LeaveProgramming();
+    const std::string fault = link_.TakePortFault();
     if (!fault.empty() && why)
         *why = fault;
     return fault.empty();

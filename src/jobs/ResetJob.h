@@ -1,6 +1,6 @@
 #pragma once
 
-#include <LineDriver.h>
+#include <IspLink.h>
 #include <ProgrammingSession.h>
 
 #include <string>
@@ -9,11 +9,11 @@
 // then the release, which lets the chip run its program from the start.
 class ResetJob {
 public:
-    explicit ResetJob(ProgrammingSession& session) : driver_(session.driver()) {}
+    explicit ResetJob(ProgrammingSession& session) : link_(session.link()) {}
 
     // False, with *why set, when there is no port to pulse or it failed.
     bool run(std::string* why = nullptr);
 
 private:
-    LineDriver& driver_;
+    IspLink& link_;
 };

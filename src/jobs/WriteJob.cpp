@@ -43,7 +43,7 @@ void WriteJob::failed(int32_t a)
 {
     report_.firstDifference = a;
     error("Error programming device");
-    driver_.LeaveProgramming();
+    link_.LeaveProgramming();
 }
 
 bool WriteJob::writeBytes(const JobRange& range)
@@ -158,7 +158,7 @@ size_t WriteJob::pageWorthWriting(const std::vector<int32_t>& pending, size_t i,
     // programming a byte again with what it holds changes nothing. A page
     // takes as long as its 256 byte writes, so a few changes are cheaper
     // alone.
-    const int page = isp_->PageSize();
+    const int page = isp_->WritesPages() ? isp_->PageSize() : 0;
     const int32_t base = pending[i];
     if (page <= 0 || base % page != 0 || base + page - 1 > range.finish)
         return 0;
@@ -178,7 +178,7 @@ bool WriteJob::programPage(int32_t base)
     isp_->WriteCodePage(static_cast<uint16_t>(base), data);
     // The page programs one byte after another; Data Polling would see only
     // the byte in its cycle, so the page's whole time is waited.
-    driver_.DelayMicroseconds(isp_->PageWriteUs());
+    link_.DelayMicroseconds(isp_->PageWriteUs());
     if (!settings_.readAfterWrite) {
         std::copy(data.begin(), data.end(), image_.chipCache.begin() + base);
         return true;
@@ -227,7 +227,7 @@ bool WriteJob::program(int32_t a)
         } else {
             // The chip programs the byte on its own clock and takes no new
             // instruction for that byte until it is done.
-            driver_.DelayMicroseconds(byteWriteUs());
+            link_.DelayMicroseconds(byteWriteUs());
         }
         if (ended) {
             if (!settings.readAfterWrite) {
@@ -241,7 +241,7 @@ bool WriteJob::program(int32_t a)
         }
         // A byte still in its write cycle reads back wrong; give it another
         // cycle before writing again (or before giving up on it).
-        driver_.DelayMicroseconds(byteWriteUs());
+        link_.DelayMicroseconds(byteWriteUs());
         if (attempt == kAttempts)
             return false;
     }
@@ -256,9 +256,9 @@ bool WriteJob::awaitWriteEnd(int32_t a, uint8_t value)
     // after the longest time a write may take. That time, counted from the
     // end of the write instruction, still bounds it: a byte whose bit 7 is
     // still wrong on a read begun after it did not program.
-    LineDriver::Deadline bound = driver_.DeadlineAfter(byteWriteUs());
+    IspLink::Deadline bound = link_.DeadlineAfter(byteWriteUs());
     for (;;) {
-        const bool last = driver_.Passed(bound);
+        const bool last = link_.Passed(bound);
         const uint8_t polled = readChip(a);
         if (((polled ^ value) & 0x80) == 0)
             return true;

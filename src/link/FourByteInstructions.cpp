@@ -21,8 +21,8 @@ constexpr uint8_t kLb3 = 0x10;
 
 } // namespace
 
-FourByteInstructions::FourByteInstructions(const Device& device, LineDriver& driver)
-    : driver_(driver), highMask_(static_cast<uint8_t>((device.flashSize - 1) >> 8))
+FourByteInstructions::FourByteInstructions(const Device& device, IspLink& link)
+    : link_(link), highMask_(static_cast<uint8_t>((device.flashSize - 1) >> 8))
 {
 }
 
@@ -31,51 +31,34 @@ uint8_t FourByteInstructions::HighAddress(uint16_t address) const
     return static_cast<uint8_t>((address >> 8) & highMask_);
 }
 
-void FourByteInstructions::send(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4)
-{
-    driver_.ShiftOut(b1);
-    driver_.ShiftOut(b2);
-    driver_.ShiftOut(b3);
-    driver_.ShiftOut(b4);
-}
-
-uint8_t FourByteInstructions::ask(uint8_t b1, uint8_t b2, uint8_t b3)
-{
-    driver_.ShiftOut(b1);
-    driver_.ShiftOut(b2);
-    driver_.ShiftOut(b3);
-    // Byte 4 is don't-care on MOSI: it rests while the answer comes in.
-    return driver_.ShiftIn();
-}
-
 bool FourByteInstructions::ProgrammingEnable()
 {
     // The only instruction a chip answers without being enabled: no 0x69, no
     // chip in programming mode (no power, no cable, RST of the wrong polarity).
-    return ask(kProgrammingEnable, kEnableByte2, 0x00) == kEnableAnswer;
+    return link_.Ask({kProgrammingEnable, kEnableByte2, 0x00}) == kEnableAnswer;
 }
 
 bool FourByteInstructions::ChipErase()
 {
-    driver_.EnterProgramming();
+    link_.EnterProgramming();
     const bool answered = ProgrammingEnable();
-    driver_.RefreshTimerFrequency();
+    link_.RefreshTimerFrequency();
     if (answered) {
-        send(kProgrammingEnable, kEraseByte2, 0x00, 0x00);
-        driver_.DelayMicroseconds(kEraseUs);
+        link_.Send({kProgrammingEnable, kEraseByte2, 0x00, 0x00});
+        link_.DelayMicroseconds(kEraseUs);
     }
-    driver_.LeaveProgramming();
+    link_.LeaveProgramming();
     return answered;
 }
 
 uint8_t FourByteInstructions::ReadCodeByte(uint16_t address)
 {
-    return ask(kReadCode, HighAddress(address), static_cast<uint8_t>(address));
+    return link_.Ask({kReadCode, HighAddress(address), static_cast<uint8_t>(address)});
 }
 
 void FourByteInstructions::WriteCodeByte(uint16_t address, uint8_t value)
 {
-    send(kWriteCode, HighAddress(address), static_cast<uint8_t>(address), value);
+    link_.Send({kWriteCode, HighAddress(address), static_cast<uint8_t>(address), value});
 }
 
 void FourByteInstructions::WriteLockBits(uint8_t lockLevel)
@@ -86,38 +69,51 @@ void FourByteInstructions::WriteLockBits(uint8_t lockLevel)
     // cycle.
     const int last = lockLevel > 3 ? 3 : lockLevel;
     for (int level = 1; level <= last; ++level) {
-        send(kProgrammingEnable, static_cast<uint8_t>(kLockByte2 | level), 0x00, 0x00);
-        driver_.DelayMicroseconds(kByteWriteUs);
+        link_.Send({kProgrammingEnable, static_cast<uint8_t>(kLockByte2 | level), 0x00, 0x00});
+        link_.DelayMicroseconds(kByteWriteUs);
     }
 }
 
 void FourByteInstructions::ReadCodePage(uint16_t address, std::span<uint8_t> page)
 {
-    driver_.ShiftOut(kReadPage);
-    driver_.ShiftOut(HighAddress(address));
-    for (uint8_t& b : page.first(std::min<size_t>(page.size(), kPageSize)))
-        b = driver_.ShiftIn();
+    const std::span<uint8_t> bytes = page.first(std::min<size_t>(page.size(), kPageSize));
+    if (link_.ClocksBits()) {
+        link_.ShiftOut(kReadPage);
+        link_.ShiftOut(HighAddress(address));
+        for (uint8_t& b : bytes)
+            b = link_.ShiftIn();
+        return;
+    }
+    // A link of whole instructions has no page read: its byte reads, sent
+    // ahead as far as the link can.
+    std::array<std::array<uint8_t, 3>, kPageSize> reads{};
+    const uint16_t base = static_cast<uint16_t>(address & ~(kPageSize - 1));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const auto a = static_cast<uint16_t>(base + i);
+        reads[i] = {kReadCode, HighAddress(a), static_cast<uint8_t>(a)};
+    }
+    link_.AskMany(std::span(reads).first(bytes.size()), bytes);
 }
 
 void FourByteInstructions::WriteCodePage(uint16_t address, std::span<const uint8_t> page)
 {
-    driver_.ShiftOut(kWritePage);
-    driver_.ShiftOut(HighAddress(address));
+    link_.ShiftOut(kWritePage);
+    link_.ShiftOut(HighAddress(address));
     for (const uint8_t b : page.first(std::min<size_t>(page.size(), kPageSize)))
-        driver_.ShiftOut(b);
+        link_.ShiftOut(b);
 }
 
 std::optional<std::array<uint8_t, 3>> FourByteInstructions::ReadSignature()
 {
     std::array<uint8_t, 3> signature{};
     for (uint8_t i = 0; i < 3; ++i)
-        signature[i] = ask(kReadSignature, i, 0x00);
+        signature[i] = link_.Ask({kReadSignature, i, 0x00});
     return signature;
 }
 
 std::optional<int> FourByteInstructions::ReadLockLevel()
 {
-    const uint8_t bits = ask(kReadLock, 0x00, 0x00);
+    const uint8_t bits = link_.Ask({kReadLock, 0x00, 0x00});
     // Modes only go up in turn: the highest programmed bit tells the level.
     if (bits & kLb3)
         return 3;

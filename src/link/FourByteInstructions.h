@@ -2,7 +2,7 @@
 
 #include "Device.h"
 #include "InstructionSet.h"
-#include "LineDriver.h"
+#include "IspLink.h"
 
 // The AT89S51/52 four-byte serial instructions (Atmel AT89S51 datasheet
 // 2487D and AT89S52 datasheet 1919D, "Serial Programming Instruction Set"):
@@ -31,7 +31,7 @@ public:
     static constexpr uint32_t kPageWriteUs = kPageSize * kByteWriteUs;
     static constexpr uint32_t kEraseUs = 500'000;
 
-    explicit FourByteInstructions(const Device& device, LineDriver& driver);
+    explicit FourByteInstructions(const Device& device, IspLink& link);
 
     bool ProgrammingEnable() override;
     bool EnableAnswers() const override { return true; }
@@ -40,7 +40,10 @@ public:
     void WriteCodeByte(uint16_t address, uint8_t value) override;
     void WriteLockBits(uint8_t lockLevel) override;
 
+    // Pages go whole over a link that clocks bits; a whole-instruction link
+    // reads a page as its bytes' instructions sent ahead, and writes none.
     int PageSize() const override { return kPageSize; }
+    bool WritesPages() const override { return link_.ClocksBits(); }
     void ReadCodePage(uint16_t address, std::span<uint8_t> page) override;
     void WriteCodePage(uint16_t address, std::span<const uint8_t> page) override;
 
@@ -55,9 +58,6 @@ public:
     uint8_t HighAddress(uint16_t address) const;
 
 private:
-    void send(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4);
-    uint8_t ask(uint8_t b1, uint8_t b2, uint8_t b3);
-
-    LineDriver& driver_;
+    IspLink& link_;
     uint8_t highMask_;
 };

@@ -27,6 +27,8 @@ public:
     // Bytes of a page for the page instructions; 0 when the family has none,
     // and then nobody asks for a page.
     virtual int PageSize() const { return 0; }
+    // Whether WriteCodePage may be used; reading a page always may.
+    virtual bool WritesPages() const { return PageSize() > 0; }
     // The page holding `address`, read or written whole.
     virtual void ReadCodePage(uint16_t /*address*/, std::span<uint8_t> /*page*/) {}
     virtual void WriteCodePage(uint16_t /*address*/, std::span<const uint8_t> /*page*/) {}

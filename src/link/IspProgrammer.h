@@ -1,14 +1,14 @@
 #pragma once
 
-#include "LineDriver.h"
+#include "IspLink.h"
 
 #include <cstdint>
 
-// The AT89S53 serial programming instructions over the line driver. Except
+// The AT89S53 serial programming instructions over a bit-clocking link. Except
 // for ChipErase, callers bracket them with Enter/LeaveProgramming.
 class IspProgrammer {
 public:
-    explicit IspProgrammer(LineDriver& driver) : driver_(driver) {}
+    explicit IspProgrammer(IspLink& driver) : driver_(driver) {}
 
     void ProgrammingEnable();
     void ChipErase();
@@ -22,5 +22,5 @@ public:
     static uint8_t LockByte(uint8_t lockLevel);
 
 private:
-    LineDriver& driver_;
+    IspLink& driver_;
 };

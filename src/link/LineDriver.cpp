@@ -65,6 +65,16 @@ bool LineDriver::PortReady(std::string* why)
     return port_->ready(settings_.lptBase, why);
 }
 
+void LineDriver::Close()
+{
+    port_->release();
+}
+
+std::string LineDriver::Describe()
+{
+    return port_->describe(settings_.lptBase);
+}
+
 std::string LineDriver::TakePortFault()
 {
     return port_->takeFault();

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <chrono>
+#include "IspLink.h"
+
 #include <cstdint>
 #include <string>
 
@@ -16,44 +17,36 @@ struct ProgrammerSettings;
 // so the access's own time is part of the phase, never added to it (only
 // the part by which an access was held up beyond the quickest one is);
 // waits asked for with no line change between them add up.
-class LineDriver {
+//
+// The bit-clocking link of the parallel-port cable (and of the simulated one).
+class LineDriver : public IspLink {
 public:
-    // A moment on the driver's clock, for callers that bound a loop of
-    // instructions by time rather than wait out one span.
-    struct Deadline {
-        int64_t at = 0;     // the first clock reading that has passed it
-        uint32_t us = 0;    // the span asked for, for a counter that stalls
-        int64_t lastSeen = INT64_MIN;
-        bool stalled = false;
-        std::chrono::steady_clock::time_point stalledSince{};
-    };
-
     LineDriver(const ProgrammerSettings& settings, Port& port) : settings_(settings), port_(&port) {}
     // The lines reached through another port from now on.
     void usePort(Port& port) { port_ = &port; }
 
     void WriteData(uint8_t value);
     uint8_t ReadStatus();
-    void DelayMicroseconds(uint32_t us);
-    void RefreshTimerFrequency();
+    void DelayMicroseconds(uint32_t us) override;
+    void RefreshTimerFrequency() override;
 
-    void EnterProgramming();
-    void LeaveProgramming();
-    void ShiftOut(uint8_t value);
-    uint8_t ShiftIn();
+    void EnterProgramming() override;
+    void LeaveProgramming() override;
+    bool ClocksBits() const override { return true; }
+    void ShiftOut(uint8_t value) override;
+    uint8_t ShiftIn() override;
 
-    // Whether the port of the settings can be had, and if not, why: a job
-    // checks it first, so that no port is never taken for a silent target.
-    bool PortReady(std::string* why);
-    // A port failure since the last call (empty when none): a job that
-    // meets one has failed, whatever it read.
-    std::string TakePortFault();
+    // The port at the settings' address: in use, or why none.
+    std::string Describe() override;
+    void Close() override;
+    bool PortReady(std::string* why) override;
+    std::string TakePortFault() override;
     // us after the last line change, or after the end of the last wait if
     // one followed it: the same origin DelayMicroseconds counts from.
-    Deadline DeadlineAfter(uint32_t us);
+    Deadline DeadlineAfter(uint32_t us) override;
     // True once the clock has reached the deadline, or once the counter has
     // stood still for the deadline's span in real time.
-    bool Passed(Deadline& deadline);
+    bool Passed(Deadline& deadline) override;
 
     uint8_t clockMask() const { return clockMask_; }
     uint8_t dataMask() const { return dataMask_; }

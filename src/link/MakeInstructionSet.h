@@ -2,9 +2,12 @@
 
 #include "Device.h"
 #include "InstructionSet.h"
-#include "LineDriver.h"
+#include "IspLink.h"
 
 #include <memory>
+#include <string>
 
-// The instructions of the device's family.
-std::unique_ptr<InstructionSet> MakeInstructionSet(const Device& device, LineDriver& driver);
+// The instructions of the device's family over `link`; null when the link
+// cannot carry them (the AT89S53's three-byte instructions need a link that
+// clocks bits), with *why saying so.
+std::unique_ptr<InstructionSet> MakeInstructionSet(const Device& device, IspLink& link, std::string* why = nullptr);

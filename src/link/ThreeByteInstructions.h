@@ -8,7 +8,7 @@
 // enable cannot be confirmed here.
 class ThreeByteInstructions : public InstructionSet {
 public:
-    explicit ThreeByteInstructions(LineDriver& driver) : isp_(driver) {}
+    explicit ThreeByteInstructions(IspLink& link) : isp_(link) {}
 
     bool ProgrammingEnable() override
     {

@@ -182,7 +182,7 @@ void CVorlaneView::OnInitialUpdate()
     viewport()->update();
     // Whenever a document is shown, the target's lines are left released.
     if (session_)
-        session_->driver().LeaveProgramming();
+        session_->link().LeaveProgramming();
     UpdateScrollRange();
 }
 

@@ -166,3 +166,77 @@ TEST_F(FourByteJobsTest, LockLevelsReachTheChipAndLevelOneStopsTheNextWrite)
     EXPECT_EQ(image.chipCache[0x1FFF], 0xFF);
     EXPECT_EQ(image.chipCache[0x2000], ChipUnknown);
 }
+
+namespace {
+
+// The line driver as a programmer that carries whole four-byte instructions
+// and nothing else: what Arduino as ISP and USBasp offer.
+class WholeInstructionsOnly : public IspLink {
+public:
+    explicit WholeInstructionsOnly(LineDriver& driver) : d_(driver) {}
+    std::string Describe() override { return "a whole-instruction programmer"; }
+    bool PortReady(std::string* why) override { return d_.PortReady(why); }
+    std::string TakePortFault() override { return d_.TakePortFault(); }
+    void RefreshTimerFrequency() override { d_.RefreshTimerFrequency(); }
+    void EnterProgramming() override { d_.EnterProgramming(); }
+    void LeaveProgramming() override { d_.LeaveProgramming(); }
+    void DelayMicroseconds(uint32_t us) override { d_.DelayMicroseconds(us); }
+    Deadline DeadlineAfter(uint32_t us) override { return d_.DeadlineAfter(us); }
+    bool Passed(Deadline& deadline) override { return d_.Passed(deadline); }
+    bool ClocksBits() const override { return false; }
+    void ShiftOut(uint8_t) override { ADD_FAILURE() << "a lone byte sent over a whole-instruction link"; }
+    uint8_t ShiftIn() override
+    {
+        ADD_FAILURE() << "a lone byte read over a whole-instruction link";
+        return 0;
+    }
+    void Send(const std::array<uint8_t, 4>& instruction) override { d_.Send(instruction); }
+    uint8_t Ask(const std::array<uint8_t, 3>& instruction) override { return d_.Ask(instruction); }
+    void AskMany(std::span<const std::array<uint8_t, 3>> instructions, std::span<uint8_t> answers) override
+    {
+        ++batches;
+        IspLink::AskMany(instructions, answers);
+    }
+
+    int batches = 0;
+
+private:
+    LineDriver& d_;
+};
+
+} // namespace
+
+TEST_F(FourByteJobsTest, AWholeInstructionLinkCarriesEveryJobButTheThreeByteChip)
+{
+    auto owned = std::make_unique<WholeInstructionsOnly>(lineDriver());
+    WholeInstructionsOnly& link = *owned;
+    ProgrammingSession whole(programmerSettings(), std::move(owned));
+    for (int a = 0; a < 0x2000; ++a)
+        image.buffer[a] = pattern(a);
+    EXPECT_TRUE(WriteJob(whole, image, feedback, WriteJob::Mode::All).run(0, 0x1FFF, 0));
+    EXPECT_EQ(chip().flash(), std::vector<uint8_t>(image.buffer.begin(), image.buffer.begin() + 0x2000));
+    const auto erased = std::count(image.buffer.begin(), image.buffer.begin() + 0x2000, 0xFF);
+    EXPECT_EQ(count(InstructionKind::WriteCode), 0x2000 - erased) << "no page write: byte by byte";
+    EXPECT_EQ(count(InstructionKind::WritePage) + count(InstructionKind::ReadPage), 0);
+    DeviceImage back;
+    back.deviceSize = 0x2000;
+    link.batches = 0;
+    EXPECT_TRUE(ReadJob(whole, back, feedback).run(0, 0x1FFF));
+    EXPECT_EQ(link.batches, 32) << "a page's reads sent ahead together";
+    EXPECT_TRUE(std::equal(back.buffer.begin(), back.buffer.begin() + 0x2000, image.buffer.begin()));
+    EXPECT_EQ(feedback.messages, std::vector<Message>{});
+
+    // The AT89S53's instructions cannot go over it: every job says so and
+    // sends nothing.
+    whole.selectDevice(DeviceId::AT89S53);
+    chip().clearStats();
+    const std::string why = "The AT89S53's three-byte instructions need a cable that clocks each bit (the parallel "
+                            "port); a whole-instruction programmer carries four-byte instructions only. Choose another "
+                            "programmer, or another chip in Tools > Select CI.";
+    EXPECT_FALSE(ReadJob(whole, back, feedback).run(0, 0xFF));
+    EXPECT_FALSE(EraseJob(whole, back, feedback).run());
+    ASSERT_EQ(feedback.messages.size(), 2u);
+    EXPECT_EQ(feedback.messages[0].text, why);
+    EXPECT_EQ(feedback.messages[1].text, why);
+    EXPECT_TRUE(chip().history().empty());
+}

@@ -16,11 +16,6 @@ Port::~Port()
     release();
 }
 
-void Port::acquire()
-{
-    // Nothing to grant up front on Linux: ppdev and ioperm are per open.
-}
-
 void Port::release()
 {
     if (backend_)

@@ -19,8 +19,6 @@ public:
     Port(const Port&) = delete;
     Port& operator=(const Port&) = delete;
 
-    // Start-up's request for port access: opening stays lazy.
-    void acquire();
     // Exit's release: lets go of the device; the next access opens it again.
     void release();
 
