@@ -37,8 +37,18 @@ std::unique_ptr<Port> OpenPort(const PortChoice& choice, const ProgrammerSetting
     return std::make_unique<Port>(PortOpener(choice, settings), tracePath);
 }
 
+void ConnectSession(ProgrammingSession& session, const PortChoice& choice, const std::string& tracePath)
+{
+    // Every kind today reaches the chip through a port; a programmer with a
+    // link of its own goes in with session.setLink().
+    session.setPort(OpenPort(choice, session.settings(), tracePath));
+}
+
 std::unique_ptr<ProgrammingSession> OpenSession(ProgrammerSettings& settings, const PortChoice& choice,
                                                 const std::string& tracePath)
 {
-    return std::make_unique<ProgrammingSession>(settings, OpenPort(choice, settings, tracePath));
+    // Made on a port that opens nothing, then put on the link chosen.
+    auto session = std::make_unique<ProgrammingSession>(settings, std::make_unique<Port>(nullptr));
+    ConnectSession(*session, choice, tracePath);
+    return session;
 }
