@@ -65,7 +65,10 @@ bool Job::enable()
 
 void Job::noAnswer()
 {
-    error(kNoAnswer);
+    // A link that knows why the chip was silent (a programmer whose firmware
+    // cannot reach it, a device gone) says more than the silence does.
+    const std::string fault = link_.TakePortFault();
+    error(fault.empty() ? kNoAnswer : fault);
 }
 
 bool Job::chipIsSelected(std::string_view done, bool lockedMayHide)

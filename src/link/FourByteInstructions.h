@@ -40,10 +40,11 @@ public:
     void WriteCodeByte(uint16_t address, uint8_t value) override;
     void WriteLockBits(uint8_t lockLevel) override;
 
-    // Pages go whole over a link that clocks bits; a whole-instruction link
-    // reads a page as its bytes' instructions sent ahead, and writes none.
+    // Pages go whole over a link that carries them (one that clocks bits, or
+    // a programmer whose firmware has page functions); another reads a page
+    // as its bytes' instructions sent ahead, and writes none.
     int PageSize() const override { return kPageSize; }
-    bool WritesPages() const override { return link_.ClocksBits(); }
+    bool WritesPages() const override { return link_.CarriesPages(); }
     void ReadCodePage(uint16_t address, std::span<uint8_t> page) override;
     void WriteCodePage(uint16_t address, std::span<const uint8_t> page) override;
 
