@@ -3,6 +3,7 @@
 #include <NoneBackend.h>
 #include <ParallelPortOpener.h>
 #include <SimBackend.h>
+#include <UsbaspLink.h>
 
 Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& settings)
 {
@@ -22,6 +23,9 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
                 return sim;
             return std::make_unique<NoneBackend>(sim->describe());
         }
+        case Kind::Usbasp:
+            // A programmer of its own: ConnectSession gives the session its link.
+            return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names a USBasp");
         case Kind::None:
             return std::make_unique<NoneBackend>("No port: VORLANE_PORT=none");
         case Kind::Invalid:
@@ -39,8 +43,12 @@ std::unique_ptr<Port> OpenPort(const PortChoice& choice, const ProgrammerSetting
 
 void ConnectSession(ProgrammingSession& session, const PortChoice& choice, const std::string& tracePath)
 {
-    // Every kind today reaches the chip through a port; a programmer with a
-    // link of its own goes in with session.setLink().
+    // A programmer with a link of its own goes in with setLink(); the others
+    // reach the chip through a port.
+    if (choice.kind == PortChoice::Kind::Usbasp) {
+        session.setLink(std::make_unique<UsbaspLink>(session.settings(), choice.usbBus, choice.usbDevice));
+        return;
+    }
     session.setPort(OpenPort(choice, session.settings(), tracePath));
 }
 

@@ -14,6 +14,9 @@ constexpr PortForm kForms[] = {
     {"sim[:MODEL][:FILE][,access=N]",
      "a simulated chip: MODEL s51, s52 or s53 (default: the chip selected); FILE keeps its flash "
      "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms"},
+    {"usbasp[:BUS:DEVICE]",
+     "a USBasp (USB 16C0:05DC) whose firmware drives the AT89S51/52: the first found, or the one at the bus "
+     "and device numbers lsusb shows"},
     {"none", "no port"},
 };
 
@@ -47,6 +50,20 @@ PortChoice Invalid(const std::string& text, std::string problem)
     choice.argument = text;
     choice.problem = std::move(problem);
     return choice;
+}
+
+// "BUS:DEVICE" as lsusb shows them (leading zeros allowed); false for anything else.
+bool ParseUsbPlace(const std::string& text, int& bus, int& device)
+{
+    const auto colon = text.find(':');
+    if (colon == std::string::npos)
+        return false;
+    const auto number = [](const std::string& digits, int most, int& value) {
+        const char* end = digits.data() + digits.size();
+        const auto [rest, error] = std::from_chars(digits.data(), end, value);
+        return error == std::errc{} && rest == end && !digits.empty() && value >= 1 && value <= most;
+    };
+    return number(text.substr(0, colon), 255, bus) && number(text.substr(colon + 1), 127, device);
 }
 
 // "s52", or "s52:FILE", names the model; anything else is the file alone.
@@ -141,6 +158,11 @@ PortChoice PortChoice::parse(const char* text)
         choice.kind = Kind::Sim;
         choice.accessNs = accessNs;
         TakeModel(choice);
+    } else if (name == "usbasp") {
+        choice.kind = Kind::Usbasp;
+        if (colon != std::string::npos &&
+            !ParseUsbPlace(choice.argument, choice.usbBus, choice.usbDevice))
+            return Invalid(original, "does not give BUS:DEVICE as lsusb shows them (e.g. usbasp:1:5)");
     } else if (name == "none") {
         choice.kind = Kind::None;
         choice.argument.clear();

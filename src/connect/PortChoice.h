@@ -11,7 +11,7 @@
 // grammar, one table of forms, from which both programs' help and errors
 // are made.
 struct PortChoice {
-    enum class Kind { Auto, Ppdev, Direct, Sim, None, Invalid };
+    enum class Kind { Auto, Ppdev, Direct, Sim, Usbasp, None, Invalid };
     Kind kind = Kind::Auto;
     // ppdev: the device; sim: the chip file; Invalid: the text as given.
     std::string argument;
@@ -19,6 +19,9 @@ struct PortChoice {
     int64_t accessNs = 0;
     // sim only: the model named ("sim:s52:FILE"), else the selected device's.
     std::optional<DeviceId> simModel;
+    // usbasp only: the bus and device numbers lsusb shows; 0 for the first found.
+    int usbBus = 0;
+    int usbDevice = 0;
     // Invalid: what is wrong with it, and what the forms are.
     std::string problem;
 

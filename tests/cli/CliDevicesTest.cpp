@@ -60,6 +60,34 @@ TEST_F(CliDevicesTest, SdccFirmwareFillingEachChipRoundTrips)
     }
 }
 
+TEST_F(CliDevicesTest, SdccFirmwareRoundTripsOverAUsbasp)
+{
+    // The program built with the USBasp's firmware modelled behind libusb.
+    const auto usbasp = [&](std::vector<std::string> args, const std::string& model) {
+        args.insert(args.begin(), VORLANE_CLI_USBASP_BINARY);
+        args.push_back("--port=usbasp");
+        return CliProcess::Run(args, environment({"VORLANE_USB_MODEL=" + model}));
+    };
+    for (const Chip& c : kChips) {
+        SCOPED_TRACE(c.device);
+        const Bytes firmware = srecBinary(c.firmware, c.size);
+        const std::string chipFile = path(std::string("usb.") + (c.device + 4) + ".bin");
+        const std::string model = std::string("s5x:") + (c.device + 4) + ":" + chipFile;
+        auto r = usbasp({"write", c.firmware, "--device", c.device}, model);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(read(chipFile), firmware);
+        r = usbasp({"read", path("back.hex"), "--device", c.device}, model);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(srecBinary(path("back.hex"), c.size), firmware);
+        r = usbasp({"verify", c.firmware, "--device", c.device}, model);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    // No USBasp plugged in: no port.
+    const auto r = usbasp({"info"}, "");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("No USBasp (USB ID 16C0:05DC) found: no USB devices."), std::string::npos) << r.out;
+}
+
 TEST_F(CliDevicesTest, TheStoredChipIsTheOneWorkedOn)
 {
     storeSettings("Device=52\n");

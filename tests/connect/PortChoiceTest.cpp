@@ -39,6 +39,17 @@ TEST(PortChoiceTest, ParsesEveryForm)
     EXPECT_EQ(sim.argument, "/home/ana/chip:1.bin") << "only the first colon separates";
     EXPECT_EQ(PortChoice::parse("lpt1").kind, Kind::Invalid);
     EXPECT_EQ(PortChoice::parse("sim").accessNs, 0);
+    // A USBasp: the first found, or at the bus and device lsusb shows.
+    const PortChoice usbasp = PortChoice::parse("usbasp:001:017");
+    EXPECT_EQ(usbasp.kind, Kind::Usbasp);
+    EXPECT_EQ(usbasp.usbBus, 1);
+    EXPECT_EQ(usbasp.usbDevice, 17);
+    EXPECT_EQ(PortChoice::parse("usbasp").kind, Kind::Usbasp);
+    EXPECT_EQ(PortChoice::parse("usbasp").usbBus, 0);
+    for (const char* wrong : {"usbasp:", "usbasp:1", "usbasp:0:5", "usbasp:1:x", "usbasp:1:128"}) {
+        EXPECT_EQ(PortChoice::parse(wrong).kind, Kind::Invalid) << wrong;
+        EXPECT_EQ(PortChoice::parse(wrong).problem, "does not give BUS:DEVICE as lsusb shows them (e.g. usbasp:1:5)");
+    }
 }
 
 TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCost)
