@@ -1,5 +1,6 @@
 #include "OpenSession.h"
 
+#include <ArduinoIspLink.h>
 #include <NoneBackend.h>
 #include <ParallelPortOpener.h>
 #include <SimBackend.h>
@@ -22,6 +23,9 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
                 return sim;
             return std::make_unique<NoneBackend>(sim->describe());
         }
+        case Kind::Arduino:
+            // A programmer of its own, not a parallel port (ConnectSession).
+            return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names Arduino as ISP");
         case Kind::None:
             return std::make_unique<NoneBackend>("No port: VORLANE_PORT=none");
         case Kind::Invalid:
@@ -39,8 +43,12 @@ std::unique_ptr<Port> OpenPort(const PortChoice& choice, const ProgrammerSetting
 
 void ConnectSession(ProgrammingSession& session, const PortChoice& choice, const std::string& tracePath)
 {
-    // Every kind today reaches the chip through a port; a programmer with a
-    // link of its own goes in with session.setLink().
+    // A programmer that carries whole instructions is a link of its own;
+    // every other kind reaches the chip through a port.
+    if (choice.kind == PortChoice::Kind::Arduino) {
+        session.setLink(std::make_unique<ArduinoIspLink>(choice.argument, choice.baud));
+        return;
+    }
     session.setPort(OpenPort(choice, session.settings(), tracePath));
 }
 

@@ -14,6 +14,9 @@ constexpr PortForm kForms[] = {
     {"sim[:MODEL][:FILE][,access=N]",
      "a simulated chip: MODEL s51, s52 or s53 (default: the chip selected); FILE keeps its flash "
      "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms"},
+    {"arduino:DEV[,baud=N]",
+     "Arduino as ISP: the ArduinoISP sketch on serial port DEV (e.g. /dev/ttyACM0) at N baud (default 19200, "
+     "the stock sketch's); AT89S51 and AT89S52 only"},
     {"none", "no port"},
 };
 
@@ -46,6 +49,29 @@ PortChoice Invalid(const std::string& text, std::string problem)
     choice.kind = Kind::Invalid;
     choice.argument = text;
     choice.problem = std::move(problem);
+    return choice;
+}
+
+// "arduino:DEV" or "arduino:DEV,baud=N" after the name.
+PortChoice ParseArduino(const std::string& original, std::string value)
+{
+    PortChoice choice;
+    choice.kind = Kind::Arduino;
+    choice.baud = PortChoice::kDefaultBaud;
+    const auto option = value.rfind(",baud=");
+    if (option != std::string::npos) {
+        const std::string digits = value.substr(option + 6);
+        uint32_t baud = 0;
+        const auto [rest, error] = std::from_chars(digits.data(), digits.data() + digits.size(), baud);
+        if (error != std::errc{} || rest != digits.data() + digits.size() || baud < 300 ||
+            baud > PortChoice::kMaxBaud)
+            return Invalid(original, "does not give baud=N as a rate from 300 to 4000000 (e.g. baud=115200)");
+        choice.baud = baud;
+        value.resize(option);
+    }
+    if (value.empty())
+        return Invalid(original, "names no serial port: arduino:/dev/ttyACM0, for example");
+    choice.argument = value;
     return choice;
 }
 
@@ -141,6 +167,8 @@ PortChoice PortChoice::parse(const char* text)
         choice.kind = Kind::Sim;
         choice.accessNs = accessNs;
         TakeModel(choice);
+    } else if (name == "arduino") {
+        return ParseArduino(original, colon == std::string::npos ? std::string() : value.substr(colon + 1));
     } else if (name == "none") {
         choice.kind = Kind::None;
         choice.argument.clear();

@@ -97,9 +97,21 @@ void FourByteInstructions::ReadCodePage(uint16_t address, std::span<uint8_t> pag
 
 void FourByteInstructions::WriteCodePage(uint16_t address, std::span<const uint8_t> page)
 {
+    const std::span<const uint8_t> bytes = page.first(std::min<size_t>(page.size(), kPageSize));
+    if (!link_.ClocksBits()) {
+        const uint16_t base = static_cast<uint16_t>(address & ~(kPageSize - 1));
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            // Programming only clears bits: an 0xFF would change nothing.
+            if (bytes[i] == 0xFF)
+                continue;
+            WriteCodeByte(static_cast<uint16_t>(base + i), bytes[i]);
+            link_.DelayMicroseconds(kByteWriteUs);
+        }
+        return;
+    }
     link_.ShiftOut(kWritePage);
     link_.ShiftOut(HighAddress(address));
-    for (const uint8_t b : page.first(std::min<size_t>(page.size(), kPageSize)))
+    for (const uint8_t b : bytes)
         link_.ShiftOut(b);
 }
 
