@@ -140,6 +140,7 @@ TEST_F(ArduinoJobsTest, EveryJobRunsOverTheSketch)
         EXPECT_FALSE(chip->inProgramming());
 
         EXPECT_EQ(model->disturbances(), 0) << "an instruction within a write cycle or the erase";
+        EXPECT_EQ(model->overruns(), 0);
         EXPECT_EQ(feedback.messages, (std::vector<Message>{{"Memory erased", "", Buttons::Ok},
                                                            {"Memory is blanck", "", Buttons::Ok},
                                                            {"The contents of the IC and the buffer doesn't match",

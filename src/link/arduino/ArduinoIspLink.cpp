@@ -70,6 +70,8 @@ bool ArduinoIspLink::connect(std::string* why)
     connected_ = true;
     misuse_.clear();
     waitsOnTheLine_ = channel_.lineTime(kBytesBetweenInstructions) >= kSketchInstruction && linePaced();
+    if (waitsOnTheLine_)
+        channel_.widenWindow();
     setDevice();
     // Out of any programming mode an earlier program left it in (a board
     // whose auto-reset is disabled keeps it), now with RST's polarity known.

@@ -22,6 +22,7 @@ void StkChannel::restart()
 {
     pending_.clear();
     inFlight_ = 0;
+    window_ = kWindowBytes;
     received_.clear();
     fault_ = Fault::None;
     lastReply_ = Clock::now();
@@ -52,7 +53,7 @@ void StkChannel::send(std::initializer_list<uint8_t> command, int answerBytes, u
 
 void StkChannel::send(const uint8_t* command, int count, int answerBytes, uint8_t* answer)
 {
-    while (fault_ == Fault::None && !pending_.empty() && inFlight_ + count > kWindowBytes)
+    while (fault_ == Fault::None && !pending_.empty() && inFlight_ + count > window_)
         receiveOne();
     if (fault_ == Fault::None && !port_.writeAll(command, static_cast<size_t>(count), 1000))
         failWith(port_.failed() ? Fault::Gone : Fault::Silent);

@@ -23,10 +23,19 @@ namespace {
 using Board = ArduinoIspModel::Board;
 using sim::At89s51And52;
 
+// An Uno-class board: the reset on opening, Optiboot's second, setup()'s LEDs.
 Board Uno(uint32_t baud)
 {
     Board b;
     b.baud = baud;
+    return b;
+}
+
+// The same with a bootloader that gives up sooner.
+Board QuickUno(uint32_t baud)
+{
+    Board b = Uno(baud);
+    b.bootloaderNs = 100'000'000;
     return b;
 }
 
@@ -73,14 +82,14 @@ TEST(ArduinoIspLinkTest, TheSketchIsReachedOrTheReasonSaysWhatToCheck)
         std::string why;
     } cases[] = {
         {"an Uno at the stock rate, through its reset", Uno(19200), 19200, true, ""},
-        {"an Uno at 115200", Uno(115200), 115200, true, ""},
-        {"the sketch at 1000000 cannot keep ahead of its line", Uno(1'000'000), 1'000'000, false, ""},
+        {"an Uno at 115200", QuickUno(115200), 115200, true, ""},
+        {"the sketch at 1000000 cannot keep ahead of its line", QuickUno(1'000'000), 1'000'000, false, ""},
         {"native USB: no line time between instructions", native, 19200, false, ""},
         {"a board without the sketch", silent, 19200, false,
          "Arduino as ISP: no answer from the ArduinoISP sketch on DEV at 19200 baud: check that the board runs the "
          "ArduinoISP sketch (Arduino IDE: File > Examples > 11.ArduinoISP), that its BAUDRATE is 19200, and the USB "
          "cable."},
-        {"the sketch at another rate", Uno(115200), 19200, false,
+        {"the sketch at another rate", QuickUno(115200), 19200, false,
          "Arduino as ISP: the board on DEV at 19200 baud answers, but not as the ArduinoISP sketch does: give the "
          "sketch's BAUDRATE (arduino:DEV,baud=N; the stock sketch's is 19200) and check that it runs the ArduinoISP "
          "sketch."},
@@ -138,9 +147,7 @@ TEST(ArduinoIspLinkTest, ReadsGoAheadAsFarAsTheSketchsBufferAllows)
     At89s51And52 chip(At89s51And52::Variant::S52);
     for (int a = 0; a < 0x2000; ++a)
         chip.flash()[a] = static_cast<uint8_t>(a * 7 + (a >> 8));
-    Board fast = Uno(1'000'000);
-    fast.bootloaderNs = 50'000'000;
-    ArduinoIspModel model(chip, fast);
+    ArduinoIspModel model(chip, QuickUno(1'000'000));
     ArduinoIspLink link(model.device(), 1'000'000);
     ASSERT_TRUE(link.PortReady(nullptr));
     link.EnterProgramming();
