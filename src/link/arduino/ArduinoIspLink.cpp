@@ -107,18 +107,17 @@ void ArduinoIspLink::setDevice()
 
 std::string ArduinoIspLink::faultText() const
 {
-    const std::string who = "Arduino as ISP: ";
     switch (channel_.fault()) {
     case StkChannel::Fault::Gone:
-        return who + device_ +
+        return device_ +
                " went away during the job (the board unplugged or reset): the job did not finish. Plug it back in "
                "and run the job again.";
     case StkChannel::Fault::Silent:
-        return who + "the sketch on " + device_ +
+        return "the sketch on " + device_ +
                " stopped answering during the job: the job did not finish. Check the board and its USB cable, then "
                "run the job again.";
     case StkChannel::Fault::OutOfStep:
-        return who + "the sketch on " + device_ +
+        return "the sketch on " + device_ +
                " answered out of step: the job did not finish. Run it again; if this repeats, check that no other "
                "program uses " + device_ + ".";
     case StkChannel::Fault::None:
@@ -129,10 +128,11 @@ std::string ArduinoIspLink::faultText() const
 
 std::string ArduinoIspLink::TakePortFault()
 {
-    std::string fault = misuse_.empty() ? (connected_ ? faultText() : std::string()) : misuse_;
+    std::string fault = misuse_;
     misuse_.clear();
     // A line that failed is let go; the next job reaches the board afresh.
-    if (!fault.empty() && channel_.fault() != StkChannel::Fault::None) {
+    if (connected_ && channel_.fault() != StkChannel::Fault::None) {
+        fault = "Arduino as ISP: " + faultText();
         port_.close();
         connected_ = false;
     }
