@@ -1,5 +1,6 @@
 #include "OpenSession.h"
 
+#include <ArduinoIspLink.h>
 #include <NoneBackend.h>
 #include <ParallelPortOpener.h>
 #include <SimBackend.h>
@@ -26,6 +27,9 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
         case Kind::Usbasp:
             // A programmer of its own: ConnectSession gives the session its link.
             return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names a USBasp");
+        case Kind::Arduino:
+            // A programmer of its own, not a parallel port (ConnectSession).
+            return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names Arduino as ISP");
         case Kind::None:
             return std::make_unique<NoneBackend>("No port: VORLANE_PORT=none");
         case Kind::Invalid:
@@ -43,10 +47,14 @@ std::unique_ptr<Port> OpenPort(const PortChoice& choice, const ProgrammerSetting
 
 void ConnectSession(ProgrammingSession& session, const PortChoice& choice, const std::string& tracePath)
 {
-    // A programmer with a link of its own goes in with setLink(); the others
-    // reach the chip through a port.
+    // A programmer that carries whole instructions is a link of its own;
+    // every other kind reaches the chip through a port.
     if (choice.kind == PortChoice::Kind::Usbasp) {
         session.setLink(std::make_unique<UsbaspLink>(session.settings(), choice.usbBus, choice.usbDevice));
+        return;
+    }
+    if (choice.kind == PortChoice::Kind::Arduino) {
+        session.setLink(std::make_unique<ArduinoIspLink>(choice.argument, choice.baud));
         return;
     }
     session.setPort(OpenPort(choice, session.settings(), tracePath));

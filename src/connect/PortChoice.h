@@ -11,10 +11,12 @@
 // grammar, one table of forms, from which both programs' help and errors
 // are made.
 struct PortChoice {
-    enum class Kind { Auto, Ppdev, Direct, Sim, Usbasp, None, Invalid };
+    enum class Kind { Auto, Ppdev, Direct, Sim, Usbasp, Arduino, None, Invalid };
     Kind kind = Kind::Auto;
-    // ppdev: the device; sim: the chip file; Invalid: the text as given.
+    // ppdev, arduino: the device; sim: the chip file; Invalid: the text as given.
     std::string argument;
+    // arduino only: the sketch's baud rate.
+    uint32_t baud = 0;
     // sim only: the time each port access costs.
     int64_t accessNs = 0;
     // sim only: the model named ("sim:s52:FILE"), else the selected device's.
@@ -27,6 +29,9 @@ struct PortChoice {
 
     // A millisecond per access is already far beyond any real port.
     static constexpr int64_t kMaxAccessNs = 1'000'000;
+    // The stock ArduinoISP sketch's rate, and the fastest a serial port takes.
+    static constexpr uint32_t kDefaultBaud = 19200;
+    static constexpr uint32_t kMaxBaud = 4'000'000;
 
     // null or "" is auto.
     static PortChoice parse(const char* text);

@@ -108,6 +108,11 @@ bool Job::portKept()
     const std::string fault = link_.TakePortFault();
     if (fault.empty())
         return true;
+    // What came in after the link failed was no answer of the chip's: the
+    // chip copy knows nothing of the job's range.
+    const int32_t last = std::min(report_.finish, DeviceBytes(image_) - 1);
+    for (int32_t a = std::max(report_.start, 0); a <= last; ++a)
+        image_.chipCache[a] = ChipUnknown;
     error(fault);
     return false;
 }

@@ -94,7 +94,19 @@ void FourByteInstructions::ReadCodePage(uint16_t address, std::span<uint8_t> pag
 
 void FourByteInstructions::WriteCodePage(uint16_t address, std::span<const uint8_t> page)
 {
-    link_.SendPage({kWritePage, HighAddress(address)}, page.first(std::min<size_t>(page.size(), kPageSize)));
+    const std::span<const uint8_t> bytes = page.first(std::min<size_t>(page.size(), kPageSize));
+    if (link_.CarriesPages()) {
+        link_.SendPage({kWritePage, HighAddress(address)}, bytes);
+        return;
+    }
+    const uint16_t base = static_cast<uint16_t>(address & ~(kPageSize - 1));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        // Programming only clears bits: an 0xFF would change nothing.
+        if (bytes[i] == 0xFF)
+            continue;
+        WriteCodeByte(static_cast<uint16_t>(base + i), bytes[i]);
+        link_.DelayMicroseconds(kByteWriteUs);
+    }
 }
 
 std::optional<std::array<uint8_t, 3>> FourByteInstructions::ReadSignature()

@@ -82,6 +82,34 @@ TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCost)
     }
 }
 
+TEST(PortChoiceTest, ArduinoAsIspTakesItsSerialPortAndBaudRate)
+{
+    using Kind = PortChoice::Kind;
+    const struct {
+        const char* text;
+        Kind kind;
+        const char* argument;
+        uint32_t baud;
+        const char* problem;
+    } cases[] = {
+        {"arduino:/dev/ttyACM0", Kind::Arduino, "/dev/ttyACM0", 19200, ""},
+        {"arduino:/dev/serial/by-id/usb-Arduino:Uno,baud=115200", Kind::Arduino,
+         "/dev/serial/by-id/usb-Arduino:Uno", 115200, ""},
+        {"arduino:/dev/ttyUSB0,baud=1200x", Kind::Invalid, "arduino:/dev/ttyUSB0,baud=1200x", 0,
+         "does not give baud=N as a rate from 300 to 4000000 (e.g. baud=115200)"},
+        {"arduino:/dev/ttyUSB0,baud=4000001", Kind::Invalid, "arduino:/dev/ttyUSB0,baud=4000001", 0,
+         "does not give baud=N as a rate from 300 to 4000000 (e.g. baud=115200)"},
+        {"arduino", Kind::Invalid, "arduino", 0, "names no serial port: arduino:/dev/ttyACM0, for example"},
+    };
+    for (const auto& c : cases) {
+        const PortChoice choice = PortChoice::parse(c.text);
+        EXPECT_EQ(choice.kind, c.kind) << c.text;
+        EXPECT_EQ(choice.argument, c.argument) << c.text;
+        EXPECT_EQ(choice.baud, c.baud) << c.text;
+        EXPECT_EQ(choice.problem, c.problem) << c.text;
+    }
+}
+
 TEST(PortChoiceTest, EveryFormIsInTheHelpTheManPagesAndTheReadme)
 {
     const std::string help = PortFormHelp(2, 79);
