@@ -108,7 +108,7 @@ TEST_F(SrecordPeerTest, EveryBinaryFileWeWriteHoldsTheSameBytes)
     auto loaded = NewImage();
     LoadIntelHex(*loaded, ReadFile(dir_ / "peer.hex"));
     EXPECT_EQ(loaded->dataStart, 0x40);
-    EXPECT_EQ(loaded->dataEnd, 0x3000);
+    EXPECT_EQ(loaded->dataEnd, 0x2FFF);
     EXPECT_TRUE(std::equal(image->buffer.begin() + 0x40, image->buffer.begin() + 0x3000,
                            loaded->buffer.begin() + 0x40));
 }
@@ -149,7 +149,7 @@ TEST_F(SrecordPeerTest, HexFilesThePeerWritesLoadToTheSameImage)
         auto image = NewImage();
         LoadIntelHex(*image, file);
         EXPECT_EQ(image->dataStart, origin);
-        EXPECT_EQ(image->dataEnd, origin + static_cast<int>(program.size()));
+        EXPECT_EQ(image->dataEnd, origin + static_cast<int>(program.size()) - 1);
         EXPECT_TRUE(std::equal(program.begin(), program.end(), image->buffer.begin() + origin));
         EXPECT_TRUE(std::all_of(image->buffer.begin(), image->buffer.begin() + origin,
                                 [](uint8_t b) { return b == 0xFF; }));
@@ -172,8 +172,43 @@ TEST_F(SrecordPeerTest, DataThePeerPutsAbove64KIsLeftOut)
     auto image = NewImage();
     EXPECT_EQ(LoadIntelHex(*image, file).leftOut, 3);
     EXPECT_EQ(image->dataStart, 0x20);
-    EXPECT_EQ(image->dataEnd, 0x23);
+    EXPECT_EQ(image->dataEnd, 0x22);
     EXPECT_EQ(image->buffer[0x20], 0x11);
     EXPECT_EQ(image->buffer[0x22], 0x33);
     EXPECT_EQ(std::count(image->marks.begin(), image->marks.end(), MarkChanged), 3);
+}
+
+TEST_F(SrecordPeerTest, OddButValidFilesLoadAsThePeerReadsThem)
+{
+    // The peer keeps the later of two values only when told to (-multiple);
+    // so do we, and we say so.
+    const struct {
+        const char* what;
+        const char* text;
+    } cases[] = {
+        {"an extended segment address inside the device", ":020000020010EC\n:0400000000010203F6\n"},
+        {"a data record without bytes between two others", ":0100000011EE\n:00200000E0\n:0100010022DC\n"},
+        {"a segment's offsets wrapping within its 64 KB", ":020000020000FC\n:02FFFF00A1A2BD\n"},
+        {"records that overlap", ":0400100001020304E2\n:03001200090909D0\n"},
+        {"start address records among the data",
+         ":0400000300001234B3\n:01003000448B\n:0400000500001234B1\n:010031005579\n"},
+        {"a record across the device's end", ":032FFE00505152DD\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(dir_ / "odd.hex", Bytes(c.text));
+        ASSERT_EQ(SrecCat("-multiple odd.hex -intel -crop 0 0x3000 -fill 0xFF 0 0x3000 -o peer.bin -binary"), 0)
+            << Log();
+        auto image = NewImage();
+        ASSERT_TRUE(LoadIntelHex(*image, Bytes(c.text)).loaded());
+        EXPECT_EQ(ReadFile(dir_ / "peer.bin"), std::vector<uint8_t>(image->buffer.begin(), image->buffer.begin() + 0x3000));
+    }
+
+    // A type the format does not define: neither reader takes the file.
+    WriteFile(dir_ / "odd.hex", Bytes(":0100000011EE\n:020040060102B5\n"));
+    EXPECT_NE(SrecCat("odd.hex -intel -o peer.bin -binary"), 0);
+    auto image = NewImage();
+    const ImageLoadResult result = LoadIntelHex(*image, Bytes(":0100000011EE\n:020040060102B5\n"));
+    EXPECT_EQ(result.status, ImageLoadResult::Status::Damaged);
+    EXPECT_EQ(result.line, 2);
 }
