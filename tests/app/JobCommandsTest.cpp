@@ -9,9 +9,7 @@
 #include <SimBackend.h>
 
 #include <QComboBox>
-#include <QFile>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QStatusBar>
 #include <QThread>
 #include <QLineEdit>
@@ -84,20 +82,16 @@ TEST_F(JobCommandsTest, WindowsOfferTheSelectedChipsRange)
     const struct {
         int device;
         int32_t dataStart, dataEnd;
-        QString start, finish;
+        QStringList offered;
     } cases[] = {
-        {ID_DEVICE_AT89S51, 0, 0x2FFF, "0", "fff"},       // the range of a larger chip
-        {ID_DEVICE_AT89S52, 0x100, 0x2000, "100", "1fff"}, // one past the chip
-        {ID_DEVICE_AT89S51, 0x1800, 0x1900, "0", "fff"},
-        {ID_DEVICE_AT89S53, 0x2FFF, 0x2FFF, "2fff", "2fff"}, // the last byte alone
-        {ID_DEVICE_AT89S53, 0x10, 0x5, "10", "5"},           // inside: as it is
+        {ID_DEVICE_AT89S51, 0x1800, 0x2FFF, {"0", "fff"}},    // a larger chip's range
+        {ID_DEVICE_AT89S52, 0x100, 0x2000, {"100", "1fff"}},  // one past the chip
+        {ID_DEVICE_AT89S53, 0x2FFF, 0x2FFF, {"2fff", "2fff"}}, // the last byte alone
     };
-    const int windows[] = {ID_TOOLS_READ, ID_TOOLS_VERIFY, ID_TOOLS_BLANK_CHECK, ID_TOOLS_WRITE_CHANGES,
-                           ID_TOOLS_WRITE_ALL};
     for (const auto& c : cases) {
         frame().runCommand(c.device);
-        for (const int command : windows) {
-            SCOPED_TRACE(testing::Message() << c.device << " " << c.dataStart << ".." << c.dataEnd << " in " << command);
+        for (const int command : {ID_TOOLS_READ, ID_TOOLS_VERIFY, ID_TOOLS_BLANK_CHECK, ID_TOOLS_WRITE_ALL}) {
+            SCOPED_TRACE(testing::Message() << c.device << " " << command);
             image().dataStart = c.dataStart;
             image().dataEnd = c.dataEnd;
             QStringList seen;
@@ -106,7 +100,7 @@ TEST_F(JobCommandsTest, WindowsOfferTheSelectedChipsRange)
                 w.reject();
             });
             frame().runCommand(command);
-            EXPECT_EQ(seen, (QStringList{c.start, c.finish}));
+            EXPECT_EQ(seen, c.offered);
         }
     }
 }
@@ -295,106 +289,16 @@ TEST_F(JobCommandsTest, AFinishedJobSaysSoInTheStatusBar)
     frame().runCommand(ID_TOOLS_ERASE);
     EXPECT_EQ(said(), QStringLiteral("Erased 12,288 bytes, 0x0000–0x2FFF, in #.# s"));
 
-    // A failure replaces the last success.
+    // A failure says why, as its message begins, and replaces the last success.
+    run<CBlankCheckDlg>(ID_TOOLS_BLANK_CHECK, QStringLiteral("200"), QStringLiteral("100"),
+                        [&](CBlankCheckDlg& w) { press(w.actionButton()); });
+    EXPECT_EQ(messages.texts().last(), QStringLiteral("The start, 0x0200, lies above the finish, 0x0100: nothing was checked."));
+    EXPECT_EQ(said(), QStringLiteral("Blank check failed: the start, 0x0200, lies above the finish, 0x0100, in #.# s"));
     setenv("VORLANE_PORT", "none", 1);
     ReopenWindowPortForTesting();
     run<CWriteDlg>(ID_TOOLS_WRITE_ALL, QStringLiteral("0"), QStringLiteral("f"),
                    [&](CWriteDlg& w) { press(w.actionButton()); });
     EXPECT_EQ(said(), QStringLiteral("Write failed: no port, in #.# s"));
-}
-
-TEST_F(JobCommandsTest, AfterAnIntelHexLoadWriteChangesWritesTheFilesOwnBytes)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("fw.hex"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(":040100001122334451\n:00000001FF\n");
-    }
-    auto& flash = sim->chip().flash();
-    for (size_t a = 0; a < flash.size(); ++a)
-        flash[a] = static_cast<uint8_t>(a * 7 % 251);
-    ASSERT_NE(app->OpenDocumentFile(path), nullptr);
-    QStringList offered;
-    run<CWriteDlg>(ID_TOOLS_WRITE_CHANGES, QString(), QString(), [&](CWriteDlg& w) {
-        offered << w.startEdit()->text() << w.finishEdit()->text();
-        QTest::mouseClick(w.actionButton(), Qt::LeftButton);
-    });
-    EXPECT_EQ(offered, (QStringList{"100", "103"}));
-    EXPECT_EQ(flash[0x0FF], 0xFF * 7 % 251);
-    EXPECT_EQ(flash[0x100], 0x11);
-    EXPECT_EQ(flash[0x103], 0x44);
-    EXPECT_EQ(flash[0x104], 0x104 * 7 % 251) << "the byte after the file's last keeps what the chip held";
-}
-
-TEST_F(JobCommandsTest, AFailedJobSaysWhyInTheStatusBar)
-{
-    auto said = [this] {
-        return frame().statusBar()->currentMessage().replace(QRegularExpression(QStringLiteral("in \\d+\\.\\d s$")),
-                                                             QStringLiteral("in #.# s"));
-    };
-    auto press = [](JobWindow& w) { QTest::mouseClick(w.actionButton(), Qt::LeftButton); };
-    QTemporaryDir dir;
-    const QString programmed52 = dir.filePath(QStringLiteral("s52.bin"));
-    {
-        QFile f(programmed52);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(0x2000, '\0'));
-    }
-    const struct {
-        const char* what;
-        std::function<void()> setUp;
-        int command;
-        QString start, finish;
-        QString status;
-        QString told; // the job's message box
-    } cases[] = {
-        {"a start above the finish checks nothing", [] {}, ID_TOOLS_BLANK_CHECK, "200", "100",
-         "Blank check failed: the start, 0x0200, lies above the finish, 0x0100, in #.# s",
-         "The start, 0x0200, lies above the finish, 0x0100: nothing was checked."},
-        {"a chip that needs an erase first",
-         [&] {
-             setenv("VORLANE_PORT", ("sim:s52:" + programmed52).toLocal8Bit().constData(), 1);
-             ReopenWindowPortForTesting();
-             frame().runCommand(ID_DEVICE_AT89S52);
-             image().buffer[0x20] = 0x5A;
-         },
-         ID_TOOLS_WRITE_CHANGES, "20", "21",
-         "Write failed: the chip must be erased first, 0x0020–0x0021, in #.# s",
-         "The chip must be erased first: address 0020 holds 00, which cannot become 5A (the AT89S52 only clears "
-         "bits when it writes). Nothing was written."},
-        {"a Reset Time the chip cannot follow",
-         [this] {
-             frame().runCommand(ID_DEVICE_AT89S52);
-             programmerSettings().resetTimeUs = 100;
-         },
-         ID_TOOLS_READ, "0", "f", "Read failed: no answer from the chip, in #.# s",
-         "No answer from the chip: the Reset Time setting (100 us) is shorter than the 10000 us the chip needs "
-         "after reset before it takes an instruction; set it to 10000 or more (the default is 50000)"},
-        {"no port",
-         [] {
-             setenv("VORLANE_PORT", "none", 1);
-             ReopenWindowPortForTesting();
-         },
-         ID_TOOLS_WRITE_ALL, "0", "f", "Write failed: no port, in #.# s", {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        c.setUp();
-        messages.requests.clear();
-        AnswerNextModal<JobWindow>([&](JobWindow& w) {
-            w.startEdit()->setText(c.start);
-            w.finishEdit()->setText(c.finish);
-            press(w);
-            if (w.isVisible())
-                w.reject();
-        });
-        frame().runCommand(c.command);
-        EXPECT_EQ(said(), c.status);
-        if (!c.told.isEmpty())
-            EXPECT_EQ(messages.texts().value(0), c.told);
-    }
 }
 
 TEST_F(JobCommandsTest, TheTimeShownLeavesOutTheMessageBoxes)

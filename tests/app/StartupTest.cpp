@@ -95,6 +95,14 @@ TEST_F(StartupTest, StoredValuesAreNarrowedAndCorrected)
     EXPECT_EQ(stored("ReadAfterWrite").toInt(), 1);
     EXPECT_EQ(stored("Clock Pin").toInt(), 1);
     EXPECT_EQ(stored("Reset Time").toLongLong(), 4000000000LL);
+
+    // Two signals on one line: all three pins are the cable as delivered.
+    resetProcess();
+    put("Reset Pin", 3);
+    ASSERT_TRUE(start());
+    EXPECT_EQ((Pins{programmerSettings().resetPin, programmerSettings().clockPin, programmerSettings().dataPin}),
+              (Pins{0, 1, 2}));
+    EXPECT_EQ(checkedPins(ID_DTA_PIN_D0), Pins{2});
 }
 
 TEST_F(StartupTest, UnreadableOrOversizedValueGivesTheDefault)

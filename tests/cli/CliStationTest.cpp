@@ -106,27 +106,6 @@ TEST_F(CliStationTest, TakesTheWindowsCableAndNeverWritesTheStore)
     EXPECT_FALSE(std::filesystem::exists(store)) << "a store that was not there stays away";
 }
 
-TEST_F(CliStationTest, StoredValuesItCannotUseAreItsDefaults)
-{
-    const struct {
-        const char* stored;
-        const char* pins;
-    } cases[] = {
-        {"Clock%20Pin=9\n", "RST D0, CLK D1, DTA D2"},
-        {"Data%20Pin=265\nReset%20Pin=3\n", "RST D3, CLK D1, DTA D2"},
-        {"Reset%20Pin=5\nClock%20Pin=5\nData%20Pin=6\n", "RST D0, CLK D1, DTA D2"},
-        {"Device=0\nClock%20Pin=4\n", "RST D0, CLK D4, DTA D2"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.stored);
-        storeSettings(c.stored);
-        const auto r = cli({"info", simPort()});
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.out.find(std::string("\nPins:         ") + c.pins + "\n"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("\nDevice:       AT89S53 (12288 bytes)\n"), std::string::npos) << r.out;
-    }
-}
-
 TEST_F(CliStationTest, QuietIsSilentOnSuccessOnly)
 {
     const std::string file = write("fw.bin", Bytes{0x02, 0x00, 0x30});

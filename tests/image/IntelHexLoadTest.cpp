@@ -207,48 +207,6 @@ TEST_F(IntelHexLoadTest, RecordsOutsideTheDeviceAreLeftOutAndCounted)
     EXPECT_EQ(ChangedMarks(*image_), 4);
 }
 
-TEST_F(IntelHexLoadTest, EveryByteLandsWhereTheFormatPutsItAndWhatIsOddIsTold)
-{
-    const auto r = [](int address, int type, const std::vector<uint8_t>& data) {
-        return Record(address, type, data) + "\r\n";
-    };
-    const struct {
-        const char* what;
-        std::string text;
-        int address; // where `bytes` must lie, every other byte erased
-        std::vector<uint8_t> bytes;
-        int32_t start, end;
-        std::string told;
-    } cases[] = {
-        {"a data record without bytes ends nothing", r(0, 0, {0x11}) + r(0x2000, 0, {}) + r(1, 0, {0x22}), 0,
-         {0x11, 0x22}, 0, 1, ""},
-        {"an extended segment address inside the device", ":020000020010EC\r\n" + r(0, 0, Counting(4)), 0x100,
-         Counting(4), 0x100, 0x103, ""},
-        {"a segment's offsets wrap within its 64 KB", r(0, 2, {0, 0}) + r(0xFFFF, 0, {0xA1, 0xA2}), 0, {0xA2}, 0, 0,
-         "fw.hex: 1 byte lies outside the device (0x0000-0x2FFF) and was left out."},
-        {"a record across the device's end loads what fits", r(0x2FFE, 0, Counting(3, 0x50)), 0x2FFE, {0x50, 0x51},
-         0x2FFE, 0x2FFF, "fw.hex: 1 byte lies outside the device (0x0000-0x2FFF) and was left out."},
-        {"records that overlap: the later wins, and it is told", r(0x10, 0, {1, 2, 3, 4}) + r(0x12, 0, {9, 9, 9}), 0x10,
-         {1, 2, 9, 9, 9}, 0x10, 0x14,
-         "fw.hex: records overlap at 2 bytes, the first at 0x0012; the values given last were loaded."},
-        {"one byte given twice", r(0x20, 0, {7}) + r(0x20, 0, {8}), 0x20, {8}, 0x20, 0x20,
-         "fw.hex: records overlap at 1 byte (0x0020); the value given last was loaded."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        auto image = NewImage();
-        result_ = LoadIntelHex(*image, Bytes(c.text));
-        std::array<uint8_t, kImageCapacity> expected;
-        expected.fill(0xFF);
-        std::copy(c.bytes.begin(), c.bytes.end(), expected.begin() + c.address);
-        ASSERT_TRUE(result_.loaded());
-        EXPECT_EQ(image->buffer, expected);
-        EXPECT_EQ(image->dataStart, c.start);
-        EXPECT_EQ(image->dataEnd, c.end);
-        EXPECT_EQ(DescribeImageLoad(result_, "fw.hex", 0x3000), c.told);
-    }
-}
-
 TEST_F(IntelHexLoadTest, CrLfLfAndCrLineEndsLoadTheSameRecords)
 {
     const std::vector<std::string> records = {Record(0, 0, Counting(16)), Record(0x10, 0, Counting(16, 0x80)),
