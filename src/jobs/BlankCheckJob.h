@@ -9,6 +9,8 @@ public:
     using Job::Job;
 
     // True when the chip was found blank (an empty range is blank); false
-    // too when there was no port, it failed, or the feedback stopped it.
+    // too when there was no port, it failed, the feedback stopped it, the
+    // chip is not the one selected or is locked against reading, or an
+    // AT89S53 that read only 0xFF did not show it was there.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

@@ -3,6 +3,7 @@
 // lock that a later write must respect.
 #include "CliFixture.h"
 
+#include <filesystem>
 #include <regex>
 
 namespace {
@@ -109,4 +110,63 @@ TEST_F(CliDevicesTest, ALockedChipRefusesTheNextWrite)
     r = cli({"write", file, "--device", "at89s52", port});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(chip(), before);
+}
+
+TEST_F(CliDevicesTest, EveryCommandChecksTheChipFirst)
+{
+    const std::string file = write("fw.hex", HexRecord(0, Bytes(16, 0x00)) + ":00000001FF\r\n");
+    const std::string out = path("out.hex");
+    const std::string lockFile = chipFile() + ".lock";
+    const std::string notS52 = "The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected. Nothing was ";
+    const std::string locked = "The chip is locked at level 2: its content cannot be read; erase it to unlock. "
+                               "Nothing was ";
+    const struct {
+        const char* device;
+        const char* socket;
+        const char* lock; // FILE.lock; "" none
+        std::vector<std::string> command;
+        std::string said;
+        bool erased = false; // else the chip and its lock stay as they were
+    } rows[] = {
+        {"at89s52", "s51", "", {"read", out}, notS52 + "read."},
+        {"at89s52", "s51", "", {"verify", file}, notS52 + "verified."},
+        {"at89s52", "s51", "", {"blank-check"}, notS52 + "checked."},
+        {"at89s52", "s51", "", {"lock", "1"}, notS52 + "locked."},
+        {"at89s52", "s51", "", {"write", file, "--lock", "1"}, notS52 + "written."},
+        {"at89s53", "s52", "", {"read", out},
+         "The chip does not answer as an AT89S53: it answers as an AT89S52 (signature 1E 52 06). Select the AT89S52 "
+         "in Tools > Select CI, or with --device s52. Nothing was read."},
+        {"at89s52", "s52", "mode 3\n", {"read", out}, locked + "read."},
+        {"at89s52", "s52", "mode 3\n", {"verify", file}, locked + "verified."},
+        {"at89s51", "s52", "mode 3\n", {"erase"},
+         "Erased, but the chip is an AT89S52 (signature 1E 52 06), not the AT89S51 selected: its lock had hidden its "
+         "signature. All 8192 bytes of the AT89S52 read back 0xFF.",
+         true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.device) + " selected, " + row.socket + " in the socket: " + row.command[0]);
+        const size_t size = std::string(row.socket) == "s51" ? 4096 : 8192;
+        Bytes flash = programmed();
+        flash.resize(size);
+        setChip(flash);
+        std::filesystem::remove(lockFile);
+        if (*row.lock)
+            write("chip.bin.lock", std::string(row.lock));
+        std::vector<std::string> args = row.command;
+        args.insert(args.end(), {"--device", row.device, std::string("--port=sim:") + row.socket + ":" + chipFile()});
+
+        const auto r = cli(args);
+
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("vorlane-cli: " + row.said + "\n"), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << "no file from a read that did not happen";
+        EXPECT_EQ(chip(), row.erased ? Bytes(size, 0xFF) : flash);
+        const std::string lockAfter = row.erased || !*row.lock ? "mode 1\n" : row.lock;
+        if (std::filesystem::exists(lockFile)) {
+            const Bytes kept = read(lockFile);
+            EXPECT_EQ(std::string(kept.begin(), kept.end()), lockAfter);
+        } else {
+            EXPECT_EQ(lockAfter, "mode 1\n") << "no lock file is unlocked";
+        }
+    }
 }
