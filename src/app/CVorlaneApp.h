@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <string>
 
 class CMainFrame;
 class CVorlaneDoc;
@@ -66,4 +67,5 @@ private:
     bool settingsLoaded_ = false;
     bool interactive_ = false; // exit stores the window's place only then
     int exitCode_ = 0;
+    std::string traceTold_; // why the trace failed, as told at start
 };

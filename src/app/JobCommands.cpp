@@ -16,6 +16,7 @@
 #include <ImageFile.h>
 #include <MessageBox.h>
 #include <ResetJob.h>
+#include <StopSignal.h>
 
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -32,6 +33,7 @@ public:
     {
         waitedMs += ShowJobMessage(owner_, text, caption, buttons);
     }
+    bool stopRequested() override { return StopSignalNumber() != 0; }
 
     // The time the boxes waited for the user: no part of the job's.
     qint64 waitedMs = 0;

@@ -27,6 +27,8 @@ public:
     int run(const std::vector<std::string>& words);
 
 private:
+    // The command without the final check of standard output.
+    int runCommand(const std::vector<std::string>& words);
     int prepare();
     // The chip selected: --device, else the stored choice.
     const Device& device() const { return session_->device(); }
@@ -58,6 +60,8 @@ private:
     bool portReady(int* exitCode);
     // A job the user stopped: tells what was done and where it stopped.
     int stopped(const JobReport& report, const std::string& done);
+    // A job that failed: names --device when the socket holds another chip.
+    int failed(const JobReport& report);
     void usageError(const std::string& text);
 
     std::FILE* out_;

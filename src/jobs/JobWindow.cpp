@@ -2,6 +2,7 @@
 
 #include "JobMessage.h"
 #include "JobRange.h"
+#include "StopSignal.h"
 
 #include <DeviceBytes.h>
 #include <HexField.h>
@@ -76,6 +77,11 @@ JobWindow::JobWindow(const QString& title, const QString& actionText, const QStr
 bool JobWindow::anyJobRunning()
 {
     return g_running > 0;
+}
+
+bool JobWindow::stopRequested()
+{
+    return StopSignalNumber() != 0;
 }
 
 void JobWindow::DoDataExchange()

@@ -306,7 +306,7 @@ TEST_F(JobCommandsTest, AFinishedJobSaysSoInTheStatusBar)
 {
     // The seconds vary: shown here as #.#.
     auto said = [this] {
-        return frame().statusBar()->currentMessage().replace(QRegularExpression(QStringLiteral("in \\d+\\.\\d s$")),
+        return QString(frame().statusMessage()).replace(QRegularExpression(QStringLiteral("in \\d+\\.\\d s$")),
                                                              QStringLiteral("in #.# s"));
     };
     auto press = [](QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); };

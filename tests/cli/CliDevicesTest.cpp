@@ -151,6 +151,9 @@ TEST_F(CliDevicesTest, AChipOtherThanTheOneSelectedIsNeverWritten)
         EXPECT_NE(r.err.find("The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected."),
                   std::string::npos)
             << r.err;
+        EXPECT_TRUE(r.err.ends_with(
+            "\nvorlane-cli: the socket holds an AT89S51: run again with --device at89s51 to work on it\n"))
+            << r.err;
         EXPECT_EQ(chip(), before);
     }
 }
