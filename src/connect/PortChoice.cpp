@@ -1,20 +1,29 @@
 #include "PortChoice.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <functional>
 #include <vector>
 
 namespace {
 
 using Kind = PortChoice::Kind;
 
+using Argument = PortForm::Argument;
+
 constexpr PortForm kForms[] = {
-    {"auto", "ppdev for the port address if a /dev/parportN has it, else direct I/O"},
-    {"ppdev[:DEV]", "Linux ppdev: DEV, or the /dev/parportN at the port address"},
-    {"direct", "ioperm and outb/inb at the port address (x86; root or CAP_SYS_RAWIO)"},
+    {"auto", "ppdev for the port address if a /dev/parportN has it, else direct I/O", "auto", Kind::Auto,
+     Argument::None},
+    {"ppdev[:DEV]", "Linux ppdev: DEV, or the /dev/parportN at the port address", "ppdev", Kind::Ppdev,
+     Argument::Path},
+    {"direct", "ioperm and outb/inb at the port address (x86; root or CAP_SYS_RAWIO)", "direct", Kind::Direct,
+     Argument::None},
     {"sim[:MODEL][:FILE][,access=N]",
      "a simulated chip: MODEL s51, s52 or s53 (default: the chip selected); FILE keeps its flash "
-     "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms"},
-    {"none", "no port"},
+     "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms",
+     "sim", Kind::Sim, Argument::SimChip},
+    {"none", "no port", "none", Kind::None, Argument::None},
 };
 
 // "1900ns", "1900" (nanoseconds) or "2us"; false for anything else or above 1 ms.
@@ -40,6 +49,27 @@ bool ParseDuration(const std::string& text, int64_t& ns)
     return true;
 }
 
+bool TakeAccess(const std::string& value, PortChoice& choice, std::string* problem)
+{
+    if (ParseDuration(value, choice.accessNs))
+        return true;
+    *problem = "does not give access=N as a time up to 1 ms (e.g. access=1900ns or access=2us)";
+    return false;
+}
+
+// An option that trails a form as ",NAME=VALUE". A new option adds its row.
+struct PortOption {
+    const char* name;
+    Kind kind; // the form that takes it
+    // Puts a value into the choice; false (with *problem) for a value it does
+    // not take.
+    bool (*take)(const std::string& value, PortChoice& choice, std::string* problem);
+};
+
+constexpr PortOption kOptions[] = {
+    {"access", Kind::Sim, &TakeAccess},
+};
+
 PortChoice Invalid(const std::string& text, std::string problem)
 {
     PortChoice choice;
@@ -49,17 +79,74 @@ PortChoice Invalid(const std::string& text, std::string problem)
     return choice;
 }
 
-// "s52", or "s52:FILE", names the model; anything else is the file alone.
-void TakeModel(PortChoice& choice)
+// What an error adds so that the user sees every form they could have meant.
+std::string Forms()
+{
+    return "; the forms are " + PortFormList();
+}
+
+// "a, b or c" of n items.
+std::string Listed(size_t n, const std::function<std::string(size_t)>& item)
+{
+    std::string list;
+    for (size_t i = 0; i < n; ++i)
+        list += std::string(i == 0 ? "" : i + 1 == n ? " or " : ", ") + item(i);
+    return list;
+}
+
+std::string ModelList()
+{
+    const auto devices = Devices();
+    return Listed(devices.size(), [&](size_t i) { return std::string(devices[i].tag); });
+}
+
+// A name of a model tag's shape: a letter, then digits ("s52").
+bool ModelShaped(const std::string& word)
+{
+    if (word.size() < 2 || !std::isalpha(static_cast<unsigned char>(word[0])))
+        return false;
+    return std::all_of(word.begin() + 1, word.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+// "s52", or "s52:FILE", names the model; a name before a colon is always
+// one, and so is a bare name of a model's shape: "s54:x" and "s54" are
+// typos, not files. A path ("./s54", "/tmp/a:b") is the file alone.
+bool TakeModel(PortChoice& choice, std::string* problem)
 {
     const std::string& argument = choice.argument;
-    const std::string model = argument.substr(0, argument.find(':'));
+    const size_t colon = argument.find(':');
+    const std::string model = argument.substr(0, colon);
+    const bool named = colon != std::string::npos ? model.find('/') == std::string::npos : ModelShaped(model);
+    if (!named || model.empty())
+        return true;
     for (const Device& d : Devices()) {
         if (model == d.tag) {
             choice.simModel = d.id;
-            choice.argument = model.size() < argument.size() ? argument.substr(model.size() + 1) : std::string();
+            choice.argument = colon == std::string::npos ? std::string() : argument.substr(colon + 1);
+            return true;
         }
     }
+    *problem = "names no model " + model + ": MODEL is " + ModelList() + " (a chip file of that name is ./" +
+               model + ")";
+    return false;
+}
+
+// The trailing ",NAME=VALUE" options, last first; what is left is the form.
+// A trailing part without "name=" belongs to a file name ("a,b.bin").
+std::vector<std::pair<std::string, std::string>> TakeOptions(std::string& value)
+{
+    std::vector<std::pair<std::string, std::string>> options;
+    for (size_t comma; (comma = value.rfind(',')) != std::string::npos;) {
+        const std::string part = value.substr(comma + 1);
+        const size_t eq = part.find('=');
+        if (eq == std::string::npos || eq == 0 ||
+            !std::all_of(part.begin(), part.begin() + static_cast<std::ptrdiff_t>(eq),
+                         [](char c) { return std::islower(static_cast<unsigned char>(c)); }))
+            break;
+        options.emplace(options.begin(), part.substr(0, eq), part.substr(eq + 1));
+        value.resize(comma);
+    }
+    return options;
 }
 
 } // namespace
@@ -71,11 +158,7 @@ std::span<const PortForm> PortForms()
 
 std::string PortFormList()
 {
-    std::string list;
-    const size_t n = std::size(kForms);
-    for (size_t i = 0; i < n; ++i)
-        list += std::string(i == 0 ? "" : i + 1 == n ? " or " : ", ") + kForms[i].syntax;
-    return list;
+    return Listed(std::size(kForms), [](size_t i) { return std::string(kForms[i].syntax); });
 }
 
 std::string PortFormHelp(int indent, int width)
@@ -117,35 +200,39 @@ PortChoice PortChoice::parse(const char* text)
 {
     const std::string original = text ? text : "";
     std::string value = original;
-    int64_t accessNs = 0;
-    // The simulated port's one option trails its value, after the file if any.
-    const auto option = value.rfind(",access=");
-    if (value.rfind("sim", 0) == 0 && option != std::string::npos) {
-        if (!ParseDuration(value.substr(option + 8), accessNs))
-            return Invalid(original, "does not give access=N as a time up to 1 ms (e.g. access=1900ns or access=2us)");
-        value.resize(option);
-    }
+    const auto options = TakeOptions(value);
     const auto colon = value.find(':');
     const std::string name = value.substr(0, colon);
-    PortChoice choice;
-    choice.argument = colon == std::string::npos ? std::string() : value.substr(colon + 1);
-    if (name.empty() || name == "auto") {
-        choice.kind = Kind::Auto;
-        choice.argument.clear();
-    } else if (name == "ppdev") {
-        choice.kind = Kind::Ppdev;
-    } else if (name == "direct") {
-        choice.kind = Kind::Direct;
-        choice.argument.clear();
-    } else if (name == "sim") {
-        choice.kind = Kind::Sim;
-        choice.accessNs = accessNs;
-        TakeModel(choice);
-    } else if (name == "none") {
-        choice.kind = Kind::None;
-        choice.argument.clear();
-    } else {
+    const PortForm* form = nullptr;
+    for (const PortForm& f : kForms)
+        if (name == f.name || (name.empty() && f.kind == Kind::Auto))
+            form = &f;
+    if (!form)
         return Invalid(original, "is not one of " + PortFormList());
+
+    PortChoice choice;
+    choice.kind = form->kind;
+    if (colon != std::string::npos) {
+        if (form->argument == Argument::None)
+            return Invalid(original, "has something after " + name + ", which takes nothing" + Forms());
+        choice.argument = value.substr(colon + 1);
+    }
+    std::string problem;
+    if (form->argument == Argument::SimChip && !TakeModel(choice, &problem))
+        return Invalid(original, problem + Forms());
+    for (size_t i = 0; i < options.size(); ++i) {
+        const auto& [option, setting] = options[i];
+        const PortOption* known = nullptr;
+        for (const PortOption& o : kOptions)
+            if (option == o.name && o.kind == form->kind)
+                known = &o;
+        if (!known)
+            return Invalid(original, "has an option " + option + "= that " + name + " does not take" + Forms());
+        for (size_t j = 0; j < i; ++j)
+            if (options[j].first == option)
+                return Invalid(original, "gives " + option + "= twice" + Forms());
+        if (!known->take(setting, choice, &problem))
+            return Invalid(original, problem);
     }
     return choice;
 }

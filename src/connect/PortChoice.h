@@ -19,7 +19,9 @@ struct PortChoice {
     int64_t accessNs = 0;
     // sim only: the model named ("sim:s52:FILE"), else the selected device's.
     std::optional<DeviceId> simModel;
-    // Invalid: what is wrong with it, and what the forms are.
+    // Invalid: what is wrong with it, and what the forms are. Nothing is
+    // guessed: an unknown form, model or option, or an argument where the
+    // form takes none, is refused rather than read as a file name.
     std::string problem;
 
     // A millisecond per access is already far beyond any real port.
@@ -29,11 +31,22 @@ struct PortChoice {
     static PortChoice parse(const char* text);
 };
 
-// One form of the grammar and what it means.
+// One form of the grammar: how it is written and what it means (for help
+// and errors), and how it is read. A new kind of link adds its row.
 struct PortForm {
+    // What may follow the name after a colon.
+    enum class Argument {
+        None,     // nothing: "direct"
+        Path,     // a device or file, which may be left out: "ppdev[:DEV]"
+        SimChip,  // [MODEL][:FILE], MODEL a tag of the device table
+    };
     const char* syntax;
     const char* meaning;
+    const char* name; // what the form begins with
+    PortChoice::Kind kind;
+    Argument argument;
 };
+
 std::span<const PortForm> PortForms();
 
 // "auto, ppdev[:DEV], direct, ... or none".
