@@ -231,15 +231,19 @@ int CVorlaneApp::ExitInstance()
 {
     windowSession().close();
     // Settings never loaded (start-up ended early) are zeros: keep the
-    // user's stored ones instead.
+    // user's stored ones instead. Only what this window changed is written,
+    // so that a second window open meanwhile loses nothing of its changes.
+    std::string problem;
     if (settingsLoaded_)
-        SettingsStore::Save(programmerSettings());
+        SettingsStore::SaveChanges(programmerSettings(), loadedSettings_, &problem);
     if (files_)
-        files_->saveRecentFiles();
+        files_->saveRecentFiles(&problem);
     // Only a window the user had in hand: the command-line modes show it
     // for a moment, possibly offscreen.
     if (interactive_ && frame_)
-        SettingsStore::SaveWindowGeometry(frame_->saveGeometry());
+        SettingsStore::SaveWindowGeometry(frame_->saveGeometry(), &problem);
+    if (!problem.empty())
+        reportUnsaved(problem);
     return exitCode_;
 }
 
@@ -306,7 +310,19 @@ void CVorlaneApp::writeFileUnattended()
 void CVorlaneApp::loadSettings()
 {
     SettingsStore::Load(programmerSettings());
+    loadedSettings_ = programmerSettings();
     settingsLoaded_ = true;
+}
+
+void CVorlaneApp::reportUnsaved(const std::string& problem)
+{
+    const QString text = QStringLiteral("The settings were not saved: %1. What was changed in this window is lost.")
+                             .arg(QString::fromStdString(problem));
+    // The window the user worked in says so; a station's run writes it to its log.
+    if (interactive_)
+        ShowMessage(nullptr, text, QStringLiteral("ERROR"), MessageIcon::Error);
+    else
+        std::fprintf(stderr, "vorlane: %s\n", text.toLocal8Bit().constData());
 }
 
 void CVorlaneApp::showFirstRunNotice()
