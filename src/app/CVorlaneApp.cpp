@@ -15,6 +15,7 @@
 
 #include <CVorlaneDoc.h>
 #include <CVorlaneView.h>
+#include <LinkClaim.h>
 #include <MessageBox.h>
 #include <PortChoice.h>
 #include <ResetJob.h>
@@ -217,6 +218,7 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     }
     if (commandLine_.asksReset()) {
         std::string why;
+        const LinkClaim claim(session.link());
         if (!ResetJob(session).run(&why)) {
             ShowMessage(nullptr, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
             exitCode_ = ExitWriteFailed;

@@ -73,6 +73,7 @@ int CliRunner::run(const std::vector<std::string>& words)
     InstallStopHandlers();
     const int code = dispatch();
     // Lets go of the device and puts the whole trace on disk.
+    claim_.reset();
     session_->close();
     return code;
 }
@@ -179,6 +180,9 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
 
 bool CliRunner::portReady(int* exitCode)
 {
+    // Busy is as good as no port: exit 3, with who holds it.
+    if (!claim_)
+        claim_ = std::make_unique<LinkClaim>(session_->link());
     std::string why;
     if (!session_->link().PortReady(&why)) {
         feedback_->error(why);

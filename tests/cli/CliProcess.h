@@ -25,6 +25,9 @@ public:
     // the process closes it (false).
     bool waitForError(const std::string& text);
     void signal(int number);
+    pid_t pid() const { return pid_; }
+    // Whether the process has ended (not yet reaped).
+    bool ended() const;
     // Reads both pipes to their end and reaps the process.
     Result finish();
 
