@@ -174,9 +174,10 @@ bool checkSize(const std::string& file, off_t size, std::string* error)
 }
 
 // The whole file, its lock record split off; a missing file gives missing =
-// true and nothing read.
-bool readChipFile(const std::string& file, std::vector<uint8_t>& data, std::optional<std::string>& record,
-                  bool& missing, std::string* error)
+// true and nothing read. The record only ever follows the whole flash: a
+// flash whose last bytes happen to spell one stays flash.
+bool readChipFile(const std::string& file, std::size_t flashSize, std::vector<uint8_t>& data,
+                  std::optional<std::string>& record, bool& missing, std::string* error)
 {
     data.clear();
     record.reset();
@@ -207,7 +208,7 @@ bool readChipFile(const std::string& file, std::vector<uint8_t>& data, std::opti
             return checkSize(file, static_cast<off_t>(data.size()) + got, error);
         data.insert(data.end(), buffer, buffer + got);
     }
-    if (data.size() >= kRecordSize) {
+    if (data.size() >= flashSize + kRecordSize) {
         const std::string_view tail(reinterpret_cast<const char*>(data.data() + data.size() - kRecordSize), kRecordSize);
         if (tail.starts_with(kRecordHead) && tail.back() == '\n') {
             record = std::string(tail.substr(kRecordHead.size(), kRecordSize - kRecordHead.size() - 1));
@@ -366,7 +367,7 @@ bool LoadChipFile(IspChip& chip, const std::string& path, std::string* error)
     std::vector<uint8_t> image;
     std::optional<std::string> lockText;
     bool missing = false;
-    if (!readChipFile(file, image, lockText, missing, error))
+    if (!readChipFile(file, flashSize, image, lockText, missing, error))
         return false;
     // A save killed after its new file got a name of its own and before it
     // took FILE's leaves that name; FILE is whole either way.
@@ -414,7 +415,7 @@ bool SaveChipFile(const IspChip& chip, const std::string& path, std::string* err
     std::vector<uint8_t> old;
     std::optional<std::string> oldRecord;
     bool missing = false;
-    if (!readChipFile(file, old, oldRecord, missing, error))
+    if (!readChipFile(file, chip.flashBytes().size(), old, oldRecord, missing, error))
         return false;
     std::optional<std::string> legacy;
     if (!readLegacyLock(path, legacy, error))

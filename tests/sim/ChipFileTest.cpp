@@ -107,6 +107,16 @@ TEST_P(ChipFileRoundTrip, KeepsFlashAndLockStateOfEachSize)
     ASSERT_TRUE(LoadChipFile(*loaded, path, &error)) << error;
     EXPECT_TRUE(std::equal(flash.begin(), flash.end(), loaded->flashBytes().begin()));
     EXPECT_EQ(loaded->lockText(), GetParam().lockText);
+
+    // Unlocked, with a flash that ends as a record would: flash it stays.
+    const std::string spelled = record + "\n";
+    loaded->unlock();
+    std::copy(spelled.begin(), spelled.end(), loaded->flashBytes().end() - 32);
+    ASSERT_TRUE(SaveChipFile(*loaded, path, &error)) << error;
+    auto again = GetParam().make();
+    ASSERT_TRUE(LoadChipFile(*again, path, &error)) << error;
+    EXPECT_TRUE(std::ranges::equal(again->flashBytes(), loaded->flashBytes()));
+    EXPECT_FALSE(again->locked());
 }
 
 TEST_P(ChipFileRoundTrip, MissingFileGivesAnErasedUnlockedChipAndIsCreated)
