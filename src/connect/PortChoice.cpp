@@ -23,6 +23,14 @@ constexpr PortForm kForms[] = {
      "a simulated chip: MODEL s51, s52 or s53 (default: the chip selected); FILE keeps its flash "
      "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms",
      "sim", Kind::Sim, Argument::SimChip},
+    {"usbasp[:BUS:DEVICE]",
+     "a USBasp (USB 16C0:05DC) whose firmware drives the AT89S51/52: the first found, or the one at the bus "
+     "and device numbers lsusb shows",
+     "usbasp", Kind::Usbasp, Argument::UsbPlace},
+    {"arduino:DEV[,baud=N]",
+     "Arduino as ISP: the ArduinoISP sketch on serial port DEV (e.g. /dev/ttyACM0) at N baud (default 19200, "
+     "the stock sketch's); AT89S51 and AT89S52 only",
+     "arduino", Kind::Arduino, Argument::Device},
     {"none", "no port", "none", Kind::None, Argument::None},
 };
 
@@ -57,6 +65,32 @@ bool TakeAccess(const std::string& value, PortChoice& choice, std::string* probl
     return false;
 }
 
+bool TakeBaud(const std::string& value, PortChoice& choice, std::string* problem)
+{
+    uint32_t baud = 0;
+    const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), baud);
+    if (error == std::errc{} && rest == value.data() + value.size() && baud >= 300 && baud <= PortChoice::kMaxBaud) {
+        choice.baud = baud;
+        return true;
+    }
+    *problem = "does not give baud=N as a rate from 300 to 4000000 (e.g. baud=115200)";
+    return false;
+}
+
+// "BUS:DEVICE" as lsusb shows them (leading zeros allowed); false for anything else.
+bool ParseUsbPlace(const std::string& text, int& bus, int& device)
+{
+    const auto colon = text.find(':');
+    if (colon == std::string::npos)
+        return false;
+    const auto number = [](const std::string& digits, int most, int& value) {
+        const char* end = digits.data() + digits.size();
+        const auto [rest, error] = std::from_chars(digits.data(), end, value);
+        return error == std::errc{} && rest == end && !digits.empty() && value >= 1 && value <= most;
+    };
+    return number(text.substr(0, colon), 255, bus) && number(text.substr(colon + 1), 127, device);
+}
+
 // An option that trails a form as ",NAME=VALUE". A new option adds its row.
 struct PortOption {
     const char* name;
@@ -68,6 +102,7 @@ struct PortOption {
 
 constexpr PortOption kOptions[] = {
     {"access", Kind::Sim, &TakeAccess},
+    {"baud", Kind::Arduino, &TakeBaud},
 };
 
 PortChoice Invalid(const std::string& text, std::string problem)
@@ -220,6 +255,11 @@ PortChoice PortChoice::parse(const char* text)
     std::string problem;
     if (form->argument == Argument::SimChip && !TakeModel(choice, &problem))
         return Invalid(original, problem + Forms());
+    if (form->argument == Argument::UsbPlace && colon != std::string::npos &&
+        !ParseUsbPlace(choice.argument, choice.usbBus, choice.usbDevice))
+        return Invalid(original, "does not give BUS:DEVICE as lsusb shows them (e.g. usbasp:1:5)");
+    if (form->kind == Kind::Arduino)
+        choice.baud = PortChoice::kDefaultBaud;
     for (size_t i = 0; i < options.size(); ++i) {
         const auto& [option, setting] = options[i];
         const PortOption* known = nullptr;
@@ -234,5 +274,7 @@ PortChoice PortChoice::parse(const char* text)
         if (!known->take(setting, choice, &problem))
             return Invalid(original, problem);
     }
+    if (form->argument == Argument::Device && choice.argument.empty())
+        return Invalid(original, "names no serial port: arduino:/dev/ttyACM0, for example");
     return choice;
 }

@@ -10,6 +10,10 @@
 namespace {
 
 constexpr char kNoAnswer[] = "No answer from the chip: check power, the cable and the port";
+// AT89S51 (2487D), AT89S52 (1919D) and AT89S53 datasheets, serial
+// programming: with RST high, wait at least 10 ms before the first
+// instruction.
+constexpr uint32_t kResetSettleUs = 10000;
 // Below this many wanted bytes a page costs more than reading them one by
 // one: a page read clocks 258 bytes, a byte read 4.
 constexpr int32_t kPageReadWorth = 64;
@@ -65,6 +69,24 @@ bool Job::enable()
 
 void Job::noAnswer()
 {
+    // A link that knows why the chip was silent (a programmer whose firmware
+    // cannot reach it, a device gone) says more than the silence does.
+    const std::string fault = link_.TakePortFault();
+    if (!fault.empty()) {
+        error(fault);
+        return;
+    }
+    // A chip spoken to before it has settled after reset ignores what it
+    // hears, just as a missing one would: the setting is the likelier cause
+    // (on the cable; a programmer times its own reset).
+    if (link_.ClocksBits() && settings_.resetTimeUs < kResetSettleUs) {
+        error("No answer from the chip: the Reset Time setting (" + std::to_string(settings_.resetTimeUs) +
+              " us) is shorter than the " + std::to_string(kResetSettleUs) +
+              " us the chip needs after reset before it takes an instruction; set it to " +
+              std::to_string(kResetSettleUs) + " or more (the default is " +
+              std::to_string(DefaultProgrammerSettings().resetTimeUs) + ")");
+        return;
+    }
     error(kNoAnswer);
 }
 
@@ -105,21 +127,26 @@ bool Job::portKept()
     const std::string fault = link_.TakePortFault();
     if (fault.empty())
         return true;
+    // What came in after the link failed was no answer of the chip's: the
+    // chip copy knows nothing of the job's range.
+    const int32_t last = std::min(report_.finish, DeviceBytes(image_) - 1);
+    for (int32_t a = std::max(report_.start, 0); a <= last; ++a)
+        image_.chipCache[a] = ChipUnknown;
     error(fault);
     return false;
 }
 
 void Job::error(std::string_view text)
 {
+    // The first says what went wrong; later ones follow from it.
+    if (report_.problem.empty())
+        report_.problem = text;
     feedback_.message(text, "ERROR", JobFeedback::Buttons::Ok);
 }
 
 JobRange Job::rangeOf(std::optional<int32_t> start, std::optional<int32_t> finish) const
 {
-    const int32_t size = DeviceBytes(image_);
-    JobRange range = JobRange::FromFields(start, finish, size);
-    range.finish = std::min(range.finish, size - 1);
-    return range;
+    return JobRange::Handled(start, finish, DeviceBytes(image_));
 }
 
 JobRange Job::enterRange(std::optional<int32_t> start, std::optional<int32_t> finish)

@@ -20,19 +20,22 @@ _vorlane_cli_trim()
 # Replies for a port: the forms, a simulated chip's models, files, options.
 _vorlane_cli_port()
 {
-    local models="s51 s52 s53" options="access="
+    local models="s51 s52 s53" options=
     local prefix=${cur%"${cur##*:}"} name=${cur##*:}
     case $cur in
         *,*)
-            # An option after the form: ",access=N".
+            # An option after the form: ",access=N", ",baud=N".
+            [[ $cur == sim* ]] && options=access=
+            [[ $cur == arduino:* ]] && options=baud=
             COMPREPLY=($(compgen -P "${cur%,*}," -W "$options" -- "${cur##*,}"))
             return
             ;;
-        sim:* | ppdev:*)
+        sim:* | ppdev:* | arduino:*)
             # A file (or, right after "sim:", a model) in the rest of the word.
             [[ $cur == sim:* && $prefix == sim: ]] &&
                 COMPREPLY=($(compgen -P sim: -S : -W "$models" -- "$name"))
             [[ $cur == ppdev: ]] && name=/dev/parport
+            [[ $cur == arduino: ]] && name=/dev/tty
             local file quoted
             while IFS= read -r file; do
                 [[ -d $file ]] && file+=/
@@ -42,7 +45,7 @@ _vorlane_cli_port()
             return
             ;;
     esac
-    COMPREPLY=($(compgen -W "auto ppdev ppdev: direct sim sim: none" -- "$cur"))
+    COMPREPLY=($(compgen -W "auto ppdev ppdev: direct sim sim: usbasp arduino: none" -- "$cur"))
 }
 
 _vorlane_cli()

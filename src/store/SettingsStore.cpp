@@ -35,16 +35,13 @@ uint32_t Read(QSettings& s, const char* name, uint32_t fallback)
     return Stored(s, name).value_or(fallback);
 }
 
-// The store holds a value for the field that a load takes as it is: not
-// absent, not unreadable, not narrowed.
-bool HeldAsIs(QSettings& s, const SettingField& field)
+// The store holds a value for the field that a load (`loaded`, what a
+// load of the store gives now) takes as it is: not absent, not unreadable,
+// not narrowed or corrected.
+bool HeldAsIs(QSettings& s, const SettingField& field, const ProgrammerSettings& loaded)
 {
     const std::optional<uint32_t> value = Stored(s, field.name);
-    if (!value)
-        return false;
-    ProgrammerSettings probe{};
-    field.set(probe, *value);
-    return field.get(probe) == *value;
+    return value && field.get(loaded) == *value;
 }
 
 // QSettings keeps what it cannot write to itself: sync() and its status are
@@ -64,11 +61,14 @@ bool Written(QSettings& s, std::string* problem)
 // value a load could take as it is (another program's stays).
 bool SaveFields(const ProgrammerSettings& in, const ProgrammerSettings* since, std::string* problem)
 {
+    ProgrammerSettings held{};
+    if (since)
+        SettingsStore::Load(held);
     QSettings s = Store();
     s.beginGroup(QStringLiteral("Settings"));
     for (const SettingField& field : SettingFields()) {
         if (std::string_view(field.name) == "First Time 2" ||
-            (since && field.get(in) == field.get(*since) && HeldAsIs(s, field)))
+            (since && field.get(in) == field.get(*since) && HeldAsIs(s, field, held)))
             continue;
         s.setValue(QLatin1String(field.name), field.get(in));
     }
@@ -84,8 +84,19 @@ void SettingsStore::Load(ProgrammerSettings& out)
     QSettings s = Store();
     s.beginGroup(QStringLiteral("Settings"));
     const ProgrammerSettings d = DefaultProgrammerSettings();
-    for (const SettingField& field : SettingFields())
+    for (const SettingField& field : SettingFields()) {
         field.set(out, Read(s, field.name, field.get(d)));
+        // A value the program cannot use, such as a pin that names no line,
+        // would make every job fail, or pass without a line having moved.
+        if (field.usable && !field.usable(field.get(out)))
+            field.set(out, field.get(d));
+    }
+    // Two signals on one line reach the chip as neither: the cable as
+    // delivered is the likelier one.
+    if (!PinsApart(out)) {
+        for (const SettingField* pin : PinFields())
+            pin->set(out, pin->get(d));
+    }
 }
 
 const Device& SettingsStore::LoadDevice()
