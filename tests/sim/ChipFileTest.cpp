@@ -210,104 +210,86 @@ INSTANTIATE_TEST_SUITE_P(Texts, ChipFileLockText,
                                            LockTextCase{true, " mode  4 ", true}, LockTextCase{true, "mode 5", false},
                                            LockTextCase{true, "mode 2x", false}, LockTextCase{true, "0x67", false}));
 
-// --- Files of earlier versions, and what a killed save left ----------------------------
+// --- Files of earlier versions, and files that are refused -----------------------------
 
-struct EarlierCase {
-    const char* name;
-    const char* record;   // the lock record FILE ends in, or null
-    const char* lockFile; // FILE.lock beside it, or null
-    bool staging;         // a ".chip.bin.new" that a kill left
-    const char* loaded;   // the lock state loaded
-    std::size_t saved;    // FILE's size after the next save
-};
-
-void PrintTo(const EarlierCase& c, std::ostream* os) { *os << c.name; }
-
-class ChipFileEarlier : public ChipFileTest, public ::testing::WithParamInterface<EarlierCase> {};
-
-TEST_P(ChipFileEarlier, LoadsAndLeavesOneFileAfterASave)
+// A FILE.lock of an earlier version is read (FILE's record wins where both
+// are), a new file a killed save left is ignored, and after the next save
+// FILE alone holds flash and lock state.
+TEST_F(ChipFileTest, EarlierFilesLoadAndLeaveOneFileAfterASave)
 {
-    std::vector<uint8_t> bytes(4096, 0x5A);
-    if (GetParam().record) {
-        std::string r = std::string("\nvorlane lock state: ") + GetParam().record;
-        r.resize(31, ' ');
-        bytes.insert(bytes.end(), r.begin(), r.end());
-        bytes.push_back('\n');
+    const struct {
+        const char* record;   // the lock state FILE's record holds, or null
+        const char* lockFile; // FILE.lock beside it, or null
+        bool staging;         // a ".chip.bin.new" that a kill left
+        const char* loaded;
+    } cases[] = {
+        {nullptr, "mode 3", false, "mode 3\n"},
+        {nullptr, "mode 1", false, "mode 1\n"},
+        {"mode 1", "mode 4", false, "mode 1\n"},
+        {"mode 2", nullptr, true, "mode 2\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.loaded);
+        std::vector<uint8_t> bytes(4096, 0x5A);
+        if (c.record) {
+            std::string r = std::string("\nvorlane lock state: ") + c.record;
+            r.resize(31, ' ');
+            bytes.insert(bytes.end(), r.begin(), r.end());
+            bytes.push_back('\n');
+        }
+        spit(path, bytes);
+        if (c.lockFile)
+            spit(path + ".lock", std::vector<uint8_t>(c.lockFile, c.lockFile + 6));
+        if (c.staging)
+            spit((dir / ".chip.bin.new").string(), std::vector<uint8_t>(4096, 0x00));
+        At89s51And52 chip(At89s51And52::Variant::S51);
+        std::string error;
+        ASSERT_TRUE(LoadChipFile(chip, path, &error)) << error;
+        EXPECT_EQ(chip.lockText(), c.loaded);
+        EXPECT_EQ(chip.flash()[100], 0x5A);
+        ASSERT_TRUE(SaveChipFile(chip, path, &error)) << error;
+        EXPECT_EQ(fs::file_size(path), 4128u);
+        EXPECT_EQ(entries(), std::set<std::string>{"chip.bin"});
+        At89s51And52 again(At89s51And52::Variant::S51);
+        ASSERT_TRUE(LoadChipFile(again, path, &error)) << error;
+        EXPECT_EQ(again.lockText(), c.loaded);
     }
-    spit(path, bytes);
-    if (GetParam().lockFile)
-        spit(path + ".lock", std::vector<uint8_t>(GetParam().lockFile, GetParam().lockFile + 6));
-    if (GetParam().staging)
-        spit((dir / ".chip.bin.new").string(), std::vector<uint8_t>(4096, 0x00));
-    At89s51And52 chip(At89s51And52::Variant::S51);
-    std::string error;
-    ASSERT_TRUE(LoadChipFile(chip, path, &error)) << error;
-    EXPECT_EQ(chip.lockText(), GetParam().loaded);
-    EXPECT_EQ(chip.flash()[100], 0x5A);
-    ASSERT_TRUE(SaveChipFile(chip, path, &error)) << error;
-    EXPECT_EQ(fs::file_size(path), GetParam().saved);
-    EXPECT_EQ(entries(), std::set<std::string>{"chip.bin"});
-    At89s51And52 again(At89s51And52::Variant::S51);
-    ASSERT_TRUE(LoadChipFile(again, path, &error)) << error;
-    EXPECT_EQ(again.lockText(), GetParam().loaded);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, ChipFileEarlier,
-    ::testing::Values(EarlierCase{"a locked chip with its FILE.lock", nullptr, "mode 3", false, "mode 3\n", 4128},
-                      EarlierCase{"an unlocked chip with its FILE.lock", nullptr, "mode 1", false, "mode 1\n", 4128},
-                      EarlierCase{"a record, and a FILE.lock a kill left", "mode 1", "mode 4", false, "mode 1\n", 4128},
-                      EarlierCase{"a new file a kill left unrenamed", "mode 2", nullptr, true, "mode 2\n", 4128}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
-
-// --- Files that are refused and never replaced -----------------------------------------
-
-struct RefusedCase {
-    const char* name;
-    void (*make)(const std::string& path);
-    const char* error;
-    bool loads; // reading it is harmless
-};
-
-void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
-
-class ChipFileRefused : public ChipFileTest, public ::testing::WithParamInterface<RefusedCase> {};
-
-TEST_P(ChipFileRefused, IsReportedAndLeftAsItWas)
+// A read-only chip file is the user's to keep: never replaced. One far
+// larger than any flash (sparse here: reading 4 GB whole would ask that of
+// memory) is refused unread.
+TEST_F(ChipFileTest, RefusedFilesAreReportedAndLeftAsTheyWere)
 {
-    GetParam().make(path);
-    const auto size = fs::file_size(path);
-    const auto time = fs::last_write_time(path);
-    At89s53 chip;
-    std::string error;
-    EXPECT_FALSE(CheckChipFile(path, &error));
-    EXPECT_NE(error.find(GetParam().error), std::string::npos) << error;
-    error.clear();
-    EXPECT_FALSE(SaveChipFile(chip, path, &error));
-    EXPECT_NE(error.find(GetParam().error), std::string::npos) << error;
-    EXPECT_EQ(LoadChipFile(chip, path, &error), GetParam().loads) << error;
-    EXPECT_EQ(fs::file_size(path), size);
-    EXPECT_EQ(fs::last_write_time(path), time);
-    EXPECT_EQ(entries(), std::set<std::string>{"chip.bin"});
+    const struct {
+        const char* error;
+        fs::perms perms;
+        std::uintmax_t size;
+        bool loads; // reading it is harmless
+    } cases[] = {
+        {"is read-only", fs::perms::owner_read | fs::perms::group_read, 1, true},
+        {"far more than any chip's flash", fs::perms::owner_read | fs::perms::owner_write, 4ull << 30, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        fs::remove(path);
+        std::ofstream(path) << "x";
+        fs::resize_file(path, c.size);
+        fs::permissions(path, c.perms);
+        const auto time = fs::last_write_time(path);
+        At89s53 chip;
+        std::string error;
+        EXPECT_FALSE(CheckChipFile(path, &error));
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        error.clear();
+        EXPECT_FALSE(SaveChipFile(chip, path, &error));
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        EXPECT_EQ(LoadChipFile(chip, path, &error), c.loads) << error;
+        EXPECT_EQ(fs::file_size(path), c.size);
+        EXPECT_EQ(fs::last_write_time(path), time);
+        EXPECT_EQ(entries(), std::set<std::string>{"chip.bin"});
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, ChipFileRefused,
-    ::testing::Values(
-        RefusedCase{"read-only",
-                    [](const std::string& p) {
-                        std::ofstream(p) << "x";
-                        fs::permissions(p, fs::perms::owner_read | fs::perms::group_read);
-                    },
-                    "is read-only", true},
-        // Sparse: no disk, but reading it whole would ask for 4 GB of memory.
-        RefusedCase{"4 GB",
-                    [](const std::string& p) {
-                        std::ofstream(p) << "x";
-                        fs::resize_file(p, 4ull << 30);
-                    },
-                    "far more than any chip's flash", false}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 // --- Links and what is not a regular file ---------------------------------------------
 
