@@ -8,6 +8,8 @@
 #include <ModalAnswer.h>
 #include <SimBackend.h>
 
+#include <At89s51And52.h>
+
 #include <QComboBox>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -256,6 +258,60 @@ TEST_F(ChipFileJobsTest, EachJobReadsTheChipAfresh)
     other[0x21] = 0xA5;
     EXPECT_EQ(chipFile(), other);
     EXPECT_EQ(messages.texts(), QStringList());
+}
+
+TEST_F(WrongChipTest, EveryWindowChecksTheChipAndOffersTheOneFound)
+{
+    const QString offer = QStringLiteral("The chip in the socket is an AT89S51. Select the AT89S51 in Tools > Select CI?");
+    const struct {
+        int selected;
+        int command;
+        QString message;
+    } rows[] = {
+        {ID_DEVICE_AT89S52, ID_TOOLS_READ,
+         "The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected. Nothing was read."},
+        {ID_DEVICE_AT89S52, ID_TOOLS_VERIFY,
+         "The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected. Nothing was verified."},
+        {ID_DEVICE_AT89S52, ID_TOOLS_BLANK_CHECK,
+         "The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected. Nothing was checked."},
+        {ID_DEVICE_AT89S53, ID_TOOLS_READ,
+         "The chip does not answer as an AT89S53: it answers as an AT89S51 (signature 1E 51 06). Select the "
+         "AT89S51 in Tools > Select CI, or with --device s51. Nothing was read."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.message.toStdString());
+        frame().runCommand(row.selected);
+        messages.requests.clear();
+        DeviceImage& image = app->document()->image();
+        image.buffer.fill(0x00);
+        AnswerNextModal<JobWindow>([](JobWindow& w) {
+            QTest::mouseClick(w.actionButton(), Qt::LeftButton);
+            QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+        });
+        frame().runCommand(row.command);
+        EXPECT_EQ(messages.texts(), (QStringList{row.message, offer}));
+        EXPECT_TRUE(checked(ID_DEVICE_AT89S51)) << "the offer taken";
+        EXPECT_EQ(image.buffer[0], 0x00) << "nothing read into the image";
+    }
+}
+
+TEST_F(JobCommandsTest, AnotherChipSelectedIsWrittenWhole)
+{
+    // Written on the AT89S53, then the AT89S52 selected: its simulated
+    // socket holds a blank AT89S52, which Write Changes must write whole.
+    for (int a = 0; a < 5; ++a)
+        image().buffer[a] = static_cast<uint8_t>(0x11 * (a + 1));
+    const auto writeChanges = [&] {
+        run<CWriteDlg>(ID_TOOLS_WRITE_CHANGES, QStringLiteral("0"), QStringLiteral("4"),
+                       [](CWriteDlg& w) { QTest::mouseClick(w.actionButton(), Qt::LeftButton); });
+    };
+    writeChanges();
+    EXPECT_EQ(sim->chip().flash()[4], 0x55);
+    frame().runCommand(ID_DEVICE_AT89S52);
+    writeChanges();
+    const auto& s52 = sim->modelAs<sim::At89s51And52>().flash();
+    EXPECT_EQ(std::vector<uint8_t>(s52.begin(), s52.begin() + 5), (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44, 0x55}));
+    EXPECT_EQ(messages.texts(), QStringList{});
 }
 
 TEST_F(JobCommandsTest, EraseAndReset)
