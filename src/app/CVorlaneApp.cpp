@@ -16,6 +16,7 @@
 
 #include <CVorlaneDoc.h>
 #include <CVorlaneView.h>
+#include <LinkClaim.h>
 #include <MessageBox.h>
 #include <PortChoice.h>
 #include <ResetJob.h>
@@ -232,6 +233,7 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     }
     if (commandLine_.asksReset()) {
         std::string why;
+        const LinkClaim claim(session.link());
         if (!ResetJob(session).run(&why)) {
             ShowMessage(nullptr, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
             exitCode_ = ExitWriteFailed;
@@ -251,15 +253,19 @@ int CVorlaneApp::ExitInstance()
     if (const std::string trace = windowSession().traceProblem(); trace != traceTold_)
         std::fprintf(stderr, "vorlane: VORLANE_TRACE: %s\n", trace.c_str());
     // Settings never loaded (start-up ended early) are zeros: keep the
-    // user's stored ones instead.
+    // user's stored ones instead. Only what this window changed is written,
+    // so that a second window open meanwhile loses nothing of its changes.
+    std::string problem;
     if (settingsLoaded_)
-        SettingsStore::Save(programmerSettings());
+        SettingsStore::SaveChanges(programmerSettings(), loadedSettings_, &problem);
     if (files_)
-        files_->saveRecentFiles();
+        files_->saveRecentFiles(&problem);
     // Only a window the user had in hand: the command-line modes show it
     // for a moment, possibly offscreen.
     if (interactive_ && frame_)
-        SettingsStore::SaveWindowGeometry(frame_->saveGeometry());
+        SettingsStore::SaveWindowGeometry(frame_->saveGeometry(), &problem);
+    if (!problem.empty())
+        reportUnsaved(problem);
     return exitCode_;
 }
 
@@ -333,7 +339,19 @@ void CVorlaneApp::writeFileUnattended()
 void CVorlaneApp::loadSettings()
 {
     SettingsStore::Load(programmerSettings());
+    loadedSettings_ = programmerSettings();
     settingsLoaded_ = true;
+}
+
+void CVorlaneApp::reportUnsaved(const std::string& problem)
+{
+    const QString text = QStringLiteral("The settings were not saved: %1. What was changed in this window is lost.")
+                             .arg(QString::fromStdString(problem));
+    // The window the user worked in says so; a station's run writes it to its log.
+    if (interactive_)
+        ShowMessage(nullptr, text, QStringLiteral("ERROR"), MessageIcon::Error);
+    else
+        std::fprintf(stderr, "vorlane: %s\n", text.toLocal8Bit().constData());
 }
 
 void CVorlaneApp::showFirstRunNotice()

@@ -13,6 +13,7 @@
 #include <Device.h>
 #include <EraseJob.h>
 #include <JobMessage.h>
+#include <LinkClaim.h>
 #include <ImageFile.h>
 #include <MessageBox.h>
 #include <ResetJob.h>
@@ -130,7 +131,10 @@ void JobCommands::OnErase()
     QElapsedTimer clock;
     clock.start();
     EraseJob job(session_, document_.image(), feedback);
-    job.run();
+    {
+        const LinkClaim claim(session_.link());
+        job.run();
+    }
     frame_.showStatusMessage(EraseSummary(job.report(), clock.elapsed() - feedback.waitedMs));
     offerDeviceFound(job.report());
 }
@@ -138,6 +142,7 @@ void JobCommands::OnErase()
 void JobCommands::OnReset()
 {
     std::string why;
+    const LinkClaim claim(session_.link());
     if (!ResetJob(session_).run(&why))
         ShowMessage(&view_, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
 }

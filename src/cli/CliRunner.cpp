@@ -90,6 +90,7 @@ int CliRunner::runCommand(const std::vector<std::string>& words)
     InstallStopHandlers();
     const int code = dispatch();
     // Lets go of the device and puts the whole trace on disk.
+    claim_.reset();
     session_->close();
     if (const std::string trace = session_->traceProblem(); !trace.empty()) {
         feedback_->error("the trace is incomplete: " + trace);
@@ -208,6 +209,9 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
 
 bool CliRunner::portReady(int* exitCode)
 {
+    // Busy is as good as no port: exit 3, with who holds it.
+    if (!claim_)
+        claim_ = std::make_unique<LinkClaim>(session_->link());
     std::string why;
     if (!session_->link().PortReady(&why)) {
         feedback_->error(why);

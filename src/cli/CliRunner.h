@@ -8,6 +8,7 @@
 #include <ImageCoverage.h>
 #include <JobReport.h>
 #include <ProgrammerSettings.h>
+#include <LinkClaim.h>
 #include <ProgrammingSession.h>
 
 #include <cstdio>
@@ -70,5 +71,8 @@ private:
     ProgrammerSettings settings_;
     // The port the run chose, with the settings and the chip.
     std::unique_ptr<ProgrammingSession> session_;
+    // The whole command's hold on the port: `write --erase --lock` is one
+    // job to any other program.
+    std::unique_ptr<LinkClaim> claim_;
     std::unique_ptr<TerminalFeedback> feedback_;
 };

@@ -13,6 +13,8 @@
 #include <QComboBox>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTemporaryDir>
+#include <QFile>
 #include <QThread>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -202,6 +204,60 @@ TEST_F(WrongChipTest, TheChipFoundIsOfferedForSelection)
     EXPECT_TRUE(checked(ID_DEVICE_AT89S51));
     EXPECT_EQ(programmerSettings().device, 51u);
     EXPECT_EQ(app->document()->image().deviceSize, 0x1000);
+}
+
+namespace {
+// The simulated chip kept in a file that another program writes too.
+class ChipFileJobsTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        file = dir.filePath(QStringLiteral("chip.bin")).toStdString();
+        setenv("VORLANE_PORT", ("sim:" + file).c_str(), 1);
+        resetProcess();
+        startInteractive();
+    }
+    void writeChange(int address, uint8_t value)
+    {
+        app->document()->image().buffer[address] = value;
+        const QString at = QString::number(address, 16);
+        AnswerNextModal<CWriteDlg>([](CWriteDlg& w) {
+            QTest::mouseClick(w.actionButton(), Qt::LeftButton);
+            QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+        });
+        app->document()->image().dataStart = address;
+        app->document()->image().dataEnd = address;
+        frame().runCommand(ID_TOOLS_WRITE_CHANGES);
+    }
+    std::vector<uint8_t> chipFile() const
+    {
+        QFile f(QString::fromStdString(file));
+        const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return {bytes.begin(), bytes.end()};
+    }
+    QTemporaryDir dir;
+    std::string file;
+};
+} // namespace
+
+// Each job reads the chip from its file: a Write Changes of one byte after
+// another program wrote the chip keeps every byte that program wrote.
+TEST_F(ChipFileJobsTest, EachJobReadsTheChipAfresh)
+{
+    writeChange(0x20, 0x5A);
+    std::vector<uint8_t> other(12288);
+    for (size_t a = 0; a < other.size(); ++a)
+        other[a] = static_cast<uint8_t>(a * 7 % 251);
+    QFile f(QString::fromStdString(file));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(other.data()), static_cast<qint64>(other.size()));
+    f.close();
+
+    writeChange(0x21, 0xA5);
+    other[0x21] = 0xA5;
+    EXPECT_EQ(chipFile(), other);
+    EXPECT_EQ(messages.texts(), QStringList());
 }
 
 TEST_F(WrongChipTest, EveryWindowChecksTheChipAndOffersTheOneFound)

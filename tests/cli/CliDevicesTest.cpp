@@ -164,9 +164,10 @@ TEST_F(CliDevicesTest, ALockedChipRefusesTheNextWrite)
     const std::string port = "--port=sim:s52:" + chipFile();
     auto r = cli({"write", VORLANE_S52_FIRMWARE, "--device", "at89s52", port});
     ASSERT_EQ(r.status, 0) << r.err;
+    const Bytes written = chip();
     r = cli({"lock", "2", "--device", "at89s52", port});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(read(chipFile() + ".lock"), (Bytes{'m', 'o', 'd', 'e', ' ', '3', '\n'}));
+    EXPECT_EQ(chip(), Locked(written, "mode 3"));
     const Bytes before = chip();
     // Bits to clear only, so that no erase would be needed.
     const std::string file = write("fw.hex", HexRecord(0, Bytes(16, 0x00)) + ":00000001FF\r\n");

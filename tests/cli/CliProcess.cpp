@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -116,6 +117,19 @@ bool CliProcess::waitForError(const std::string& text)
             return false;
     }
     return true;
+}
+
+bool CliProcess::ended() const
+{
+    // A process that has ended and is not reaped is a zombie: "Z" after its name.
+    std::FILE* stat = std::fopen(("/proc/" + std::to_string(pid_) + "/stat").c_str(), "r");
+    if (!stat)
+        return true;
+    char line[512] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    const char* paren = read ? std::strrchr(line, ')') : nullptr;
+    return !paren || paren[1] == '\0' || paren[2] == 'Z';
 }
 
 void CliProcess::signal(int number)

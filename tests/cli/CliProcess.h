@@ -30,6 +30,9 @@ public:
     void signal(int number);
     // Closes our end of standard error, as `| head -1` does once it has its line.
     void closeError();
+    pid_t pid() const { return pid_; }
+    // Whether the process has ended (not yet reaped).
+    bool ended() const;
     // Reads both pipes to their end and reaps the process.
     Result finish();
 
