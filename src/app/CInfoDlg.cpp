@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CInfoDlg::CInfoDlg(const Device& device, QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+CInfoDlg::CInfoDlg(const Device& device, const QString& programmer, const QString& port, QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
 {
     QFont arial(QStringLiteral("Arial"), 10);
     setFont(arial);
@@ -19,6 +19,10 @@ CInfoDlg::CInfoDlg(const Device& device, QWidget* parent) : QDialog(parent, Qt::
                              {"VERSION:", "1.10 Beta"}};
     for (const auto& row : rows)
         form->addRow(new QLabel(QLatin1String(row[0])), new QLabel(QLatin1String(row[1])));
+    form->addRow(new QLabel(QStringLiteral("PROGRAMMER:")), new QLabel(programmer));
+    auto* portLabel = new QLabel(port);
+    portLabel->setWordWrap(true);
+    form->addRow(new QLabel(QStringLiteral("PORT:")), portLabel);
     auto* ok = new QPushButton(QStringLiteral("OK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

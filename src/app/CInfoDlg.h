@@ -4,9 +4,10 @@
 
 #include <QDialog>
 
-// What the selected device is, as fixed texts.
+// What the selected device is, as fixed texts, and the programmer that
+// reaches it.
 class CInfoDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CInfoDlg(const Device& device, QWidget* parent = nullptr);
+    CInfoDlg(const Device& device, const QString& programmer, const QString& port, QWidget* parent = nullptr);
 };

@@ -294,7 +294,11 @@ void CVorlaneApp::bindCommands()
             view_->OnInitialUpdate();
     });
     f->setHandler(ID_APP_EXIT, [f] { f->close(); });
-    f->setHandler(ID_VIEW_INFO, [f] { CInfoDlg(windowSession().device(), f).exec(); });
+    f->setHandler(ID_VIEW_INFO, [f] {
+        CInfoDlg(windowSession().device(), QString::fromStdString(windowPortChoice().programmer()),
+                 QString::fromStdString(windowSession().describePort()), f)
+            .exec();
+    });
     f->setHandler(ID_APP_ABOUT, [f] { CAboutDlg(f).exec(); });
     f->setHandler(ID_HELP_INDEX, [this] { help_->exec(); });
     f->setHandler(ID_HELP_CABLE, [this] { cableHelp_->exec(); });

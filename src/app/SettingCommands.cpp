@@ -1,5 +1,6 @@
 #include "SettingCommands.h"
 
+#include "ArduinoPortDlg.h"
 #include "CMainFrame.h"
 #include "COptionsDlg.h"
 #include "CommandId.h"
@@ -8,6 +9,8 @@
 #include <CVorlaneView.h>
 #include <DeviceImage.h>
 #include <ProgrammingSession.h>
+#include <SettingsStore.h>
+#include <WindowSession.h>
 
 #include <QScrollBar>
 
@@ -25,6 +28,8 @@ void SettingCommands::bind()
     frame_.setHandler(ID_OPTION_READ_BEFORE_WRITE, [this] { OnReadBeforeWrite(); });
     frame_.setHandler(ID_OPTION_RST_INVERTED, [this] { OnRstInverted(); });
     frame_.setHandler(ID_MORE_OPTIONS, [this] { OnMoreOptions(); });
+    for (int id : {ID_PROGRAMMER_CABLE, ID_PROGRAMMER_ARDUINO, ID_PROGRAMMER_USBASP})
+        frame_.setHandler(id, [this, id] { OnProgrammer(id); });
     for (int id : {ID_LPT_378, ID_LPT_3BC, ID_LPT_278})
         frame_.setHandler(id, [this, id] { OnPort(id); });
     for (int id = ID_RST_PIN_D0; id < ID_DTA_PIN_D0 + 8; ++id)
@@ -38,6 +43,7 @@ void SettingCommands::syncWithSettings()
     // of the lines here, the view's first one has been.
     selectDevice(session_.device().id);
     view_.UpdateScrollRange();
+    checkProgrammer();
     switch (s.lptBase) {
     case 632:
         OnPort(ID_LPT_278);
@@ -128,6 +134,38 @@ void SettingCommands::OnPort(int command)
             session_.settings().lptBase = p.base;
     }
     frame_.setPortLine(portLine());
+}
+
+void SettingCommands::OnProgrammer(int command)
+{
+    std::string form;
+    if (command == ID_PROGRAMMER_ARDUINO) {
+        ArduinoPortDlg dialog(SettingsStore::LoadProgrammer(), &frame_);
+        if (dialog.exec() != QDialog::Accepted) {
+            // The item the user left is still the one in use.
+            checkProgrammer();
+            return;
+        }
+        form = dialog.form();
+    } else if (command == ID_PROGRAMMER_USBASP) {
+        form = "usbasp";
+    }
+    // The cable is stored as no form at all: its port follows the LPT
+    // address and the machine, as before there was a choice.
+    SettingsStore::SaveProgrammer(form);
+    ConnectWindowSession(PortChoice::parse(form.c_str()));
+    checkProgrammer();
+    frame_.setPortLine(portLine());
+}
+
+void SettingCommands::checkProgrammer()
+{
+    using Kind = PortChoice::Kind;
+    const Kind kind = windowPortChoice().kind;
+    const bool cable = kind == Kind::Auto || kind == Kind::Ppdev || kind == Kind::Direct || kind == Kind::Sim;
+    frame_.setChecked(ID_PROGRAMMER_CABLE, cable);
+    frame_.setChecked(ID_PROGRAMMER_ARDUINO, kind == Kind::Arduino);
+    frame_.setChecked(ID_PROGRAMMER_USBASP, kind == Kind::Usbasp);
 }
 
 QString SettingCommands::portLine()

@@ -1,6 +1,7 @@
 #include "WindowSession.h"
 
 #include <OpenSession.h>
+#include <SettingsStore.h>
 
 #include <cstdlib>
 #include <memory>
@@ -9,10 +10,11 @@ namespace {
 
 ProgrammerSettings g_settings;
 std::unique_ptr<ProgrammingSession> g_session;
+PortChoice g_choice;
 
 PortChoice EnvironmentChoice()
 {
-    return PortChoice::parse(std::getenv("VORLANE_PORT"));
+    return ChosenPort(std::getenv("VORLANE_PORT"), SettingsStore::LoadProgrammer());
 }
 
 std::string EnvironmentTrace()
@@ -30,18 +32,33 @@ ProgrammerSettings& programmerSettings()
 
 ProgrammingSession& windowSession()
 {
-    if (!g_session)
-        g_session = OpenSession(g_settings, EnvironmentChoice(), EnvironmentTrace());
+    if (!g_session) {
+        g_choice = EnvironmentChoice();
+        g_session = OpenSession(g_settings, g_choice, EnvironmentTrace());
+    }
     return *g_session;
+}
+
+const PortChoice& windowPortChoice()
+{
+    windowSession();
+    return g_choice;
+}
+
+void ConnectWindowSession(const PortChoice& choice)
+{
+    ConnectSession(windowSession(), choice, EnvironmentTrace());
+    g_choice = choice;
 }
 
 void ReopenWindowPortForTesting()
 {
-    ConnectSession(windowSession(), EnvironmentChoice(), EnvironmentTrace());
+    ConnectWindowSession(EnvironmentChoice());
 }
 
 void ResetWindowSessionForTesting()
 {
     g_session.reset();
+    g_choice = {};
     g_settings = ProgrammerSettings{};
 }

@@ -25,8 +25,8 @@ std::string Us(uint32_t us)
 
 } // namespace
 
-std::string CliInfo(const std::string& portLine, const Device& device, const ProgrammerSettings& s,
-                    const std::string& settingsLocation)
+std::string CliInfo(const std::string& programmer, const std::string& portLine, const Device& device,
+                    const ProgrammerSettings& s, const std::string& settingsLocation)
 {
     char base[16];
     std::snprintf(base, sizeof base, "0x%03X", s.lptBase);
@@ -35,6 +35,7 @@ std::string CliInfo(const std::string& portLine, const Device& device, const Pro
     std::string text;
     // The port's own line: "Port: ..." or "No port: ...".
     text += portLine + "\n";
+    text += Line("Programmer:", programmer);
     text += Line("Port address:", base);
     text += Line("Device:", std::string(device.name) + " (" + std::to_string(device.flashSize) + " bytes)");
     text += Line("Pins:", "RST " + Pin(s.resetPin) + ", CLK " + Pin(s.clockPin) + ", DTA " + Pin(s.dataPin));

@@ -7,7 +7,7 @@
 #include <string>
 
 // What `vorlane-cli info` prints: the port line (the backend in use, or why
-// none), the chip, the cable's pins, rest levels and timings in force, and
+// none), the programmer, the chip, the cable's pins, rest levels and timings in force, and
 // where the settings come from.
-std::string CliInfo(const std::string& portLine, const Device& device, const ProgrammerSettings& settings,
-                    const std::string& settingsLocation);
+std::string CliInfo(const std::string& programmer, const std::string& portLine, const Device& device,
+                    const ProgrammerSettings& settings, const std::string& settingsLocation);

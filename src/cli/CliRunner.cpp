@@ -120,7 +120,9 @@ int CliRunner::prepare()
     if (args_.device)
         settings_.device = static_cast<uint32_t>(*args_.device);
     // The port opens when the job first needs it, which is after this.
-    session_ = OpenSession(settings_, args_.port.value_or(PortChoice::parse(std::getenv("VORLANE_PORT"))), trace);
+    // --port, else VORLANE_PORT, else the programmer chosen in the window.
+    choice_ = args_.port.value_or(ChosenPort(std::getenv("VORLANE_PORT"), SettingsStore::LoadProgrammer()));
+    session_ = OpenSession(settings_, choice_, trace);
     const int32_t size = device().flashSize;
     if (args_.range && args_.range->last >= size) {
         usageError("--range: " + AddressText(args_.range->last) + " lies outside the " + device().name + " (" +
@@ -457,6 +459,7 @@ int CliRunner::info()
 {
     std::string why;
     const bool ready = session_->link().PortReady(&why);
-    std::fputs(CliInfo(session_->describePort(), device(), settings_, SettingsStore::Location()).c_str(), out_);
+    std::fputs(CliInfo(choice_.programmer(), session_->describePort(), device(), settings_,
+                       SettingsStore::Location()).c_str(), out_);
     return ready ? ExitDone : ExitNoPort;
 }

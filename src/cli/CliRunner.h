@@ -70,6 +70,7 @@ private:
     CliArguments args_;
     ProgrammerSettings settings_;
     // The port the run chose, with the settings and the chip.
+    PortChoice choice_;
     std::unique_ptr<ProgrammingSession> session_;
     // The whole command's hold on the port: `write --erase --lock` is one
     // job to any other program.

@@ -278,3 +278,31 @@ PortChoice PortChoice::parse(const char* text)
         return Invalid(original, "names no serial port: arduino:/dev/ttyACM0, for example");
     return choice;
 }
+
+std::string PortChoice::programmer() const
+{
+    switch (kind) {
+    case Kind::Auto:
+    case Kind::Ppdev:
+    case Kind::Direct:
+        return "Parallel-port cable";
+    case Kind::Sim:
+        return "Parallel-port cable to a simulated chip";
+    case Kind::Usbasp:
+        return "USBasp";
+    case Kind::Arduino:
+        return "Arduino as ISP";
+    case Kind::None:
+    case Kind::Invalid:
+        break;
+    }
+    return "None";
+}
+
+PortChoice ChosenPort(const char* environment, const std::string& stored)
+{
+    if (environment && *environment)
+        return PortChoice::parse(environment);
+    PortChoice choice = PortChoice::parse(stored.c_str());
+    return choice.kind == PortChoice::Kind::Invalid ? PortChoice{} : choice;
+}

@@ -37,7 +37,17 @@ struct PortChoice {
 
     // null or "" is auto.
     static PortChoice parse(const char* text);
+
+    // What reaches the chip, as users name it: "Parallel-port cable",
+    // "Arduino as ISP", "USBasp", ...
+    std::string programmer() const;
 };
+
+// The port a program works with: VORLANE_PORT when it is set and not empty,
+// else the programmer stored. A stored form the grammar refuses (edited by
+// hand) is the cable, as other stored values that cannot be used give their
+// defaults.
+PortChoice ChosenPort(const char* environment, const std::string& stored);
 
 // One form of the grammar: how it is written and what it means (for help
 // and errors), and how it is read. A new kind of link adds its row.

@@ -120,6 +120,20 @@ bool SettingsStore::SaveChanges(const ProgrammerSettings& settings, const Progra
     return SaveFields(settings, &loaded, problem);
 }
 
+std::string SettingsStore::LoadProgrammer()
+{
+    return Store().value(QStringLiteral("Settings/Programmer")).toString().toStdString();
+}
+
+void SettingsStore::SaveProgrammer(const std::string& form)
+{
+    QSettings s = Store();
+    s.setValue(QStringLiteral("Settings/Programmer"), QString::fromStdString(form));
+    // Kept at once: the choice is the user's even if the window never closes
+    // cleanly.
+    s.sync();
+}
+
 void SettingsStore::ClearFirstRun()
 {
     QSettings s = Store();

@@ -28,6 +28,12 @@ public:
     // program's changes meanwhile stay.
     static bool SaveChanges(const ProgrammerSettings& settings, const ProgrammerSettings& loaded,
                             std::string* problem = nullptr);
+    // The programmer chosen in the window, as its port form
+    // ("arduino:/dev/ttyACM0,baud=19200", "usbasp"), in value "Programmer";
+    // empty for the parallel-port cable, the only one before there was a
+    // choice.
+    static std::string LoadProgrammer();
+    static void SaveProgrammer(const std::string& form);
     // The first-run notice was dismissed.
     static void ClearFirstRun();
     // Where the store lives (the file, on Linux); reading it writes nothing.

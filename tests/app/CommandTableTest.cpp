@@ -88,9 +88,11 @@ TEST_F(CommandTableTest, EveryMenuCommandReachesItsHandler)
         {ID_TOOLS_WRITE_ALL, "CWriteDlg"},    {ID_TOOLS_BLANK_CHECK, "CBlankCheckDlg"},
         {ID_MORE_OPTIONS, "COptionsDlg"},     {ID_APP_ABOUT, "CAboutDlg"},
         {ID_HELP_INDEX, "CHelpDlg"},          {ID_HELP_CABLE, "CCableHelpDlg"},
+        {ID_PROGRAMMER_ARDUINO, "ArduinoPortDlg"},
     };
     for (const auto& [command, window] : windows)
         EXPECT_EQ(windowOf(command), QLatin1String(window)) << command;
+    EXPECT_TRUE(checked(ID_PROGRAMMER_CABLE)) << "a cancelled choice keeps the programmer in use";
 
     // Commands without a window, each by what it changes.
     image().buffer[0] = 0x00;

@@ -174,12 +174,15 @@ TEST_F(MainFrameTest, DeviceSelectionKeepsTheImageAndScrollsToTop)
         EXPECT_TRUE(checked(c.command));
         for (const auto& other : cases)
             EXPECT_EQ(checked(other.command), other.command == c.command);
-        CInfoDlg info(StoredDevice(programmerSettings().device));
+        CInfoDlg info(StoredDevice(programmerSettings().device),
+                      QString::fromStdString(windowPortChoice().programmer()),
+                      QString::fromStdString(windowSession().describePort()));
         QStringList texts;
         for (QLabel* l : info.findChildren<QLabel*>())
             texts << l->text();
         EXPECT_TRUE(texts.contains(c.partCode)) << texts.join(',').toStdString();
         EXPECT_TRUE(texts.contains(c.signature));
+        EXPECT_TRUE(texts.contains(QStringLiteral("Parallel-port cable to a simulated chip")));
         // The simulated port holds the chip selected.
         EXPECT_TRUE(frame().portPane()->text().contains(QStringLiteral("simulated AT89S%1").arg(c.device)))
             << frame().portPane()->text().toStdString();
@@ -345,7 +348,7 @@ TEST_F(MainFrameTest, OneVersionStory)
     ASSERT_EQ(beta.size(), 1) << text.toStdString();
     EXPECT_TRUE(beta[0].startsWith(QStringLiteral("View › Info"))) << beta[0].toStdString();
 
-    CInfoDlg info(DeviceById(DeviceId::AT89S53));
+    CInfoDlg info(DeviceById(DeviceId::AT89S53), {}, {});
     QStringList infoTexts;
     for (QLabel* l : info.findChildren<QLabel*>())
         infoTexts << l->text();

@@ -1,6 +1,10 @@
 #include "AppFixture.h"
 
+#include <ArduinoPortDlg.h>
 #include <COptionsDlg.h>
+
+#include <QComboBox>
+#include <QLabel>
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -122,4 +126,32 @@ TEST_F(PollWriteEndStoreTest, LoadedAndSavedAsPollWriteEnd)
     EXPECT_EQ(programmerSettings().pollWriteEnd, 0u);
     exitApp();
     EXPECT_EQ(stored("Poll Write End").toInt(), 0);
+}
+
+TEST(ArduinoPortDlgTest, GivesThePortFormOrSaysWhatIsWrong)
+{
+    const struct {
+        const char* port;
+        const char* baud;
+        std::string form; // empty: refused
+        QString problem;
+    } cases[] = {
+        {"/dev/ttyACM0", "19200", "arduino:/dev/ttyACM0", {}},
+        {" /dev/ttyUSB1 ", "115200", "arduino:/dev/ttyUSB1,baud=115200", {}},
+        {"/dev/ttyACM0", "12", "",
+         QStringLiteral("arduino:/dev/ttyACM0,baud=12 does not give baud=N as a rate from 300 to 4000000 "
+                        "(e.g. baud=115200)")},
+        {"", "19200", "", QStringLiteral("arduino: names no serial port: arduino:/dev/ttyACM0, for example")},
+    };
+    for (const auto& c : cases) {
+        ArduinoPortDlg dialog("arduino:/dev/ttyS7,baud=57600");
+        EXPECT_EQ(dialog.portBox()->currentText(), QStringLiteral("/dev/ttyS7")) << "the port in use first";
+        EXPECT_EQ(dialog.baudBox()->currentText(), QStringLiteral("57600"));
+        dialog.portBox()->setEditText(QString::fromLatin1(c.port));
+        dialog.baudBox()->setEditText(QString::fromLatin1(c.baud));
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), c.form.empty() ? QDialog::Rejected : QDialog::Accepted) << c.port;
+        EXPECT_EQ(dialog.form(), c.form);
+        EXPECT_EQ(dialog.problemLabel()->text(), c.problem);
+    }
 }

@@ -152,6 +152,42 @@ TEST_F(StartupTest, PortChoicesFromTheStore)
     EXPECT_FALSE(checked(ID_LPT_3BC));
 }
 
+TEST_F(StartupTest, TheProgrammerIsStoredAndTheEnvironmentOverridesIt)
+{
+    notFirstRun();
+    store().setValue(QStringLiteral("Settings/Programmer"), QStringLiteral("arduino:/nonexistent/tty,baud=115200"));
+    const struct {
+        const char* environment; // VORLANE_PORT
+        int checked;
+        QString pane;
+    } starts[] = {
+        {"sim", ID_PROGRAMMER_CABLE, QStringLiteral("Port: simulated AT89S53 at 0x378")},
+        {"", ID_PROGRAMMER_ARDUINO, QStringLiteral("Arduino as ISP on /nonexistent/tty at 115200 baud")},
+    };
+    for (const auto& s : starts) {
+        setenv("VORLANE_PORT", s.environment, 1);
+        resetProcess();
+        ASSERT_TRUE(start());
+        for (int item : {ID_PROGRAMMER_CABLE, ID_PROGRAMMER_ARDUINO, ID_PROGRAMMER_USBASP})
+            EXPECT_EQ(checked(item), item == s.checked) << s.environment << item;
+        EXPECT_EQ(frame().portPane()->text(), s.pane);
+        exitApp();
+    }
+    // The menu's choice is stored at once and used from the next job on.
+    resetProcess();
+    ASSERT_TRUE(start());
+    frame().runCommand(ID_PROGRAMMER_USBASP);
+    EXPECT_EQ(stored("Programmer").toString(), QStringLiteral("usbasp"));
+    EXPECT_TRUE(checked(ID_PROGRAMMER_USBASP));
+    EXPECT_FALSE(checked(ID_PROGRAMMER_ARDUINO));
+    EXPECT_TRUE(frame().portPane()->text().startsWith(QStringLiteral("No USBasp (USB ID 16C0:05DC) found")));
+    frame().runCommand(ID_TOOLS_ERASE);
+    EXPECT_TRUE(messages.texts().last().startsWith(QStringLiteral("No USBasp"))) << messages.texts().last().toStdString();
+    frame().runCommand(ID_PROGRAMMER_CABLE);
+    EXPECT_EQ(stored("Programmer").toString(), QString());
+    EXPECT_TRUE(checked(ID_PROGRAMMER_CABLE));
+}
+
 TEST_F(StartupTest, RstInvertedFollowsTheIdleByte)
 {
     notFirstRun();

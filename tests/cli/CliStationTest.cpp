@@ -77,7 +77,8 @@ TEST_F(CliStationTest, LinksNoWidgetsAndNoGui)
 
 TEST_F(CliStationTest, TakesTheWindowsCableAndNeverWritesTheStore)
 {
-    const std::string store = storeSettings("LPT=956\nClock%20Pin=5\nWritten%20Time=3000\nFirst%20Time%202=0\n");
+    const std::string store =
+        storeSettings("LPT=956\nClock%20Pin=5\nWritten%20Time=3000\nFirst%20Time%202=0\nProgrammer=usbasp\n");
     const Bytes stored = read(store);
     const auto before = std::filesystem::last_write_time(store);
 
@@ -85,6 +86,7 @@ TEST_F(CliStationTest, TakesTheWindowsCableAndNeverWritesTheStore)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Port: simulated AT89S53 at 0x3BC, chip kept in " + chipFile() +
                          "\n"
+                         "Programmer:   Parallel-port cable to a simulated chip\n"
                          "Port address: 0x3BC\n"
                          "Device:       AT89S53 (12288 bytes)\n"
                          "Pins:         RST D0, CLK D5, DTA D2\n"
@@ -93,6 +95,13 @@ TEST_F(CliStationTest, TakesTheWindowsCableAndNeverWritesTheStore)
                          "Timing:       reset 50,000 us, clock up 2 us, clock down 2 us, after each write 3,000 us\n"
                          "Writes:       each byte read before writing and read back after (always)\n"
                          "Settings:     " + store + "\n");
+
+    // The programmer chosen in the window, unless VORLANE_PORT or --port say.
+    for (const auto& [environment, programmer] :
+         {std::pair{"VORLANE_PORT=", "Programmer:   USBasp\n"}, {"VORLANE_PORT=none", "Programmer:   None\n"}}) {
+        r = cli({"info"}, {environment});
+        EXPECT_NE(r.out.find(programmer), std::string::npos) << r.out;
+    }
 
     // The simulated chip sits on the default cable: with the clock on D5 it
     // never answers, and the write fails; --set puts the clock back for one run.
