@@ -4,7 +4,7 @@
 
 namespace {
 
-const char* const kCommands =
+const char* const kUsageCommands =
     "Usage: vorlane-cli [OPTIONS] COMMAND [ARGS]\n"
     "Programs an AT89S51, AT89S52 or AT89S53 wired to the parallel port, from a\n"
     "terminal or a script.\n"
@@ -54,5 +54,5 @@ const char* const kExitStatus =
 
 std::string CliUsage()
 {
-    return std::string(kCommands) + "\nPorts:\n" + PortFormHelp(2, 79) + kExitStatus;
+    return std::string(kUsageCommands) + "\nPorts:\n" + PortFormHelp(2, 79) + kExitStatus;
 }

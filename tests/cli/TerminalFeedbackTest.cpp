@@ -90,6 +90,30 @@ TEST_F(TerminalFeedbackTest, LinesAndQuiet)
     EXPECT_EQ(take(), "vorlane-cli: No answer from the chip\n");
 }
 
+TEST_F(TerminalFeedbackTest, ALogHearsOfEachTenthOnceASecondHasPassed)
+{
+    TerminalFeedback f = make(Style::Lines);
+    f.begin("write", "fw.bin");
+    f.progressRange(0, 999);
+    const struct {
+        double seconds;
+        int32_t position;
+        const char* line;
+    } steps[] = {
+        {0.5, 150, ""},                            // too soon
+        {0.6, 190, "write: 19%, 0x00BE, 1.1 s\n"},
+        {2.0, 260, "write: 26%, 0x0104, 3.1 s\n"}, // 20% was passed unseen
+        {2.0, 290, ""},                            // the same tenth
+        {2.0, 999, "write: 99%, 0x03E7, 7.1 s\n"},
+    };
+    EXPECT_EQ(take(), "write: fw.bin\n");
+    for (const auto& step : steps) {
+        now += step.seconds;
+        f.progress(step.position);
+        EXPECT_EQ(take(), step.line) << step.position;
+    }
+}
+
 TEST_F(TerminalFeedbackTest, StopComesFromTheSignal)
 {
     TerminalFeedback f = make(Style::Quiet);
