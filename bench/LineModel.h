@@ -6,6 +6,7 @@
 // counts from the end of the access that changed the line, so each phase is
 // its access and its wait; a status read sits inside an up phase, from where
 // SCK has been up its time counted from the start of the rise.
+#include <CrystalTiming.h>
 #include <ProgrammerSettings.h>
 
 #include <algorithm>
@@ -31,7 +32,11 @@ public:
     double writeInstruction() const { return 3 * byteOut(); }
 
 private:
-    static double Phase(uint32_t settingUs, const ProgrammerSettings&) { return settingUs; }
+    // A setting, or the selected chip's shortest phase where that is longer.
+    static double Phase(uint32_t settingUs, const ProgrammerSettings& s)
+    {
+        return std::max<double>(settingUs, ShortestPhaseNs(s) / 1000.0);
+    }
 
     const ProgrammerSettings& s_;
     double a_;

@@ -1,5 +1,6 @@
 #include "CliSettings.h"
 
+#include <CrystalTiming.h>
 #include <SettingField.h>
 #include <SettingsStore.h>
 
@@ -74,6 +75,8 @@ bool LoadCliSettings(ProgrammerSettings& settings,
             return fail(what + ": a pin is a data line from 0 (D0) to 7 (D7)");
         if (name == "ResetActive" && value > 0xFF)
             return fail(what + ": the rest levels are one byte, 0 to 255");
+        if (name == "Crystal" && !CrystalTiming::InRange(value))
+            return fail(what + ": the AT89S51/52 crystal is 3000000 to 33000000 Hz (3 to 33 MHz)");
         field->set(settings, value);
     }
     settings.readBeforeWrite = 1;

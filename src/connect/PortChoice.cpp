@@ -1,5 +1,7 @@
 #include "PortChoice.h"
 
+#include <CrystalTiming.h>
+
 #include <charconv>
 #include <vector>
 
@@ -11,9 +13,10 @@ constexpr PortForm kForms[] = {
     {"auto", "ppdev for the port address if a /dev/parportN has it, else direct I/O"},
     {"ppdev[:DEV]", "Linux ppdev: DEV, or the /dev/parportN at the port address"},
     {"direct", "ioperm and outb/inb at the port address (x86; root or CAP_SYS_RAWIO)"},
-    {"sim[:MODEL][:FILE][,access=N]",
+    {"sim[:MODEL][:FILE][,access=N][,xtal=F]",
      "a simulated chip: MODEL s51, s52 or s53 (default: the chip selected); FILE keeps its flash "
-     "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms"},
+     "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms; xtal=F is the "
+     "AT89S51/52 board's crystal, 3MHz (the default) to 33MHz"},
     {"none", "no port"},
 };
 
@@ -118,12 +121,28 @@ PortChoice PortChoice::parse(const char* text)
     const std::string original = text ? text : "";
     std::string value = original;
     int64_t accessNs = 0;
-    // The simulated port's one option trails its value, after the file if any.
-    const auto option = value.rfind(",access=");
-    if (value.rfind("sim", 0) == 0 && option != std::string::npos) {
-        if (!ParseDuration(value.substr(option + 8), accessNs))
-            return Invalid(original, "does not give access=N as a time up to 1 ms (e.g. access=1900ns or access=2us)");
-        value.resize(option);
+    int64_t crystalHz = 0;
+    // The simulated port's options trail its value, after the file if any,
+    // in either order.
+    for (bool more = value.rfind("sim", 0) == 0; more;) {
+        const auto comma = value.rfind(',');
+        const std::string option = comma == std::string::npos ? std::string() : value.substr(comma + 1);
+        more = false;
+        if (option.rfind("access=", 0) == 0) {
+            if (!ParseDuration(option.substr(7), accessNs))
+                return Invalid(original,
+                               "does not give access=N as a time up to 1 ms (e.g. access=1900ns or access=2us)");
+            more = true;
+        } else if (option.rfind("xtal=", 0) == 0) {
+            const auto hz = CrystalTiming::Parse(option.substr(5));
+            if (!hz)
+                return Invalid(original,
+                               "does not give xtal=F as a crystal from 3 to 33 MHz (e.g. xtal=3MHz or xtal=11.0592MHz)");
+            crystalHz = *hz;
+            more = true;
+        }
+        if (more)
+            value.resize(comma);
     }
     const auto colon = value.find(':');
     const std::string name = value.substr(0, colon);
@@ -140,6 +159,7 @@ PortChoice PortChoice::parse(const char* text)
     } else if (name == "sim") {
         choice.kind = Kind::Sim;
         choice.accessNs = accessNs;
+        choice.crystalHz = crystalHz;
         TakeModel(choice);
     } else if (name == "none") {
         choice.kind = Kind::None;

@@ -17,6 +17,8 @@ struct PortChoice {
     std::string argument;
     // sim only: the time each port access costs.
     int64_t accessNs = 0;
+    // sim only: the AT89S51/52 boards' crystal in Hz; 0 for the 3 MHz default.
+    int64_t crystalHz = 0;
     // sim only: the model named ("sim:s52:FILE"), else the selected device's.
     std::optional<DeviceId> simModel;
     // Invalid: what is wrong with it, and what the forms are.

@@ -1,5 +1,6 @@
 #include "LineDriver.h"
 
+#include "CrystalTiming.h"
 #include "ProgrammerSettings.h"
 #include <Counter.h>
 #include <Port.h>
@@ -36,7 +37,11 @@ int64_t LineDriver::Now() const
 
 LineDriver::Phases LineDriver::phases() const
 {
-    return {settings_.upTimeUs * uint64_t{1000}, settings_.downTimeUs * uint64_t{1000}};
+    // A setting below what the chip takes would clock it faster than it
+    // allows: the longer of the two stands.
+    const uint64_t shortest = ShortestPhaseNs(settings_);
+    return {std::max<uint64_t>(settings_.upTimeUs * uint64_t{1000}, shortest),
+            std::max<uint64_t>(settings_.downTimeUs * uint64_t{1000}, shortest)};
 }
 
 void LineDriver::WriteData(uint8_t value)

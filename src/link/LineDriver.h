@@ -17,6 +17,8 @@ struct ProgrammerSettings;
 // returned: the pin has surely changed by then, wherever in the access it
 // did. So a slow or held-up access can lengthen a phase but never shorten
 // the next one. Waits asked for with no line change between them add up.
+// Each SCK phase lasts its setting, or the selected chip's shortest phase
+// where that is longer (the AT89S51/52's follows their crystal).
 //
 // The bit-clocking link of the parallel-port cable (and of the simulated one).
 class LineDriver : public IspLink {

@@ -3,10 +3,11 @@
 #include "FourByteInstructions.h"
 #include "ThreeByteInstructions.h"
 
-std::unique_ptr<InstructionSet> MakeInstructionSet(const Device& device, IspLink& link, std::string* why)
+std::unique_ptr<InstructionSet> MakeInstructionSet(const Device& device, IspLink& link, std::string* why,
+                                                   uint32_t crystalHz)
 {
     if (device.family == InstructionFamily::FourByte)
-        return std::make_unique<FourByteInstructions>(device, link);
+        return std::make_unique<FourByteInstructions>(device, link, crystalHz);
     if (link.ClocksBits())
         return std::make_unique<ThreeByteInstructions>(link);
     if (why)

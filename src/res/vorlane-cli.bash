@@ -39,7 +39,7 @@ _vorlane_cli()
             # The stored names hold spaces: matched unescaped, offered escaped.
             local IFS=$'\n'
             local names=(LPT ResetActive "Clock Pin" "Data Pin" "Reset Pin" "Reset Time" "Up Time" \
-                "Down Time" "Written Time" "SCK state" "DIN state" "Poll Write End" Device)
+                "Down Time" "Written Time" "SCK state" "DIN state" "Poll Write End" Device Crystal)
             COMPREPLY=($(compgen -W "${names[*]/%/=}" -- "${cur//\\ / }"))
             COMPREPLY=("${COMPREPLY[@]// /\\ }")
             compopt -o nospace

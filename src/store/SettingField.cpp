@@ -1,5 +1,6 @@
 #include "SettingField.h"
 
+#include <CrystalTiming.h>
 #include <Device.h>
 
 #include <type_traits>
@@ -35,6 +36,13 @@ void KnownDevice(ProgrammerSettings& s, uint32_t value)
     s.device = static_cast<uint32_t>(StoredDevice(value).id);
 }
 
+// A crystal outside the datasheets' 3 to 33 MHz is the default, the slowest:
+// one above would time the chip faster than any board allows.
+void UsableCrystal(ProgrammerSettings& s, uint32_t value)
+{
+    s.crystalHz = CrystalTiming::InRange(value) ? value : DefaultProgrammerSettings().crystalHz;
+}
+
 template <auto Member>
 constexpr SettingField Field(const char* name)
 {
@@ -67,6 +75,7 @@ constexpr SettingField kFields[] = {
     Field<&S::doutState>("DOUT state"),
     Field<&S::pollWriteEnd>("Poll Write End"),
     {"Device", &Get<&S::device>, &KnownDevice},
+    {"Crystal", &Get<&S::crystalHz>, &UsableCrystal},
 };
 
 } // namespace

@@ -69,6 +69,7 @@ void SettingsStore::Save(const ProgrammerSettings& in)
     put("DOUT state", in.doutState);
     put("Poll Write End", in.pollWriteEnd);
     put("Device", in.device);
+    put("Crystal", in.crystalHz);
 }
 
 void SettingsStore::ClearFirstRun()

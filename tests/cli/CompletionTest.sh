@@ -46,6 +46,7 @@ expect 'ResetActive=|Reset\ Pin=|Reset\ Time=|' vorlane-cli --set Reset
 expect 'Up\ Time=|' vorlane-cli --set 'Up\ '
 expect 'at89s51|at89s52|at89s53|' vorlane-cli write fw.hex --device at89s
 expect 'Device=|' vorlane-cli --set Dev
+expect 'Crystal=|' vorlane-cli --set Cr
 
 if ((failures)); then
     echo "$failures completion case(s) failed"
