@@ -10,10 +10,15 @@ namespace {
 ProgrammerSettings g_settings;
 std::unique_ptr<ProgrammingSession> g_session;
 
-std::unique_ptr<Port> EnvironmentPort()
+PortChoice EnvironmentChoice()
+{
+    return PortChoice::parse(std::getenv("VORLANE_PORT"));
+}
+
+std::string EnvironmentTrace()
 {
     const char* trace = std::getenv("VORLANE_TRACE");
-    return OpenPort(PortChoice::parse(std::getenv("VORLANE_PORT")), g_settings, trace ? trace : "");
+    return trace ? trace : "";
 }
 
 } // namespace
@@ -26,13 +31,13 @@ ProgrammerSettings& programmerSettings()
 ProgrammingSession& windowSession()
 {
     if (!g_session)
-        g_session = std::make_unique<ProgrammingSession>(g_settings, EnvironmentPort());
+        g_session = OpenSession(g_settings, EnvironmentChoice(), EnvironmentTrace());
     return *g_session;
 }
 
 void ReopenWindowPortForTesting()
 {
-    windowSession().setPort(EnvironmentPort());
+    ConnectSession(windowSession(), EnvironmentChoice(), EnvironmentTrace());
 }
 
 void ResetWindowSessionForTesting()

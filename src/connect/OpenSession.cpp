@@ -1,8 +1,10 @@
 #include "OpenSession.h"
 
+#include <ArduinoIspLink.h>
 #include <NoneBackend.h>
 #include <ParallelPortOpener.h>
 #include <SimBackend.h>
+#include <UsbaspLink.h>
 
 Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& settings)
 {
@@ -23,6 +25,12 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
                 return sim;
             return std::make_unique<NoneBackend>(sim->describe());
         }
+        case Kind::Usbasp:
+            // A programmer of its own: ConnectSession gives the session its link.
+            return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names a USBasp");
+        case Kind::Arduino:
+            // A programmer of its own, not a parallel port (ConnectSession).
+            return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names Arduino as ISP");
         case Kind::None:
             return std::make_unique<NoneBackend>("No port: VORLANE_PORT=none");
         case Kind::Invalid:
@@ -38,8 +46,26 @@ std::unique_ptr<Port> OpenPort(const PortChoice& choice, const ProgrammerSetting
     return std::make_unique<Port>(PortOpener(choice, settings), tracePath);
 }
 
+void ConnectSession(ProgrammingSession& session, const PortChoice& choice, const std::string& tracePath)
+{
+    // A programmer that carries whole instructions is a link of its own;
+    // every other kind reaches the chip through a port.
+    if (choice.kind == PortChoice::Kind::Usbasp) {
+        session.setLink(std::make_unique<UsbaspLink>(session.settings(), choice.usbBus, choice.usbDevice));
+        return;
+    }
+    if (choice.kind == PortChoice::Kind::Arduino) {
+        session.setLink(std::make_unique<ArduinoIspLink>(choice.argument, choice.baud));
+        return;
+    }
+    session.setPort(OpenPort(choice, session.settings(), tracePath));
+}
+
 std::unique_ptr<ProgrammingSession> OpenSession(ProgrammerSettings& settings, const PortChoice& choice,
                                                 const std::string& tracePath)
 {
-    return std::make_unique<ProgrammingSession>(settings, OpenPort(choice, settings, tracePath));
+    // Made on a port that opens nothing, then put on the link chosen.
+    auto session = std::make_unique<ProgrammingSession>(settings, std::make_unique<Port>(nullptr));
+    ConnectSession(*session, choice, tracePath);
+    return session;
 }

@@ -17,6 +17,10 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
 std::unique_ptr<Port> OpenPort(const PortChoice& choice, const ProgrammerSettings& settings,
                                const std::string& tracePath);
 
-// A session over that port.
+// The session on the link the choice names from now on: a port with the line
+// driver over it, or a programmer's own link.
+void ConnectSession(ProgrammingSession& session, const PortChoice& choice, const std::string& tracePath);
+
+// A session over the link the choice names.
 std::unique_ptr<ProgrammingSession> OpenSession(ProgrammerSettings& settings, const PortChoice& choice,
                                                 const std::string& tracePath);

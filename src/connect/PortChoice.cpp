@@ -17,6 +17,12 @@ constexpr PortForm kForms[] = {
      "a simulated chip: MODEL s51, s52 or s53 (default: the chip selected); FILE keeps its flash "
      "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms; xtal=F is the "
      "AT89S51/52 board's crystal, 3MHz (the default) to 33MHz"},
+    {"usbasp[:BUS:DEVICE]",
+     "a USBasp (USB 16C0:05DC) whose firmware drives the AT89S51/52: the first found, or the one at the bus "
+     "and device numbers lsusb shows"},
+    {"arduino:DEV[,baud=N]",
+     "Arduino as ISP: the ArduinoISP sketch on serial port DEV (e.g. /dev/ttyACM0) at N baud (default 19200, "
+     "the stock sketch's); AT89S51 and AT89S52 only"},
     {"none", "no port"},
 };
 
@@ -49,6 +55,43 @@ PortChoice Invalid(const std::string& text, std::string problem)
     choice.kind = Kind::Invalid;
     choice.argument = text;
     choice.problem = std::move(problem);
+    return choice;
+}
+
+// "BUS:DEVICE" as lsusb shows them (leading zeros allowed); false for anything else.
+bool ParseUsbPlace(const std::string& text, int& bus, int& device)
+{
+    const auto colon = text.find(':');
+    if (colon == std::string::npos)
+        return false;
+    const auto number = [](const std::string& digits, int most, int& value) {
+        const char* end = digits.data() + digits.size();
+        const auto [rest, error] = std::from_chars(digits.data(), end, value);
+        return error == std::errc{} && rest == end && !digits.empty() && value >= 1 && value <= most;
+    };
+    return number(text.substr(0, colon), 255, bus) && number(text.substr(colon + 1), 127, device);
+}
+
+// "arduino:DEV" or "arduino:DEV,baud=N" after the name.
+PortChoice ParseArduino(const std::string& original, std::string value)
+{
+    PortChoice choice;
+    choice.kind = Kind::Arduino;
+    choice.baud = PortChoice::kDefaultBaud;
+    const auto option = value.rfind(",baud=");
+    if (option != std::string::npos) {
+        const std::string digits = value.substr(option + 6);
+        uint32_t baud = 0;
+        const auto [rest, error] = std::from_chars(digits.data(), digits.data() + digits.size(), baud);
+        if (error != std::errc{} || rest != digits.data() + digits.size() || baud < 300 ||
+            baud > PortChoice::kMaxBaud)
+            return Invalid(original, "does not give baud=N as a rate from 300 to 4000000 (e.g. baud=115200)");
+        choice.baud = baud;
+        value.resize(option);
+    }
+    if (value.empty())
+        return Invalid(original, "names no serial port: arduino:/dev/ttyACM0, for example");
+    choice.argument = value;
     return choice;
 }
 
@@ -161,6 +204,13 @@ PortChoice PortChoice::parse(const char* text)
         choice.accessNs = accessNs;
         choice.crystalHz = crystalHz;
         TakeModel(choice);
+    } else if (name == "usbasp") {
+        choice.kind = Kind::Usbasp;
+        if (colon != std::string::npos &&
+            !ParseUsbPlace(choice.argument, choice.usbBus, choice.usbDevice))
+            return Invalid(original, "does not give BUS:DEVICE as lsusb shows them (e.g. usbasp:1:5)");
+    } else if (name == "arduino") {
+        return ParseArduino(original, colon == std::string::npos ? std::string() : value.substr(colon + 1));
     } else if (name == "none") {
         choice.kind = Kind::None;
         choice.argument.clear();

@@ -11,21 +11,29 @@
 // grammar, one table of forms, from which both programs' help and errors
 // are made.
 struct PortChoice {
-    enum class Kind { Auto, Ppdev, Direct, Sim, None, Invalid };
+    enum class Kind { Auto, Ppdev, Direct, Sim, Usbasp, Arduino, None, Invalid };
     Kind kind = Kind::Auto;
-    // ppdev: the device; sim: the chip file; Invalid: the text as given.
+    // ppdev, arduino: the device; sim: the chip file; Invalid: the text as given.
     std::string argument;
+    // arduino only: the sketch's baud rate.
+    uint32_t baud = 0;
     // sim only: the time each port access costs.
     int64_t accessNs = 0;
     // sim only: the AT89S51/52 boards' crystal in Hz; 0 for the 3 MHz default.
     int64_t crystalHz = 0;
     // sim only: the model named ("sim:s52:FILE"), else the selected device's.
     std::optional<DeviceId> simModel;
+    // usbasp only: the bus and device numbers lsusb shows; 0 for the first found.
+    int usbBus = 0;
+    int usbDevice = 0;
     // Invalid: what is wrong with it, and what the forms are.
     std::string problem;
 
     // A millisecond per access is already far beyond any real port.
     static constexpr int64_t kMaxAccessNs = 1'000'000;
+    // The stock ArduinoISP sketch's rate, and the fastest a serial port takes.
+    static constexpr uint32_t kDefaultBaud = 19200;
+    static constexpr uint32_t kMaxBaud = 4'000'000;
 
     // null or "" is auto.
     static PortChoice parse(const char* text);

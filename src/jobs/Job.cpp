@@ -65,7 +65,10 @@ bool Job::enable()
 
 void Job::noAnswer()
 {
-    error(kNoAnswer);
+    // A link that knows why the chip was silent (a programmer whose firmware
+    // cannot reach it, a device gone) says more than the silence does.
+    const std::string fault = link_.TakePortFault();
+    error(fault.empty() ? kNoAnswer : fault);
 }
 
 bool Job::chipIsSelected(std::string_view done, bool lockedMayHide)
@@ -105,6 +108,11 @@ bool Job::portKept()
     const std::string fault = link_.TakePortFault();
     if (fault.empty())
         return true;
+    // What came in after the link failed was no answer of the chip's: the
+    // chip copy knows nothing of the job's range.
+    const int32_t last = std::min(report_.finish, DeviceBytes(image_) - 1);
+    for (int32_t a = std::max(report_.start, 0); a <= last; ++a)
+        image_.chipCache[a] = ChipUnknown;
     error(fault);
     return false;
 }

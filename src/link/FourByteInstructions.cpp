@@ -78,11 +78,8 @@ void FourByteInstructions::WriteLockBits(uint8_t lockLevel)
 void FourByteInstructions::ReadCodePage(uint16_t address, std::span<uint8_t> page)
 {
     const std::span<uint8_t> bytes = page.first(std::min<size_t>(page.size(), kPageSize));
-    if (link_.ClocksBits()) {
-        link_.ShiftOut(kReadPage);
-        link_.ShiftOut(HighAddress(address));
-        for (uint8_t& b : bytes)
-            b = link_.ShiftIn();
+    if (link_.CarriesPages()) {
+        link_.AskPage({kReadPage, HighAddress(address)}, bytes);
         return;
     }
     // A link of whole instructions has no page read: its byte reads, sent
@@ -98,10 +95,19 @@ void FourByteInstructions::ReadCodePage(uint16_t address, std::span<uint8_t> pag
 
 void FourByteInstructions::WriteCodePage(uint16_t address, std::span<const uint8_t> page)
 {
-    link_.ShiftOut(kWritePage);
-    link_.ShiftOut(HighAddress(address));
-    for (const uint8_t b : page.first(std::min<size_t>(page.size(), kPageSize)))
-        link_.ShiftOut(b);
+    const std::span<const uint8_t> bytes = page.first(std::min<size_t>(page.size(), kPageSize));
+    if (link_.CarriesPages()) {
+        link_.SendPage({kWritePage, HighAddress(address)}, bytes);
+        return;
+    }
+    const uint16_t base = static_cast<uint16_t>(address & ~(kPageSize - 1));
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        // Programming only clears bits: an 0xFF would change nothing.
+        if (bytes[i] == 0xFF)
+            continue;
+        WriteCodeByte(static_cast<uint16_t>(base + i), bytes[i]);
+        link_.DelayMicroseconds(byteWriteUs_);
+    }
 }
 
 std::optional<std::array<uint8_t, 3>> FourByteInstructions::ReadSignature()

@@ -39,10 +39,12 @@ public:
     void WriteCodeByte(uint16_t address, uint8_t value) override;
     void WriteLockBits(uint8_t lockLevel) override;
 
-    // Pages go whole over a link that clocks bits; a whole-instruction link
-    // reads a page as its bytes' instructions sent ahead, and writes none.
+    // Pages go whole over a link that carries them (one that clocks bits, or
+    // a programmer whose firmware has page functions). Another reads a page
+    // as its bytes' reads sent ahead, and writes one as its bytes' writes,
+    // each followed by its own write cycle, so that the page is read back in
+    // one go; its page wait is then already waited.
     int PageSize() const override { return kPageSize; }
-    bool WritesPages() const override { return link_.ClocksBits(); }
     void ReadCodePage(uint16_t address, std::span<uint8_t> page) override;
     void WriteCodePage(uint16_t address, std::span<const uint8_t> page) override;
 
@@ -52,7 +54,7 @@ public:
     bool WriteErasesFirst() const override { return false; }
     // tSWC; a page is programmed "one byte at a time", so 256 of them.
     uint32_t ByteWriteUs() const override { return byteWriteUs_; }
-    uint32_t PageWriteUs() const override { return kPageSize * byteWriteUs_; }
+    uint32_t PageWriteUs() const override { return link_.CarriesPages() ? kPageSize * byteWriteUs_ : 0; }
 
     // Byte 2 of the read and write instructions.
     uint8_t HighAddress(uint16_t address) const;

@@ -77,4 +77,25 @@ public:
         for (size_t i = 0; i < instructions.size() && i < answers.size(); ++i)
             answers[i] = Ask(instructions[i]);
     }
+
+    // Whether the link carries the page instructions (Read Page, Write Page)
+    // whole: a bit-clocking link clocks any frame; a programmer only when its
+    // firmware has page functions of its own.
+    virtual bool CarriesPages() const { return ClocksBits(); }
+    // A page instruction: its first two bytes (command, high address), then
+    // the page's bytes, in from the chip or out to it.
+    virtual void AskPage(const std::array<uint8_t, 2>& head, std::span<uint8_t> bytes)
+    {
+        ShiftOut(head[0]);
+        ShiftOut(head[1]);
+        for (uint8_t& b : bytes)
+            b = ShiftIn();
+    }
+    virtual void SendPage(const std::array<uint8_t, 2>& head, std::span<const uint8_t> bytes)
+    {
+        ShiftOut(head[0]);
+        ShiftOut(head[1]);
+        for (const uint8_t b : bytes)
+            ShiftOut(b);
+    }
 };

@@ -10,8 +10,9 @@ _vorlane_cli()
 
     case $prev in
         --port)
-            COMPREPLY=($(compgen -W "auto ppdev direct sim none ppdev:/dev/parport sim:" -- "$cur"))
+            COMPREPLY=($(compgen -W "auto ppdev direct sim none ppdev:/dev/parport sim: arduino:/dev/tty" -- "$cur"))
             [[ $cur == ppdev:* ]] && COMPREPLY=($(compgen -P ppdev: -f -- "${cur#ppdev:}"))
+            [[ $cur == arduino:* ]] && COMPREPLY=($(compgen -P arduino: -f -- "${cur#arduino:}"))
             [[ $cur == sim:* ]] && COMPREPLY=($(compgen -P sim: -f -- "${cur#sim:}"))
             compopt -o nospace
             return

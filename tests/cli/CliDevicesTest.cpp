@@ -1,7 +1,11 @@
 // vorlane-cli on the AT89S51 and AT89S52 models, end to end: real SDCC
-// firmware filling each chip, a chip that is not the one selected, and a
-// lock that a later write must respect.
+// firmware filling each chip, on the simulated cable and through Arduino as
+// ISP, a chip that is not the one selected, and a lock that a later write
+// must respect.
 #include "CliFixture.h"
+
+#include <ArduinoIspModel.h>
+#include <At89s51And52.h>
 
 #include <regex>
 
@@ -12,11 +16,12 @@ struct Chip {
     const char* firmware;
     size_t size;
     const char* file; // beside chip.bin, the AT89S53's
+    sim::At89s51And52::Variant model;
 };
 
 const Chip kChips[] = {
-    {"at89s51", VORLANE_S51_FIRMWARE, 4096, "chip.s51.bin"},
-    {"at89s52", VORLANE_S52_FIRMWARE, 8192, "chip.s52.bin"},
+    {"at89s51", VORLANE_S51_FIRMWARE, 4096, "chip.s51.bin", sim::At89s51And52::Variant::S51},
+    {"at89s52", VORLANE_S52_FIRMWARE, 8192, "chip.s52.bin", sim::At89s51And52::Variant::S52},
 };
 
 class CliDevicesTest : public CliFixture {
@@ -57,6 +62,61 @@ TEST_F(CliDevicesTest, SdccFirmwareFillingEachChipRoundTrips)
 
         r = cli({"verify", c.firmware, "--device", c.device, simPort()});
         EXPECT_EQ(r.status, 0) << r.err;
+    }
+}
+
+TEST_F(CliDevicesTest, SdccFirmwareRoundTripsOverAUsbasp)
+{
+    // The program built with the USBasp's firmware modelled behind libusb.
+    const auto usbasp = [&](std::vector<std::string> args, const std::string& model) {
+        args.insert(args.begin(), VORLANE_CLI_USBASP_BINARY);
+        args.push_back("--port=usbasp");
+        return CliProcess::Run(args, environment({"VORLANE_USB_MODEL=" + model}));
+    };
+    for (const Chip& c : kChips) {
+        SCOPED_TRACE(c.device);
+        const Bytes firmware = srecBinary(c.firmware, c.size);
+        const std::string chipFile = path(std::string("usb.") + (c.device + 4) + ".bin");
+        const std::string model = std::string("s5x:") + (c.device + 4) + ":" + chipFile;
+        auto r = usbasp({"write", c.firmware, "--device", c.device}, model);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(read(chipFile), firmware);
+        r = usbasp({"read", path("back.hex"), "--device", c.device}, model);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(srecBinary(path("back.hex"), c.size), firmware);
+        r = usbasp({"verify", c.firmware, "--device", c.device}, model);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    // No USBasp plugged in: no port.
+    const auto r = usbasp({"info"}, "");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("No USBasp (USB ID 16C0:05DC) found: no USB devices."), std::string::npos) << r.out;
+}
+
+TEST_F(CliDevicesTest, SdccFirmwareRoundTripsThroughArduinoAsIsp)
+{
+    for (const Chip& c : kChips) {
+        SCOPED_TRACE(c.device);
+        // The ArduinoISP sketch at 1000000 baud on a pseudo-terminal, its
+        // board reset by every run that opens the port.
+        sim::At89s51And52 chip(c.model);
+        ArduinoIspModel::Board board;
+        board.baud = 1'000'000;
+        board.bootloaderNs = 100'000'000;
+        board.setupNs = 50'000'000;
+        ArduinoIspModel sketch(chip, board);
+        const std::string port = "--port=arduino:" + sketch.device() + ",baud=1000000";
+        const Bytes firmware = srecBinary(c.firmware, c.size);
+
+        auto r = cli({"write", c.firmware, "--device", c.device, port});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(chip.flash(), firmware);
+        r = cli({"read", path("back.hex"), "--device", c.device, port});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(srecBinary(path("back.hex"), c.size), firmware);
+        r = cli({"verify", c.firmware, "--device", c.device, port});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(sketch.unexpected(), "");
     }
 }
 

@@ -41,6 +41,7 @@ expect '--format|' vorlane-cli write fw.hex --fo
 expect 'bin|hex|' vorlane-cli read out --format ''
 expect '0|1|2|3|' vorlane-cli write fw.hex --lock ''
 expect 'sim|sim:|' vorlane-cli --port s
+expect 'arduino:/dev/null|' vorlane-cli --port arduino:/dev/nul
 expect 'Clock\ Pin=|' vorlane-cli --set Clo
 expect 'ResetActive=|Reset\ Pin=|Reset\ Time=|' vorlane-cli --set Reset
 expect 'Up\ Time=|' vorlane-cli --set 'Up\ '

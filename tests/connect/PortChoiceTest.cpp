@@ -39,6 +39,17 @@ TEST(PortChoiceTest, ParsesEveryForm)
     EXPECT_EQ(sim.argument, "/home/ana/chip:1.bin") << "only the first colon separates";
     EXPECT_EQ(PortChoice::parse("lpt1").kind, Kind::Invalid);
     EXPECT_EQ(PortChoice::parse("sim").accessNs, 0);
+    // A USBasp: the first found, or at the bus and device lsusb shows.
+    const PortChoice usbasp = PortChoice::parse("usbasp:001:017");
+    EXPECT_EQ(usbasp.kind, Kind::Usbasp);
+    EXPECT_EQ(usbasp.usbBus, 1);
+    EXPECT_EQ(usbasp.usbDevice, 17);
+    EXPECT_EQ(PortChoice::parse("usbasp").kind, Kind::Usbasp);
+    EXPECT_EQ(PortChoice::parse("usbasp").usbBus, 0);
+    for (const char* wrong : {"usbasp:", "usbasp:1", "usbasp:0:5", "usbasp:1:x", "usbasp:1:128"}) {
+        EXPECT_EQ(PortChoice::parse(wrong).kind, Kind::Invalid) << wrong;
+        EXPECT_EQ(PortChoice::parse(wrong).problem, "does not give BUS:DEVICE as lsusb shows them (e.g. usbasp:1:5)");
+    }
 }
 
 TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCostAndACrystal)
@@ -75,6 +86,34 @@ TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCostAndACrystal)
         EXPECT_EQ(choice.argument, c.argument) << c.text;
         EXPECT_EQ(choice.accessNs, c.accessNs) << c.text;
         EXPECT_EQ(choice.crystalHz, c.crystalHz) << c.text;
+    }
+}
+
+TEST(PortChoiceTest, ArduinoAsIspTakesItsSerialPortAndBaudRate)
+{
+    using Kind = PortChoice::Kind;
+    const struct {
+        const char* text;
+        Kind kind;
+        const char* argument;
+        uint32_t baud;
+        const char* problem;
+    } cases[] = {
+        {"arduino:/dev/ttyACM0", Kind::Arduino, "/dev/ttyACM0", 19200, ""},
+        {"arduino:/dev/serial/by-id/usb-Arduino:Uno,baud=115200", Kind::Arduino,
+         "/dev/serial/by-id/usb-Arduino:Uno", 115200, ""},
+        {"arduino:/dev/ttyUSB0,baud=1200x", Kind::Invalid, "arduino:/dev/ttyUSB0,baud=1200x", 0,
+         "does not give baud=N as a rate from 300 to 4000000 (e.g. baud=115200)"},
+        {"arduino:/dev/ttyUSB0,baud=4000001", Kind::Invalid, "arduino:/dev/ttyUSB0,baud=4000001", 0,
+         "does not give baud=N as a rate from 300 to 4000000 (e.g. baud=115200)"},
+        {"arduino", Kind::Invalid, "arduino", 0, "names no serial port: arduino:/dev/ttyACM0, for example"},
+    };
+    for (const auto& c : cases) {
+        const PortChoice choice = PortChoice::parse(c.text);
+        EXPECT_EQ(choice.kind, c.kind) << c.text;
+        EXPECT_EQ(choice.argument, c.argument) << c.text;
+        EXPECT_EQ(choice.baud, c.baud) << c.text;
+        EXPECT_EQ(choice.problem, c.problem) << c.text;
     }
 }
 

@@ -28,7 +28,8 @@ set(expected
   "${DATADIR}/applications/vorlane.desktop"
   "${DATADIR}/icons/hicolor/scalable/apps/vorlane.svg"
   "${MANDIR}/man1/vorlane.1"
-  "${DATAROOTDIR}/doc/vorlane/README.md")
+  "${DATAROOTDIR}/doc/vorlane/README.md"
+  "lib/udev/rules.d/60-vorlane-usbasp.rules")
 foreach(size 16 24 32 48 64 128 256)
   list(APPEND expected "${DATADIR}/icons/hicolor/${size}x${size}/apps/vorlane.png")
 endforeach()

@@ -1,0 +1,90 @@
+#include "UsbWorld.h"
+
+#include <At89s51And52.h>
+#include <ChipFile.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace usbmodel {
+
+UsbWorld::UsbWorld() = default;
+UsbWorld::~UsbWorld() = default;
+
+UsbWorld& World()
+{
+    static UsbWorld world;
+    return world;
+}
+
+void UsbWorld::reset()
+{
+    devices.clear();
+    clock.useRealTime(false);
+    transferNs = 0;
+    packetNs = 0;
+    requests.clear();
+    requestTimeNs.clear();
+    transfers = 0;
+    transferTimeNs = 0;
+    ownChip_.reset();
+    chipFile_.clear();
+    configured_ = true;
+}
+
+UsbDevice& UsbWorld::plug(uint16_t vendor, uint16_t product, int bus, int address, std::string manufacturer,
+                          std::string productName)
+{
+    auto device = std::make_unique<UsbDevice>();
+    device->vendor = vendor;
+    device->product = product;
+    device->bus = bus;
+    device->address = address;
+    device->manufacturer = std::move(manufacturer);
+    device->productName = std::move(productName);
+    devices.push_back(std::move(device));
+    return *devices.back();
+}
+
+UsbDevice& UsbWorld::plugUsbasp(UsbaspFirmware::Kind kind, Board board)
+{
+    UsbDevice& device = plug(0x16C0, 0x05DC, 1, 5, "www.fischl.de", "USBasp");
+    device.firmware = std::make_unique<UsbaspFirmware>(kind, board);
+    return device;
+}
+
+void UsbWorld::configureFromEnvironment()
+{
+    if (configured_)
+        return;
+    configured_ = true;
+    const char* text = std::getenv("VORLANE_USB_MODEL");
+    if (!text || !*text)
+        return;
+    const std::string spec = text;
+    const auto first = spec.find(':');
+    const auto second = spec.find(':', first == std::string::npos ? first : first + 1);
+    const std::string kind = spec.substr(0, first);
+    const std::string chip = first == std::string::npos ? "" : spec.substr(first + 1, second - first - 1);
+    chipFile_ = second == std::string::npos ? "" : spec.substr(second + 1);
+    using Variant = sim::At89s51And52::Variant;
+    ownChip_ = std::make_unique<sim::At89s51And52>(chip == "s51" ? Variant::S51 : Variant::S52);
+    std::string error;
+    if (!chipFile_.empty() && !sim::LoadChipFile(*ownChip_, chipFile_, &error))
+        std::fprintf(stderr, "usb model: %s\n", error.c_str());
+    savedModification_ = ownChip_->modificationCount();
+    plugUsbasp(kind == "stock" ? UsbaspFirmware::Kind::Stock : UsbaspFirmware::Kind::S5x, Board{ownChip_.get()});
+}
+
+void UsbWorld::save()
+{
+    if (!ownChip_ || chipFile_.empty() || ownChip_->modificationCount() == savedModification_)
+        return;
+    std::string error;
+    if (sim::SaveChipFile(*ownChip_, chipFile_, &error))
+        savedModification_ = ownChip_->modificationCount();
+    else
+        std::fprintf(stderr, "usb model: %s\n", error.c_str());
+}
+
+} // namespace usbmodel
