@@ -60,26 +60,33 @@ FUZZ_UNTRACED void CheckWritten(const std::vector<uint8_t>& bytes)
     }
 }
 
-FUZZ_UNTRACED void CheckLoaded(const DeviceImage& image, const DeviceImage& before, const ImageLoadResult& result)
+FUZZ_UNTRACED void CheckLoaded(const DeviceImage& image, const DeviceImage& before, const ImageLoadResult& result,
+                               const ImageCoverage& covered)
 {
     if (!result.loaded()) {
         // Refused, damaged or without data: the image exactly as it was.
         FUZZ_CHECK(image.buffer == before.buffer && image.marks == before.marks);
         FUZZ_CHECK(image.dataStart == before.dataStart && image.dataEnd == before.dataEnd);
         FUZZ_CHECK(result.status != ImageLoadResult::Status::Damaged || result.line > 0);
+        FUZZ_CHECK(covered.none());
         return;
     }
     const int32_t device = image.deviceSize;
+    // Exactly the bytes that changed are marked, and only covered ones can.
     for (int a = 0; a < device; ++a) {
-        FUZZ_CHECK(image.marks[a] == MarkNone || image.marks[a] == MarkChanged);
-        FUZZ_CHECK(image.buffer[a] == before.buffer[a] || image.marks[a] == MarkChanged);
+        FUZZ_CHECK(image.marks[a] == (image.buffer[a] == before.buffer[a] ? MarkNone : MarkChanged));
+        FUZZ_CHECK(covered.test(static_cast<size_t>(a)) || image.buffer[a] == before.buffer[a]);
     }
     for (int a = device; a < kImageCapacity; ++a)
-        FUZZ_CHECK(image.buffer[a] == 0xFF && image.marks[a] == MarkNone);
+        FUZZ_CHECK(image.buffer[a] == 0xFF && image.marks[a] == MarkNone && !covered.test(static_cast<size_t>(a)));
     FUZZ_CHECK(image.chipCache == before.chipCache);
-    // Only what was loaded widens the range, and it lies inside the device.
-    FUZZ_CHECK(image.dataStart >= 0 && image.dataStart < image.dataEnd && image.dataEnd <= device);
+    // Only what was loaded widens the range, both ends included, and it lies
+    // inside the device; its ends are bytes the file gave.
+    FUZZ_CHECK(image.dataStart >= 0 && image.dataStart <= image.dataEnd && image.dataEnd < device);
+    FUZZ_CHECK(covered.test(static_cast<size_t>(image.dataStart)) && covered.test(static_cast<size_t>(image.dataEnd)));
     FUZZ_CHECK(result.leftOut >= 0);
+    FUZZ_CHECK((result.overlapping == 0) == (result.firstOverlap < 0));
+    FUZZ_CHECK(result.firstOverlap < 0 || covered.test(static_cast<size_t>(result.firstOverlap)));
 }
 
 // Saves start..finish of image, loads the file into a fresh image and
@@ -98,11 +105,11 @@ void RoundTrip(DeviceImage& image, const DeviceImage& fresh, DeviceImage& copy, 
         return;
 
     copy = fresh;
-    FUZZ_CHECK(LoadIntelHex(copy, file).complete());
-    const int32_t end = saved.finish + 1;
-    FUZZ_CHECK(copy.dataStart == saved.start && copy.dataEnd == end);
+    const ImageLoadResult again = LoadIntelHex(copy, file);
+    FUZZ_CHECK(again.complete() && again.overlapping == 0);
+    FUZZ_CHECK(copy.dataStart == saved.start && copy.dataEnd == saved.finish);
     FUZZ_CHECK(std::memcmp(copy.buffer.data() + saved.start, image.buffer.data() + saved.start,
-                           static_cast<size_t>(end - saved.start)) == 0);
+                           static_cast<size_t>(saved.finish + 1 - saved.start)) == 0);
 }
 
 } // namespace
@@ -114,14 +121,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const auto copy = std::make_unique<DeviceImage>();
     *image = *fresh;
 
-    const ImageLoadResult result = LoadImageFile(*image, ImageFileKind::IntelHex, {data, size});
-    CheckLoaded(*image, *fresh, result);
+    static ImageCoverage covered;
+    const ImageLoadResult result = LoadImageFile(*image, ImageFileKind::IntelHex, {data, size}, &covered);
+    CheckLoaded(*image, *fresh, result, covered);
     if (!result.loaded())
         return 0;
 
     // Around what was loaded, and over a range taken from the input, which
     // may lie anywhere or outside the device.
-    RoundTrip(*image, *fresh, *copy, std::min(image->dataStart, image->deviceSize - 1), image->dataEnd - 1);
+    RoundTrip(*image, *fresh, *copy, image->dataStart, image->dataEnd);
     if (size >= 8) {
         int32_t start;
         int32_t finish;

@@ -114,9 +114,11 @@ void JobCommands::OnWrite(bool writeAll)
 bool JobCommands::WriteUnattended()
 {
     CWriteDlg window(session_, document_.image(), false, true, nullptr);
-    // The file and only the file: the loads leave the range's end one past
-    // the last data byte, which must keep whatever the chip holds there.
-    runWindow(window, document_.image().dataEnd - 1, false);
+    // The file's bytes and nothing else: the gaps between its records, and
+    // a binary file's range end one past its last byte, keep what the chip
+    // holds there.
+    window.limitTo(&document_.fileCoverage());
+    runWindow(window, document_.image().dataEnd, false);
     return window.wrote() && window.lastWriteSucceeded();
 }
 

@@ -36,6 +36,33 @@ QString Line(const QString& what, const JobReport& r, qint64 ms)
     return parts.join(QStringLiteral(", "));
 }
 
+// What a failure's message says first, as it would go on after "failed: ":
+// "The chip must be erased first: address ..." gives "the chip must be
+// erased first".
+QString Headline(const std::string& problem)
+{
+    QString text = QString::fromStdString(problem);
+    for (const QString& end : {QStringLiteral(": "), QStringLiteral(". ")}) {
+        const qsizetype at = text.indexOf(end);
+        if (at > 0)
+            text.truncate(at);
+    }
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    // "No port" reads on lower-case; "AT89S52 ..." stays as it is.
+    if (text.size() > 1 && text[0].isUpper() && !text[1].isUpper())
+        text[0] = text[0].toLower();
+    return text;
+}
+
+// "<Job> failed: <why>", or only "<Job> failed" when nothing was told.
+QString Failed(const char* job, const JobReport& r)
+{
+    const QString what = QStringLiteral("%1 failed").arg(QLatin1String(job));
+    const QString why = Headline(r.problem);
+    return why.isEmpty() ? what : what + QStringLiteral(": ") + why;
+}
+
 } // namespace
 
 QString JobSummary(JobWindow::Action action, const JobReport& r, qint64 ms)
@@ -68,7 +95,10 @@ QString JobSummary(JobWindow::Action action, const JobReport& r, qint64 ms)
                        : action == Action::Read   ? "Read"
                        : action == Action::Verify ? "Verify"
                                                   : "Blank check";
-    return Line(QStringLiteral("%1 failed").arg(QLatin1String(name)), r, ms);
+    // A byte that did not program says more than "Error programming device".
+    if (action == Action::Write && r.firstDifference >= 0)
+        return Line(QStringLiteral("Write failed: %1 did not take").arg(Address(r.firstDifference)), r, ms);
+    return Line(Failed(name, r), r, ms);
 }
 
 QString EraseSummary(const JobReport& r, qint64 ms)
@@ -77,7 +107,7 @@ QString EraseSummary(const JobReport& r, qint64 ms)
         return Line(QStringLiteral("Erased %1").arg(Bytes(RangeSize(r))), r, ms);
     if (r.firstDifference >= 0)
         return Line(QStringLiteral("Erase failed: %1 not erased").arg(Address(r.firstDifference)), r, ms);
-    return Line(QStringLiteral("Erase failed"), r, ms);
+    return Line(Failed("Erase", r), r, ms);
 }
 
 QStringList WidestJobSummaries()
@@ -97,5 +127,10 @@ QStringList WidestJobSummaries()
                                   JobWindow::Action::Write})
             lines << JobSummary(action, r, slow);
     }
+    // The usual reason a write is refused; a longer reason (another chip in
+    // the socket, a port that cannot be had) is cut by the port pane.
+    r.firstDifference = -1;
+    r.problem = "The chip must be erased first: address 2FFF holds 00.";
+    lines << JobSummary(JobWindow::Action::Write, r, slow);
     return lines;
 }

@@ -161,6 +161,8 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
         *exitCode = ExitBadInput;
         return false;
     }
+    if (!input.warning.empty())
+        feedback_->warning(input.warning);
     input.covered &= rangeMask();
     if (input.covered.none()) {
         const Span range = rangeSpan();

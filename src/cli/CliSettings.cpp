@@ -1,26 +1,14 @@
 #include "CliSettings.h"
 
-#include <CrystalTiming.h>
 #include <SettingField.h>
 #include <SettingsStore.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
 namespace {
-
-bool IsPortBase(uint32_t base)
-{
-    // The window offers these three only; a base outside them could reach
-    // another device's registers through direct I/O.
-    return base == 0x278 || base == 0x378 || base == 0x3BC;
-}
-
-bool IsPin(std::string_view name)
-{
-    return name == "Clock Pin" || name == "Data Pin" || name == "Reset Pin";
-}
 
 // Decimal, or hexadecimal after 0x; the whole text, within 32 bits.
 bool ParseValue(const std::string& text, uint32_t& value)
@@ -45,6 +33,31 @@ std::string Names()
     return names;
 }
 
+// The pin other than `pin` on the same line; null when there is none.
+const SettingField* SharingWith(const ProgrammerSettings& s, const SettingField* pin)
+{
+    for (const SettingField* other : PinFields())
+        if (other != pin && other->get(s) == pin->get(s))
+            return other;
+    return nullptr;
+}
+
+// The lines `pin` may take beside the other two: "D0, D3, D4, D5, D6 or D7".
+std::string FreeLines(const ProgrammerSettings& s, const SettingField* pin)
+{
+    std::vector<std::string> lines;
+    for (uint32_t line = 0; line <= 7; ++line) {
+        ProgrammerSettings moved = s;
+        pin->set(moved, line);
+        if (!SharingWith(moved, pin))
+            lines.push_back("D" + std::to_string(line));
+    }
+    std::string text;
+    for (size_t i = 0; i < lines.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == lines.size() ? " or " : ", ") + lines[i];
+    return text;
+}
+
 } // namespace
 
 bool LoadCliSettings(ProgrammerSettings& settings,
@@ -55,10 +68,8 @@ bool LoadCliSettings(ProgrammerSettings& settings,
             *error = std::move(text);
         return false;
     };
+    // What the store holds that the program cannot use is its default already.
     SettingsStore::Load(settings);
-    // As the window does at start: an unknown stored base means the default.
-    if (!IsPortBase(settings.lptBase))
-        settings.lptBase = 0x378;
     for (const auto& [name, text] : overrides) {
         const SettingField* field = FindSettingField(name);
         const std::string what = "--set " + name + "=" + text;
@@ -69,15 +80,21 @@ bool LoadCliSettings(ProgrammerSettings& settings,
         uint32_t value = 0;
         if (!ParseValue(text, value))
             return fail(what + ": expected a number (decimal, or hexadecimal after 0x)");
-        if (name == "LPT" && !IsPortBase(value))
-            return fail(what + ": the port address is 0x378 (888), 0x278 (632) or 0x3BC (956)");
-        if (IsPin(name) && value > 7)
-            return fail(what + ": a pin is a data line from 0 (D0) to 7 (D7)");
-        if (name == "ResetActive" && value > 0xFF)
-            return fail(what + ": the rest levels are one byte, 0 to 255");
-        if (name == "Crystal" && !CrystalTiming::InRange(value))
-            return fail(what + ": the AT89S51/52 crystal is 3000000 to 33000000 Hz (3 to 33 MHz)");
+        if (field->usable && !field->usable(value))
+            return fail(what + ": " + field->allowed);
         field->set(settings, value);
+    }
+    // Checked once all are set, so that two pins can swap lines; the last
+    // --set of a pin that shares its line is the one named.
+    for (auto it = overrides.rbegin(); it != overrides.rend(); ++it) {
+        const SettingField* pin = FindSettingField(it->first);
+        const auto pins = PinFields();
+        if (std::find(pins.begin(), pins.end(), pin) == pins.end())
+            continue;
+        if (const SettingField* other = SharingWith(settings, pin))
+            return fail("--set " + it->first + "=" + it->second + ": D" + std::to_string(pin->get(settings)) +
+                        " is the " + other->name + " already, and one line carries one signal: the " + pin->name +
+                        " can be " + FreeLines(settings, pin) + " here");
     }
     settings.readBeforeWrite = 1;
     settings.readAfterWrite = 1;

@@ -12,8 +12,10 @@ bool ImageInput::load(const std::string& path, ImageFileKind kind, std::string* 
         return false;
     }
     const ImageLoadResult result = LoadImageFile(*image, kind, read.bytes, &covered);
-    if (result.complete())
+    if (result.complete()) {
+        warning = DescribeImageLoad(result, path, image->deviceSize);
         return true;
+    }
     if (result.status == ImageLoadResult::Status::Refused)
         *error = path + ": " + result.problem;
     else

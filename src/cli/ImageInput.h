@@ -12,6 +12,9 @@
 struct ImageInput {
     std::unique_ptr<DeviceImage> image = std::make_unique<DeviceImage>();
     ImageCoverage covered;
+    // What the load told of a file it took whole (records that overlap);
+    // empty when there is nothing to tell.
+    std::string warning;
 
     // The window's loaders and refusals, and one more: a file with data
     // outside the device is refused whole, as for the unattended write. On

@@ -58,6 +58,13 @@ void TerminalFeedback::error(std::string_view text)
     ++errors_;
 }
 
+void TerminalFeedback::warning(std::string_view text)
+{
+    clearLine();
+    std::fprintf(out_, "vorlane-cli: warning: %.*s\n", static_cast<int>(text.size()), text.data());
+    std::fflush(out_);
+}
+
 void TerminalFeedback::progressRange(int32_t minimum, int32_t maximum)
 {
     minimum_ = minimum;

@@ -26,6 +26,8 @@ public:
     void summary(std::string_view text);
     // "vorlane-cli: text", whatever the style.
     void error(std::string_view text);
+    // "vorlane-cli: warning: text", whatever the style; the job goes on.
+    void warning(std::string_view text);
     // Seconds since this feedback was made.
     double elapsed() const;
     // Error lines printed so far, the jobs' and error()'s.

@@ -19,6 +19,7 @@ bool CVorlaneDoc::OnNewDocument()
         return false;
     SetTitle(QStringLiteral("Sintit"));
     image_.clearForNew();
+    fileCoverage_.reset();
     emit imageChanged();
     return true;
 }
@@ -45,8 +46,12 @@ bool CVorlaneDoc::load(Archive& archive)
         const QByteArray bytes = archive.device->read(size);
         if (bytes.size() < size)
             return false;
-        lastLoad_ = LoadImageFile(
-            image_, kind, {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())});
+        ImageCoverage covered;
+        lastLoad_ = LoadImageFile(image_, kind,
+                                  {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())},
+                                  &covered);
+        if (lastLoad_.loaded())
+            fileCoverage_ = covered;
     }
     const std::string text = DescribeImageLoad(lastLoad_, name.toStdString(), image_.deviceSize);
     if (!text.empty() && !(quietWarnings_ && lastLoad_.loaded()))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DeviceImage.h"
+#include "ImageCoverage.h"
 #include "ImageLoadResult.h"
 
 #include <Document.h>
@@ -26,6 +27,8 @@ public:
 
     // How the last load went.
     const ImageLoadResult& lastLoad() const { return lastLoad_; }
+    // The addresses the file last loaded gave data for; none after New.
+    const ImageCoverage& fileCoverage() const { return fileCoverage_; }
     bool lastLoadRefused() const { return !lastLoad_.loaded(); }
 
 protected:
@@ -43,5 +46,6 @@ private:
 
     DeviceImage image_;
     ImageLoadResult lastLoad_;
+    ImageCoverage fileCoverage_;
     bool quietWarnings_ = false;
 };

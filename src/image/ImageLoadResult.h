@@ -19,17 +19,21 @@ struct ImageLoadResult {
     int line = 0;
     // Bytes of the file that lie outside the device and were not loaded.
     int64_t leftOut = 0;
+    // Bytes that more than one record gave, the value given last loaded, and
+    // the lowest of them (-1 when none).
+    int64_t overlapping = 0;
+    int32_t firstOverlap = -1;
 
     bool loaded() const { return status == Status::Loaded; }
     // Loaded whole: nothing refused and nothing left out.
     bool complete() const { return loaded() && leftOut == 0; }
 
     static ImageLoadResult Loaded(int64_t leftOut = 0) { return {Status::Loaded, {}, 0, leftOut}; }
-    static ImageLoadResult Refused(std::string text) { return {Status::Refused, std::move(text), 0, 0}; }
-    static ImageLoadResult Damaged(int line, std::string why) { return {Status::Damaged, std::move(why), line, 0}; }
+    static ImageLoadResult Refused(std::string text) { return {Status::Refused, std::move(text)}; }
+    static ImageLoadResult Damaged(int line, std::string why) { return {Status::Damaged, std::move(why), line}; }
     static ImageLoadResult NoData(int64_t leftOut) { return {Status::NoData, {}, 0, leftOut}; }
 };
 
 // What the user is told about a load of `fileName` into a device of
-// `deviceSize` bytes; empty for a file loaded whole.
+// `deviceSize` bytes; empty for a file loaded whole without overlaps.
 std::string DescribeImageLoad(const ImageLoadResult& result, std::string_view fileName, int32_t deviceSize);

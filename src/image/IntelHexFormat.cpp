@@ -10,10 +10,6 @@
 
 namespace {
 
-constexpr uint8_t kDataRecord = 0;
-constexpr uint8_t kEndRecord = 1;
-constexpr uint8_t kSegmentRecord = 2;
-constexpr uint8_t kLinearRecord = 4;
 constexpr char kEndOfFile[] = ":00000001FF\r\n";
 
 bool IsLineEnd(uint8_t c)
@@ -32,13 +28,49 @@ void AppendHexByte(std::vector<uint8_t>& out, unsigned value)
 // found late leaves the document untouched.
 struct Staged {
     std::array<uint8_t, kImageCapacity> buffer;
-    std::array<uint8_t, kImageCapacity> marks;
     ImageCoverage covered;
-    int32_t start = 0xFFFF;
-    int32_t end = 0;
-    int64_t loaded = 0;
+    // The lowest and highest address a data record filled.
+    int32_t first = kImageCapacity;
+    int32_t last = -1;
     int64_t leftOut = 0;
+    int64_t overlapping = 0;
+    int32_t firstOverlap = -1;
 };
+
+// Where the offsets of the records that follow count from: an extended
+// segment address (type 02) gives a base of 16 times its value, and the
+// offset then wraps within its 64 KB; an extended linear address (type 04)
+// gives the upper 16 bits, and the offset does not wrap.
+struct AddressBase {
+    int64_t base = 0;
+    bool segmented = false;
+
+    int64_t of(uint16_t offset, int i) const
+    {
+        const int64_t within = int64_t{offset} + i;
+        return base + (segmented ? within & 0xFFFF : within);
+    }
+};
+
+void Place(Staged& staged, const IntelHexRecord& record, const AddressBase& at, int32_t deviceBytes)
+{
+    for (int i = 0; i < record.count; ++i) {
+        const int64_t address = at.of(record.address, i);
+        if (address >= deviceBytes) {
+            ++staged.leftOut;
+            continue;
+        }
+        const auto a = static_cast<int32_t>(address);
+        if (staged.covered.test(static_cast<size_t>(a)) && staged.overlapping++ == 0)
+            staged.firstOverlap = a;
+        staged.covered.set(static_cast<size_t>(a));
+        staged.buffer[static_cast<size_t>(a)] = record.data[static_cast<size_t>(i)];
+        if (record.type == kDataRecord) {
+            staged.first = std::min(staged.first, a);
+            staged.last = std::max(staged.last, a);
+        }
+    }
+}
 
 } // namespace
 
@@ -51,11 +83,8 @@ ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file, 
     const int32_t deviceBytes = DeviceBytes(image);
     const auto staged = std::make_unique<Staged>();
     staged->buffer = image.buffer;
-    staged->marks.fill(MarkNone);
 
-    // We apply no address offset, so bytes under a non-zero base would land at
-    // the wrong address: they are left out rather than loaded low.
-    bool offsetBase = false;
+    AddressBase at;
     int lineNumber = 0;
     size_t pos = 0;
     while (pos < file.size()) {
@@ -75,46 +104,41 @@ ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file, 
         if (line.kind == IntelHexLine::Kind::Damaged)
             return ImageLoadResult::Damaged(lineNumber, line.problem);
         const IntelHexRecord& record = line.record;
-
-        if (record.type == kSegmentRecord || record.type == kLinearRecord) {
-            offsetBase = std::any_of(record.data.begin(), record.data.begin() + record.count,
-                                     [](uint8_t b) { return b != 0; });
-        } else if (record.type == kDataRecord || record.type == kEndRecord) {
-            const int32_t address = record.address;
-            const int32_t count = record.count;
-            if (offsetBase || address + count > deviceBytes) {
-                staged->leftOut += count;
-            } else {
-                for (int32_t i = 0; i < count; ++i) {
-                    const uint8_t value = record.data[static_cast<size_t>(i)];
-                    const auto a = static_cast<size_t>(address + i);
-                    staged->covered.set(a);
-                    if (staged->buffer[a] != value) {
-                        staged->buffer[a] = value;
-                        staged->marks[a] = MarkChanged;
-                    }
-                }
-                staged->loaded += count;
-                if (record.type == kDataRecord) {
-                    staged->start = std::min(staged->start, address);
-                    staged->end = std::max(staged->end, address + count);
-                }
-            }
+        const int64_t word = record.data[0] * 256 + record.data[1];
+        switch (record.type) {
+        case kSegmentAddressRecord:
+            at = {word * 16, true};
+            break;
+        case kLinearAddressRecord:
+            at = {word << 16, false};
+            break;
+        case kDataRecord:
+        case kEndRecord:
+            Place(*staged, record, at, deviceBytes);
+            break;
+        default: // start addresses: nothing for the chip's flash
+            break;
         }
-        if (record.type == kEndRecord || record.count == 0)
+        if (record.type == kEndRecord)
             break;
     }
-    if (staged->loaded == 0 || staged->start >= staged->end)
+    if (staged->first > staged->last)
         return ImageLoadResult::NoData(staged->leftOut);
 
+    // Marked by what the image held before, not by the record before: a
+    // byte given twice, the second time as it was, has not changed.
+    for (int32_t a = 0; a < deviceBytes; ++a)
+        image.marks[a] = staged->buffer[a] != image.buffer[a] ? MarkChanged : MarkNone;
     std::copy_n(staged->buffer.begin(), deviceBytes, image.buffer.begin());
-    std::copy_n(staged->marks.begin(), deviceBytes, image.marks.begin());
     image.clearSpare();
-    image.dataStart = staged->start;
-    image.dataEnd = staged->end;
+    image.dataStart = staged->first;
+    image.dataEnd = staged->last;
     if (covered)
         *covered = staged->covered;
-    return ImageLoadResult::Loaded(staged->leftOut);
+    ImageLoadResult result = ImageLoadResult::Loaded(staged->leftOut);
+    result.overlapping = staged->overlapping;
+    result.firstOverlap = staged->firstOverlap;
+    return result;
 }
 
 std::vector<uint8_t> StoreIntelHex(const DeviceImage& image, int32_t start, int32_t finish)

@@ -19,18 +19,20 @@ inline constexpr char kIntelHexTooLargeMessage[] = "Can't open Intel HEX files l
 // that are not records are skipped.
 // - A damaged record (see ParseIntelHexLine) refuses the whole file with its
 //   line number, the image untouched.
-// - Data (type 0) and end (type 1) records inside the device write their
-//   bytes, marking MarkChanged only the bytes that differ; data records set
-//   the range from the lowest address to one past the highest byte.
-// - A record reaching past the device, or lying behind a non-zero extended
-//   address (type 2 or 4), is left out whole: it writes nothing, widens
-//   nothing, and its bytes are counted in leftOut.
-// - Other types are skipped. Reading stops after an end record or a record
-//   with a count of 0.
-// A file with no byte inside the device is NoData and changes nothing. A
-// load clears the marks over the device and the spare part of the image;
-// bytes no record covers keep their values. With `covered`, it ends holding
-// exactly the addresses the records wrote.
+// - Data (type 0) and end (type 1) records write their bytes at their offset
+//   from the last extended segment (type 2) or linear (type 4) address. A
+//   byte that lands outside the device is left out and counted in leftOut;
+//   the record's other bytes load. A byte given again takes the later value
+//   and is counted in `overlapping`.
+// - Data records set the range from their lowest byte to their highest,
+//   both included. A data record without bytes sets nothing.
+// - Start address records (types 3 and 5) are skipped. Reading stops after
+//   the end record.
+// A file with no data byte inside the device is NoData and changes nothing.
+// A load clears the marks over the device and the spare part of the image,
+// then marks MarkChanged the bytes that now differ; bytes no record covers
+// keep their values. With `covered`, it ends holding exactly the addresses
+// the records wrote.
 ImageLoadResult LoadIntelHex(DeviceImage& image, std::span<const uint8_t> file, ImageCoverage* covered = nullptr);
 
 // Data records of at most 16 bytes, upper-case digits, CR LF, for the range

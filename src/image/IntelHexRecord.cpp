@@ -32,6 +32,11 @@ std::string CharacterText(char c)
     return "byte 0x" + HexByteText(static_cast<unsigned char>(c));
 }
 
+std::string Bytes(unsigned n)
+{
+    return std::to_string(n) + (n == 1 ? " byte" : " bytes");
+}
+
 unsigned ByteAt(std::string_view digits, size_t index)
 {
     return static_cast<unsigned>(HexDigit(digits[2 * index]) * 16 + HexDigit(digits[2 * index + 1]));
@@ -61,8 +66,8 @@ IntelHexLine ParseIntelHexLine(std::string_view line)
     const unsigned count = ByteAt(digits, 0);
     const size_t expected = 10 + 2 * static_cast<size_t>(count);
     if (digits.size() != expected)
-        return Damaged(std::to_string(digits.size()) + " digits where its count of " + std::to_string(count) +
-                       " bytes needs " + std::to_string(expected));
+        return Damaged(std::to_string(digits.size()) + " digits where its count of " + Bytes(count) + " needs " +
+                       std::to_string(expected));
     unsigned sum = 0;
     for (size_t i = 0; i + 1 < expected / 2; ++i)
         sum += ByteAt(digits, i);
@@ -71,12 +76,20 @@ IntelHexLine ParseIntelHexLine(std::string_view line)
     if (checksum != needed)
         return Damaged("checksum " + HexByteText(checksum) + " where the record needs " + HexByteText(needed));
 
+    const unsigned type = ByteAt(digits, 3);
+    if (type > kLastRecordType)
+        return Damaged("record type " + HexByteText(type) + ", which Intel HEX does not define (00 to 05)");
+    // A base address is one 16-bit word; any other length would put the
+    // records after it somewhere nobody meant.
+    if ((type == kSegmentAddressRecord || type == kLinearAddressRecord) && count != 2)
+        return Damaged("an extended address record of " + Bytes(count) + ", where it holds 2");
+
     IntelHexLine result;
     result.kind = IntelHexLine::Kind::Record;
     IntelHexRecord& r = result.record;
     r.count = static_cast<uint8_t>(count);
     r.address = static_cast<uint16_t>(ByteAt(digits, 1) * 256 + ByteAt(digits, 2));
-    r.type = static_cast<uint8_t>(ByteAt(digits, 3));
+    r.type = static_cast<uint8_t>(type);
     for (unsigned i = 0; i < count; ++i)
         r.data[i] = static_cast<uint8_t>(ByteAt(digits, 4 + i));
     return result;

@@ -1,11 +1,21 @@
 #include "BlankCheckJob.h"
 
+#include <cstdio>
+
 bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> finish)
 {
     report_ = {};
     // The range is taken before the lines move; this job refreshes the
     // counter frequency only once the chip is enabled.
     const JobRange range = rangeOf(start, finish);
+    // Nothing checked proves nothing blank.
+    if (range.empty()) {
+        char text[96];
+        std::snprintf(text, sizeof text, "The start, 0x%04X, lies above the finish, 0x%04X: nothing was checked.",
+                      static_cast<unsigned>(range.start), static_cast<unsigned>(range.finish));
+        error(text);
+        return false;
+    }
     if (!portReady())
         return false;
     link_.EnterProgramming();

@@ -8,7 +8,8 @@ class BlankCheckJob : public Job {
 public:
     using Job::Job;
 
-    // True when the chip was found blank (an empty range is blank); false
-    // too when there was no port, it failed, or the feedback stopped it.
+    // True when the chip was found blank; false too when there was no port,
+    // it failed, or the feedback stopped it. A start above the finish is
+    // refused before the port is touched.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

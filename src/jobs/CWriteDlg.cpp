@@ -37,6 +37,7 @@ void CWriteDlg::OnStart()
     const WriteJob::Mode mode = writeAll_ ? WriteJob::Mode::All : WriteJob::Mode::Changes;
     runJob(Action::Write, [this, mode] {
         WriteJob job(session_, image_, *this, mode);
+        job.limitTo(limit_);
         succeeded_ = job.run(startField(), finishField(), lockLevel_->currentIndex());
         return job.report();
     });
@@ -47,6 +48,7 @@ void CWriteDlg::OnVerify()
 {
     runJob(Action::Verify, [this] {
         WriteVerifyJob job(session_, image_, *this);
+        job.limitTo(limit_);
         job.run(startField(), finishField());
         return job.report();
     });

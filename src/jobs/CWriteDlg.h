@@ -2,6 +2,8 @@
 
 #include "JobWindow.h"
 
+#include <ImageCoverage.h>
+
 class QComboBox;
 
 // Writes the image to the chip over a range, then the chosen lock level.
@@ -14,6 +16,10 @@ public:
 
     void OnStart();
     void OnVerify();
+    // From now on its jobs pass over the addresses outside `addresses`, as
+    // an unattended write of a file does with the bytes the file does not
+    // hold. The set must outlive the window.
+    void limitTo(const ImageCoverage* addresses) { limit_ = addresses; }
 
     QComboBox* lockLevelList() const { return lockLevel_; }
     QPushButton* verifyButton() const { return verify_; }
@@ -30,6 +36,7 @@ private:
     bool started_ = false;
     bool wrote_ = false;
     bool succeeded_ = true;
+    const ImageCoverage* limit_ = nullptr;
     QComboBox* lockLevel_;
     QPushButton* verify_;
 };

@@ -10,6 +10,10 @@
 namespace {
 
 constexpr char kNoAnswer[] = "No answer from the chip: check power, the cable and the port";
+// AT89S51 (2487D), AT89S52 (1919D) and AT89S53 datasheets, serial
+// programming: with RST high, wait at least 10 ms before the first
+// instruction.
+constexpr uint32_t kResetSettleUs = 10000;
 // Below this many wanted bytes a page costs more than reading them one by
 // one: a page read clocks 258 bytes, a byte read 4.
 constexpr int32_t kPageReadWorth = 64;
@@ -68,7 +72,22 @@ void Job::noAnswer()
     // A link that knows why the chip was silent (a programmer whose firmware
     // cannot reach it, a device gone) says more than the silence does.
     const std::string fault = link_.TakePortFault();
-    error(fault.empty() ? kNoAnswer : fault);
+    if (!fault.empty()) {
+        error(fault);
+        return;
+    }
+    // A chip spoken to before it has settled after reset ignores what it
+    // hears, just as a missing one would: the setting is the likelier cause
+    // (on the cable; a programmer times its own reset).
+    if (link_.ClocksBits() && settings_.resetTimeUs < kResetSettleUs) {
+        error("No answer from the chip: the Reset Time setting (" + std::to_string(settings_.resetTimeUs) +
+              " us) is shorter than the " + std::to_string(kResetSettleUs) +
+              " us the chip needs after reset before it takes an instruction; set it to " +
+              std::to_string(kResetSettleUs) + " or more (the default is " +
+              std::to_string(DefaultProgrammerSettings().resetTimeUs) + ")");
+        return;
+    }
+    error(kNoAnswer);
 }
 
 bool Job::chipIsSelected(std::string_view done, bool lockedMayHide)
@@ -119,15 +138,15 @@ bool Job::portKept()
 
 void Job::error(std::string_view text)
 {
+    // The first says what went wrong; later ones follow from it.
+    if (report_.problem.empty())
+        report_.problem = text;
     feedback_.message(text, "ERROR", JobFeedback::Buttons::Ok);
 }
 
 JobRange Job::rangeOf(std::optional<int32_t> start, std::optional<int32_t> finish) const
 {
-    const int32_t size = DeviceBytes(image_);
-    JobRange range = JobRange::FromFields(start, finish, size);
-    range.finish = std::min(range.finish, size - 1);
-    return range;
+    return JobRange::Handled(start, finish, DeviceBytes(image_));
 }
 
 JobRange Job::enterRange(std::optional<int32_t> start, std::optional<int32_t> finish)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 // What one run of a job did, for a summary line.
 struct JobReport {
@@ -19,6 +20,8 @@ struct JobReport {
     int32_t firstDifference = -1;
     // The address a stop request left unhandled; -1 when the job ran on.
     int32_t stoppedAt = -1;
+    // Why the job failed: its first error message; empty when none was shown.
+    std::string problem;
     // A chip other than the one selected answered, and the program knows it.
     std::optional<DeviceId> foundDevice;
 };

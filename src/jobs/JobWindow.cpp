@@ -1,7 +1,9 @@
 #include "JobWindow.h"
 
 #include "JobMessage.h"
+#include "JobRange.h"
 
+#include <DeviceBytes.h>
 #include <HexField.h>
 
 #include <QApplication>
@@ -104,6 +106,12 @@ std::optional<int32_t> JobWindow::finishField() const
 
 int JobWindow::exec()
 {
+    // Offered as a job would handle it on the chip selected: a range left
+    // by a larger chip, or a file's end one past its last byte, would
+    // otherwise show addresses the job then quietly leaves out.
+    const JobRange offered = JobRange::Handled(rangeStart, rangeFinish, DeviceBytes(image_));
+    rangeStart = offered.start;
+    rangeFinish = offered.finish;
     DoDataExchange();
     // Typing goes straight into the start address, replacing it.
     start_->setFocus();

@@ -26,7 +26,8 @@ public:
     JobWindow(const QString& title, const QString& actionText, const QString& startLabel,
               const QString& finishLabel, ProgrammingSession& session, DeviceImage& image, QWidget* parent = nullptr);
 
-    // Offered when the window opens; what it keeps when it closes.
+    // Offered when the window opens, after it brings them into the chip
+    // selected as a job would; what it keeps when it closes.
     int32_t rangeStart = 0;
     int32_t rangeFinish = 0;
 

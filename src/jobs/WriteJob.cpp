@@ -121,7 +121,6 @@ bool WriteJob::writeWithoutAutoErase(const JobRange& range)
                           "The chip must be erased first: address %04X holds %02X, which cannot become %02X "
                           "(the %s only clears bits when it writes). Nothing was written.",
                           a, chip, want, device_.name);
-            report_.firstDifference = a;
             error(text);
             return false;
         }

@@ -34,8 +34,19 @@ void SettingsStore::Load(ProgrammerSettings& out)
     QSettings s = Store();
     s.beginGroup(QStringLiteral("Settings"));
     const ProgrammerSettings d = DefaultProgrammerSettings();
-    for (const SettingField& field : SettingFields())
+    for (const SettingField& field : SettingFields()) {
         field.set(out, Read(s, field.name, field.get(d)));
+        // A value the program cannot use, such as a pin that names no line,
+        // would make every job fail, or pass without a line having moved.
+        if (field.usable && !field.usable(field.get(out)))
+            field.set(out, field.get(d));
+    }
+    // Two signals on one line reach the chip as neither: the cable as
+    // delivered is the likelier one.
+    if (!PinsApart(out)) {
+        for (const SettingField* pin : PinFields())
+            pin->set(out, pin->get(d));
+    }
 }
 
 const Device& SettingsStore::LoadDevice()

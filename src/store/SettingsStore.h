@@ -12,7 +12,10 @@
 // "Castavel/Vorlane" / "Vorlane", group "Settings", one integer per value.
 class SettingsStore {
 public:
-    // Fills the record in the stored order, narrowing each value to its field.
+    // Fills the record in the stored order, narrowing each value to its
+    // field. A value the program cannot use (a pin above D7, an unknown port
+    // address or device) gives its default, and pins that share a line all
+    // give theirs.
     static void Load(ProgrammerSettings& settings);
     // The chip stored, alone: what a file named at start-up is loaded for,
     // before the rest of the settings.

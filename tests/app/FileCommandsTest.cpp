@@ -78,7 +78,7 @@ TEST_F(FileCommandsTest, OpenCommandLoadsTwiceAndLeavesNoMarks)
     EXPECT_EQ(image().buffer[0x13], 0x04);
     EXPECT_EQ(marked(MarkChanged), 0) << "the second load finds every byte equal";
     EXPECT_EQ(image().dataStart, 0x10);
-    EXPECT_EQ(image().dataEnd, 0x14);
+    EXPECT_EQ(image().dataEnd, 0x13);
     EXPECT_EQ(image().chipCache[0x10], 0x55) << "files never touch the chip copy";
     EXPECT_EQ(app->currentDocument, &doc());
     EXPECT_EQ(frame().windowTitle(), QStringLiteral("fw.ihx - Vorlane"));
@@ -151,10 +151,10 @@ TEST_F(FileCommandsTest, DataOutsideTheDeviceIsToldOnceAndTheRestLoads)
     const QString path = write(QStringLiteral("part.hex"), ":0400100001020304E2\n:022FFF00AABB6B\n:00000001FF\n");
     ASSERT_NE(app->OpenDocumentFile(path), nullptr);
     EXPECT_EQ(messages.texts(),
-              QStringList{"part.hex: 2 bytes lie outside the device (0x0000-0x2FFF) and were left out."});
+              QStringList{"part.hex: 1 byte lies outside the device (0x0000-0x2FFF) and was left out."});
     EXPECT_EQ(image().buffer[0x13], 0x04);
-    EXPECT_EQ(image().buffer[0x2FFF], 0xFF);
-    EXPECT_EQ(image().dataEnd, 0x14);
+    EXPECT_EQ(image().buffer[0x2FFF], 0xAA) << "the record's byte inside the device loads";
+    EXPECT_EQ(image().dataEnd, 0x2FFF);
     EXPECT_EQ(frame().windowTitle(), QStringLiteral("part.hex - Vorlane"));
 }
 

@@ -73,7 +73,36 @@ TEST_F(JobCommandsTest, WindowsOpenWithTheDocumentRange)
         w.reject();
     });
     frame().runCommand(ID_TOOLS_WRITE_CHANGES);
-    EXPECT_EQ(seen, (QStringList{"WRITE", "Start", "Verify", "ffffffff", "0:No memory lock", "4"}));
+    EXPECT_EQ(seen, (QStringList{"WRITE", "Start", "Verify", "0", "0:No memory lock", "4"}))
+        << "a start outside the chip is offered as the job takes it";
+}
+
+TEST_F(JobCommandsTest, WindowsOfferTheSelectedChipsRange)
+{
+    const struct {
+        int device;
+        int32_t dataStart, dataEnd;
+        QStringList offered;
+    } cases[] = {
+        {ID_DEVICE_AT89S51, 0x1800, 0x2FFF, {"0", "fff"}},    // a larger chip's range
+        {ID_DEVICE_AT89S52, 0x100, 0x2000, {"100", "1fff"}},  // one past the chip
+        {ID_DEVICE_AT89S53, 0x2FFF, 0x2FFF, {"2fff", "2fff"}}, // the last byte alone
+    };
+    for (const auto& c : cases) {
+        frame().runCommand(c.device);
+        for (const int command : {ID_TOOLS_READ, ID_TOOLS_VERIFY, ID_TOOLS_BLANK_CHECK, ID_TOOLS_WRITE_ALL}) {
+            SCOPED_TRACE(testing::Message() << c.device << " " << command);
+            image().dataStart = c.dataStart;
+            image().dataEnd = c.dataEnd;
+            QStringList seen;
+            AnswerNextModal<JobWindow>([&](JobWindow& w) {
+                seen << w.startEdit()->text() << w.finishEdit()->text();
+                w.reject();
+            });
+            frame().runCommand(command);
+            EXPECT_EQ(seen, c.offered);
+        }
+    }
 }
 
 TEST_F(JobCommandsTest, ReadAndVerifyWindowsKeepTheTypedRange)
@@ -260,12 +289,16 @@ TEST_F(JobCommandsTest, AFinishedJobSaysSoInTheStatusBar)
     frame().runCommand(ID_TOOLS_ERASE);
     EXPECT_EQ(said(), QStringLiteral("Erased 12,288 bytes, 0x0000–0x2FFF, in #.# s"));
 
-    // A failure replaces the last success.
+    // A failure says why, as its message begins, and replaces the last success.
+    run<CBlankCheckDlg>(ID_TOOLS_BLANK_CHECK, QStringLiteral("200"), QStringLiteral("100"),
+                        [&](CBlankCheckDlg& w) { press(w.actionButton()); });
+    EXPECT_EQ(messages.texts().last(), QStringLiteral("The start, 0x0200, lies above the finish, 0x0100: nothing was checked."));
+    EXPECT_EQ(said(), QStringLiteral("Blank check failed: the start, 0x0200, lies above the finish, 0x0100, in #.# s"));
     setenv("VORLANE_PORT", "none", 1);
     ReopenWindowPortForTesting();
     run<CWriteDlg>(ID_TOOLS_WRITE_ALL, QStringLiteral("0"), QStringLiteral("f"),
                    [&](CWriteDlg& w) { press(w.actionButton()); });
-    EXPECT_EQ(said(), QStringLiteral("Write failed, in #.# s"));
+    EXPECT_EQ(said(), QStringLiteral("Write failed: no port, in #.# s"));
 }
 
 TEST_F(JobCommandsTest, TheTimeShownLeavesOutTheMessageBoxes)

@@ -85,16 +85,24 @@ TEST_F(StartupTest, StoredValuesAreNarrowedAndCorrected)
     EXPECT_EQ(s.readAfterWrite, 1);
     EXPECT_EQ(s.readBeforeWrite, 0);
     EXPECT_FALSE(checked(ID_OPTION_READ_BEFORE_WRITE));
-    EXPECT_EQ(s.clockPin, 9);
-    EXPECT_EQ(checkedPins(ID_CLK_PIN_D0), Pins{});
+    EXPECT_EQ(s.clockPin, 1) << "a pin that names no line is the default";
+    EXPECT_EQ(checkedPins(ID_CLK_PIN_D0), Pins{1});
     EXPECT_EQ(s.dataPin, 3);
     EXPECT_EQ(checkedPins(ID_DTA_PIN_D0), Pins{3});
     EXPECT_EQ(s.resetTimeUs, 4000000000u);
     exitApp();
     EXPECT_EQ(stored("LPT").toInt(), 888);
     EXPECT_EQ(stored("ReadAfterWrite").toInt(), 1);
-    EXPECT_EQ(stored("Clock Pin").toInt(), 9);
+    EXPECT_EQ(stored("Clock Pin").toInt(), 1);
     EXPECT_EQ(stored("Reset Time").toLongLong(), 4000000000LL);
+
+    // Two signals on one line: all three pins are the cable as delivered.
+    resetProcess();
+    put("Reset Pin", 3);
+    ASSERT_TRUE(start());
+    EXPECT_EQ((Pins{programmerSettings().resetPin, programmerSettings().clockPin, programmerSettings().dataPin}),
+              (Pins{0, 1, 2}));
+    EXPECT_EQ(checkedPins(ID_DTA_PIN_D0), Pins{2});
 }
 
 TEST_F(StartupTest, UnreadableOrOversizedValueGivesTheDefault)

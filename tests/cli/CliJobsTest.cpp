@@ -179,6 +179,43 @@ TEST_F(CliJobsTest, ALockedChipFailsAWrite)
     EXPECT_EQ(r.status, 1) << "a chip that will not be read is no match";
 }
 
+TEST_F(CliJobsTest, MessagesSayWhatHappenedAndWhatToDo)
+{
+    const std::string s52 = "--port=sim:s52:" + path("s52.bin");
+    Bytes programmed52 = programmed();
+    programmed52.resize(8192);
+    write("s52.bin", programmed52);
+    const std::string fw = write("fw.bin", Bytes{0x02, 0x00, 0x30});
+    const std::string overlapping = write("overlap.hex", HexRecord(0x10, {1, 2, 3, 4}) + HexRecord(0x12, {9, 9, 9}));
+    const struct {
+        const char* what;
+        std::vector<std::string> arguments;
+        int status;
+        std::string last; // the end of standard error
+    } cases[] = {
+        {"a refused write says why, and only that", {"write", fw, "--device", "at89s52", s52}, 1,
+         "vorlane-cli: The chip must be erased first: address 0000 holds 00, which cannot become 02 (the AT89S52 "
+         "only clears bits when it writes). Nothing was written.\n"},
+        {"a Reset Time too short for the chip is named", {"erase", "--device", "at89s52", "--set", "Reset Time=100", s52},
+         1,
+         "vorlane-cli: No answer from the chip: the Reset Time setting (100 us) is shorter than the 10000 us the chip "
+         "needs after reset before it takes an instruction; set it to 10000 or more (the default is 50000)\n"},
+        {"records that overlap are told, the later loaded", {"write", overlapping, simPort()}, 0,
+         "vorlane-cli: warning: " + overlapping +
+             ": records overlap at 2 bytes, the first at 0x0012; the values given last were loaded.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto r = cli(c.arguments);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        const size_t at = r.err.find(c.last);
+        EXPECT_TRUE(at != std::string::npos && (c.status == 0 || at + c.last.size() == r.err.size())) << r.err;
+    }
+    EXPECT_EQ(read(path("s52.bin")), programmed52);
+    const Bytes flash = chip();
+    EXPECT_EQ(Bytes(flash.begin() + 0x10, flash.begin() + 0x15), (Bytes{1, 2, 9, 9, 9}));
+}
+
 TEST_F(CliJobsTest, ResetPulsesTheResetLine)
 {
     const auto r = cli({"reset", simPort(), "--trace", path("trace.txt")});

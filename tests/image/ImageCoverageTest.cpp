@@ -24,13 +24,13 @@ TEST(ImageCoverageTest, IntelHexCoversItsRecordsOnly)
     ImageCoverage covered;
     covered.set(0x500); // from an earlier load
     // Four bytes at 0x10, a gap, two at 0x20, one record reaching past the
-    // device (left out), the end.
+    // device (its two bytes inside load), the end.
     const auto result = LoadImageFile(*image, ImageFileKind::IntelHex,
                                       Bytes(":0400100001020304E2\n:02002000AABB79\n:042FFE0001020304C5\n:00000001FF\n"),
                                       &covered);
     ASSERT_TRUE(result.loaded());
-    EXPECT_EQ(result.leftOut, 4);
-    EXPECT_EQ(Addresses(covered), (std::vector<int>{0x10, 0x11, 0x12, 0x13, 0x20, 0x21}));
+    EXPECT_EQ(result.leftOut, 2);
+    EXPECT_EQ(Addresses(covered), (std::vector<int>{0x10, 0x11, 0x12, 0x13, 0x20, 0x21, 0x2FFE, 0x2FFF}));
 }
 
 TEST(ImageCoverageTest, BinaryCoversWhatFitsTheDevice)
@@ -55,7 +55,7 @@ TEST(ImageCoverageTest, AFileNotLoadedCoversNothing)
     } cases[] = {
         {"damaged", ImageFileKind::IntelHex, Bytes(":0400100001020304E2\n:0400100001020304E3\n")},
         {"no data", ImageFileKind::IntelHex, Bytes(":00000001FF\n")},
-        {"outside", ImageFileKind::IntelHex, Bytes(":042FFE0001020304C5\n")},
+        {"outside", ImageFileKind::IntelHex, Bytes(":0430000001020304C2\n")},
         {"empty", ImageFileKind::Binary, {}},
         {"too large", ImageFileKind::Binary, std::vector<uint8_t>(0x5001, 0)},
     };

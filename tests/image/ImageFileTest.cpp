@@ -105,7 +105,7 @@ TEST(ImageFileTest, LoadingClearsTheMarksAndGoesByKind)
     EXPECT_EQ(image->marks[0x20], MarkNone);
     EXPECT_EQ(image->marks[0x10], MarkChanged);
     EXPECT_EQ(image->dataStart, 0x10);
-    EXPECT_EQ(image->dataEnd, 0x13);
+    EXPECT_EQ(image->dataEnd, 0x12);
 
     // The same text as a binary file: its characters from address 0, no marks.
     const auto text = Bytes(":03001000010203E7\r\n");

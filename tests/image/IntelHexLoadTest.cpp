@@ -77,7 +77,7 @@ TEST_F(IntelHexLoadTest, ADataRecordWritesItsBytesMarksTheChangedOnesAndSetsTheR
     EXPECT_TRUE(result_.complete());
     EXPECT_TRUE(Holds(*image_, 0x10, {1, 2, 3}));
     EXPECT_EQ(image_->dataStart, 0x10);
-    EXPECT_EQ(image_->dataEnd, 0x13);
+    EXPECT_EQ(image_->dataEnd, 0x12) << "the range ends at the file's last byte";
     EXPECT_EQ(image_->marks[0x10], MarkChanged);
     EXPECT_EQ(image_->marks[0x11], MarkNone);
     EXPECT_EQ(image_->marks[0x12], MarkChanged);
@@ -91,13 +91,13 @@ TEST_F(IntelHexLoadTest, RecordsAtTheTopOfTheDevice)
     Load(Record(0x2FF0, 0, Counting(16)) + "\r\n");
     EXPECT_EQ(Record(0x2FF0, 0, Counting(16)), ":102FF000000102030405060708090A0B0C0D0E0F59");
     EXPECT_TRUE(Holds(*image_, 0x2FF0, Counting(16)));
-    EXPECT_EQ(image_->dataEnd, 0x3000);
+    EXPECT_EQ(image_->dataEnd, 0x2FFF);
 
     // Fifteen bytes from 0x2FF1 end exactly at the top.
     auto fits = NewImage();
     LoadIntelHex(*fits, Bytes(":0F2FF100000102030405060708090A0B0C0D0E68\r\n"));
     EXPECT_TRUE(Holds(*fits, 0x2FF1, Counting(15)));
-    EXPECT_EQ(fits->dataEnd, 0x3000);
+    EXPECT_EQ(fits->dataEnd, 0x2FFF);
 }
 
 TEST_F(IntelHexLoadTest, RecordsLongerThanSixteenBytesLoadWhole)
@@ -109,7 +109,7 @@ TEST_F(IntelHexLoadTest, RecordsLongerThanSixteenBytesLoadWhole)
     EXPECT_TRUE(Holds(*image_, 0x300, Counting(17)));
     EXPECT_TRUE(Holds(*image_, 0x1000, Counting(255, 1)));
     EXPECT_EQ(image_->dataStart, 0x200);
-    EXPECT_EQ(image_->dataEnd, 0x10FF);
+    EXPECT_EQ(image_->dataEnd, 0x10FE);
 
     auto top = NewImage();
     LoadIntelHex(*top, Bytes(Record(0x3000 - 255, 0, Counting(255)) + "\r\n"));
@@ -124,7 +124,7 @@ TEST_F(IntelHexLoadTest, AFullPageSetsItsRange)
     text += ":00000001FF\r\n";
     Load(text);
     EXPECT_EQ(image_->dataStart, 0x100);
-    EXPECT_EQ(image_->dataEnd, 0x200);
+    EXPECT_EQ(image_->dataEnd, 0x1FF);
     EXPECT_TRUE(Holds(*image_, 0x100, Counting(256)));
 }
 
@@ -139,8 +139,8 @@ TEST_F(IntelHexLoadTest, AFileWithoutDataForTheDeviceChangesNothing)
         {"\r\n\r\n", 0},
         {"hello\r\n", 0},
         {":020000040000FA\r\n", 0},
-        // Sixteen bytes from 0x2FF1 would reach past the device.
-        {":102FF100000102030405060708090A0B0C0D0E0F58\r\n", 16},
+        // Sixteen bytes from the device's end on.
+        {Record(0x3000, 0, Counting(16)) + "\r\n", 16},
         // One record far above: without it checked, it would make a write
         // cover the whole chip.
         {Record(0xFFF0, 0, Counting(16)) + "\r\n", 16},
@@ -150,21 +150,16 @@ TEST_F(IntelHexLoadTest, AFileWithoutDataForTheDeviceChangesNothing)
         ExpectUntouched(c.text, ImageLoadResult::Status::NoData);
         EXPECT_EQ(result_.leftOut, c.leftOut) << c.text;
     }
+    EXPECT_EQ(DescribeImageLoad(result_, "fw.hex", 0x3000),
+              "fw.hex holds no data for the device (0x0000-0x2FFF): its 1 byte lies outside it. Nothing was loaded.");
 }
 
-TEST_F(IntelHexLoadTest, TheEndRecordOrACountOfZeroEndsTheFile)
+TEST_F(IntelHexLoadTest, TheEndRecordEndsTheFile)
 {
     Load(":0100000011EE\r\n:00000001FF\r\n:0100010022DC\r\n");
     EXPECT_EQ(image_->buffer[0], 0x11);
     EXPECT_EQ(image_->buffer[1], 0xFF);
-    EXPECT_EQ(image_->dataEnd, 1);
-
-    auto zero = NewImage();
-    LoadIntelHex(*zero, Bytes(":0100000011EE\r\n:00004000C0\r\n:0100010022DC\r\n"));
-    EXPECT_EQ(zero->buffer[1], 0xFF);
-    // The empty data record still counts for the range.
-    EXPECT_EQ(zero->dataStart, 0);
-    EXPECT_EQ(zero->dataEnd, 0x40);
+    EXPECT_EQ(image_->dataEnd, 0);
 }
 
 TEST_F(IntelHexLoadTest, TheBytesOfAnEndRecordAreWrittenButDoNotWidenTheRange)
@@ -172,16 +167,16 @@ TEST_F(IntelHexLoadTest, TheBytesOfAnEndRecordAreWrittenButDoNotWidenTheRange)
     Load(":0100000011EE\r\n" + Record(0x20, 1, {0xAA, 0xBB}) + "\r\n");
     EXPECT_EQ(image_->buffer[0x20], 0xAA);
     EXPECT_EQ(image_->buffer[0x21], 0xBB);
-    EXPECT_EQ(image_->dataEnd, 1);
+    EXPECT_EQ(image_->dataEnd, 0);
 }
 
-TEST_F(IntelHexLoadTest, OtherRecordTypesAreSkippedWithoutEndingTheFile)
+TEST_F(IntelHexLoadTest, StartAddressRecordsAreSkippedWithoutEndingTheFile)
 {
     Load(":0400000300001234B3\r\n:0100000011EE\r\n:0400000500001234B1\r\n"
-         ":0100010022DC\r\n" + Record(0x40, 0x7F, {1, 2}) + "\r\n:0100020033CA\r\n");
+         ":0100010022DC\r\n:0100020033CA\r\n");
     EXPECT_TRUE(result_.complete());
     EXPECT_TRUE(Holds(*image_, 0, {0x11, 0x22, 0x33}));
-    EXPECT_EQ(image_->dataEnd, 3);
+    EXPECT_EQ(image_->dataEnd, 2);
     EXPECT_EQ(ChangedMarks(*image_), 3);
 }
 
@@ -198,18 +193,18 @@ TEST_F(IntelHexLoadTest, RecordsOutsideTheDeviceAreLeftOutAndCounted)
          ":0100010022DC\r\n"
          ":020000020000FC\r\n"
          ":0100020033CA\r\n"
-         ":022FFF00AABB6B\r\n"       // across the device's end
+         ":022FFF00AABB6B\r\n"       // across the device's end: one byte in, one out
          ":00000001FF\r\n");
     EXPECT_TRUE(result_.loaded());
-    EXPECT_EQ(result_.leftOut, 16 + 1 + 1 + 2);
+    EXPECT_EQ(result_.leftOut, 16 + 1 + 1 + 1);
     EXPECT_TRUE(Holds(*image_, 0, {0x11, 0x22, 0x33}));
     EXPECT_EQ(image_->buffer[0x40], 0xFF);
     EXPECT_EQ(image_->buffer[0x50], 0xFF);
     EXPECT_EQ(image_->buffer[3], 0xFF);
-    EXPECT_EQ(image_->buffer[0x2FFF], 0xFF);
+    EXPECT_EQ(image_->buffer[0x2FFF], 0xAA);
     EXPECT_EQ(image_->dataStart, 0);
-    EXPECT_EQ(image_->dataEnd, 3);
-    EXPECT_EQ(ChangedMarks(*image_), 3);
+    EXPECT_EQ(image_->dataEnd, 0x2FFF);
+    EXPECT_EQ(ChangedMarks(*image_), 4);
 }
 
 TEST_F(IntelHexLoadTest, CrLfLfAndCrLineEndsLoadTheSameRecords)
@@ -231,12 +226,12 @@ TEST_F(IntelHexLoadTest, CrLfLfAndCrLineEndsLoadTheSameRecords)
     EXPECT_TRUE(Holds(*images[0], 0, Counting(16)));
     EXPECT_TRUE(Holds(*images[0], 0x10, Counting(16, 0x80)));
     EXPECT_TRUE(Holds(*images[0], 0x2F00, {0xDE, 0xAD}));
-    EXPECT_EQ(images[0]->dataEnd, 0x2F02);
+    EXPECT_EQ(images[0]->dataEnd, 0x2F01);
     for (const auto& image : images) {
         EXPECT_EQ(image->buffer, images[0]->buffer);
         EXPECT_EQ(image->marks, images[0]->marks);
         EXPECT_EQ(image->dataStart, 0);
-        EXPECT_EQ(image->dataEnd, 0x2F02);
+        EXPECT_EQ(image->dataEnd, 0x2F01);
     }
 }
 
@@ -255,7 +250,7 @@ TEST_F(IntelHexLoadTest, LinesThatAreNotRecordsAreSkipped)
     EXPECT_EQ(image_->buffer[0], 0xFF);
     EXPECT_EQ(image_->buffer[0x30], 0x44);
     EXPECT_EQ(image_->dataStart, 0x30);
-    EXPECT_EQ(image_->dataEnd, 0x31);
+    EXPECT_EQ(image_->dataEnd, 0x30);
     EXPECT_EQ(ChangedMarks(*image_), 1);
 }
 
@@ -274,10 +269,14 @@ TEST_F(IntelHexLoadTest, ADamagedRecordRefusesTheWholeFileWithItsLineNumber)
         {":02002000 1122CB", "' ' is not a hex digit"},
         {":0400000011223344", "16 digits where its count of 4 bytes needs 18"},
         {":05000000112233", "14 digits where its count of 5 bytes needs 20"},
-        {":0100000011EE00", "14 digits where its count of 1 bytes needs 12"},
+        {":0100000011EE00", "14 digits where its count of 1 byte needs 12"},
         {":" + std::string(1, '\0') + "100000", "a NUL byte"},
         {":0100000011E" + std::string(1, '\0') + "E", "a NUL byte"},
         {":", "only 0 digits, too few for a record"},
+        {Record(0x40, 6, {1, 2}), "record type 06, which Intel HEX does not define (00 to 05)"},
+        {Record(0x40, 0x7F, {}), "record type 7F, which Intel HEX does not define (00 to 05)"},
+        {Record(0, 2, {0x10}), "an extended address record of 1 byte, where it holds 2"},
+        {Record(0, 4, {0, 0, 1}), "an extended address record of 3 bytes, where it holds 2"},
         {":" + std::string(100000, 'A'), "100000 digits where its count of 170 bytes needs 350"},
     };
     for (const auto& c : cases) {
@@ -317,11 +316,12 @@ TEST_F(IntelHexLoadTest, LowerCaseDigitsAndBlanksAroundTheRecordAreAccepted)
 TEST_F(IntelHexLoadTest, ADeviceSizeBeyondTheArraysStillStopsAtTheirEnd)
 {
     image_->deviceSize = 0x10000;
-    Load(Record(0x4FF0, 0, Counting(16)) + "\r\n" + Record(0x4FF8, 0, Counting(16)) + "\r\n" +
+    Load(Record(0x4FE0, 0, Counting(16)) + "\r\n" + Record(0x4FF8, 0, Counting(16)) + "\r\n" +
          Record(0xFFF0, 0, Counting(16)) + "\r\n");
-    EXPECT_TRUE(Holds(*image_, 0x4FF0, Counting(16)));
-    EXPECT_EQ(image_->dataEnd, 0x5000);
-    EXPECT_EQ(result_.leftOut, 32);
+    EXPECT_TRUE(Holds(*image_, 0x4FE0, Counting(16)));
+    EXPECT_TRUE(Holds(*image_, 0x4FF8, Counting(8)));
+    EXPECT_EQ(image_->dataEnd, 0x4FFF);
+    EXPECT_EQ(result_.leftOut, 8 + 16) << "the second record's first 8 bytes fit";
 }
 
 TEST(IntelHexRecordTest, ReadsTheFields)

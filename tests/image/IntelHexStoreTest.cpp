@@ -130,7 +130,7 @@ TEST(IntelHexStoreTest, WhatIsSavedLoadsBackTheSame)
         auto other = NewImage();
         LoadIntelHex(*other, StoreIntelHex(*image, start, finish));
         EXPECT_EQ(other->dataStart, start);
-        EXPECT_EQ(other->dataEnd, finish + 1);
+        EXPECT_EQ(other->dataEnd, finish);
         EXPECT_TRUE(std::equal(image->buffer.begin() + start, image->buffer.begin() + finish + 1,
                                other->buffer.begin() + start));
     }

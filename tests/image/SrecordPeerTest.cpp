@@ -108,7 +108,7 @@ TEST_F(SrecordPeerTest, EveryBinaryFileWeWriteHoldsTheSameBytes)
     auto loaded = NewImage();
     LoadIntelHex(*loaded, ReadFile(dir_ / "peer.hex"));
     EXPECT_EQ(loaded->dataStart, 0x40);
-    EXPECT_EQ(loaded->dataEnd, 0x3000);
+    EXPECT_EQ(loaded->dataEnd, 0x2FFF);
     EXPECT_TRUE(std::equal(image->buffer.begin() + 0x40, image->buffer.begin() + 0x3000,
                            loaded->buffer.begin() + 0x40));
 }
@@ -149,7 +149,7 @@ TEST_F(SrecordPeerTest, HexFilesThePeerWritesLoadToTheSameImage)
         auto image = NewImage();
         LoadIntelHex(*image, file);
         EXPECT_EQ(image->dataStart, origin);
-        EXPECT_EQ(image->dataEnd, origin + static_cast<int>(program.size()));
+        EXPECT_EQ(image->dataEnd, origin + static_cast<int>(program.size()) - 1);
         EXPECT_TRUE(std::equal(program.begin(), program.end(), image->buffer.begin() + origin));
         EXPECT_TRUE(std::all_of(image->buffer.begin(), image->buffer.begin() + origin,
                                 [](uint8_t b) { return b == 0xFF; }));
@@ -172,8 +172,43 @@ TEST_F(SrecordPeerTest, DataThePeerPutsAbove64KIsLeftOut)
     auto image = NewImage();
     EXPECT_EQ(LoadIntelHex(*image, file).leftOut, 3);
     EXPECT_EQ(image->dataStart, 0x20);
-    EXPECT_EQ(image->dataEnd, 0x23);
+    EXPECT_EQ(image->dataEnd, 0x22);
     EXPECT_EQ(image->buffer[0x20], 0x11);
     EXPECT_EQ(image->buffer[0x22], 0x33);
     EXPECT_EQ(std::count(image->marks.begin(), image->marks.end(), MarkChanged), 3);
+}
+
+TEST_F(SrecordPeerTest, OddButValidFilesLoadAsThePeerReadsThemAndWhatIsOddIsTold)
+{
+    // The peer keeps the later of two values only when told to (-multiple).
+    const struct {
+        const char* text;
+        int32_t start, end;
+        std::string told;
+    } cases[] = {
+        {":020000020010EC\n:0400000000010203F6\n", 0x100, 0x103, ""}, // segment base inside the device
+        {":0100000011EE\n:00200000E0\n:0100010022DC\n", 0, 1, ""},     // an empty data record ends nothing
+        {":020000020000FC\n:02FFFF00A1A2BD\n", 0, 0,                    // the segment's offset wraps to 0
+         "odd.hex: 1 byte lies outside the device (0x0000-0x2FFF) and was left out."},
+        {":032FFE00505152DD\n", 0x2FFE, 0x2FFF,
+         "odd.hex: 1 byte lies outside the device (0x0000-0x2FFF) and was left out."},
+        {":0400100001020304E2\n:03001200090909D0\n", 0x10, 0x14,
+         "odd.hex: records overlap at 2 bytes, the first at 0x0012; the values given last were loaded."},
+        {":0400000300001234B3\n:01003000448B\n:0400000500001234B1\n", 0x30, 0x30, ""}, // start addresses
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        WriteFile(dir_ / "odd.hex", Bytes(c.text));
+        ASSERT_EQ(SrecCat("-multiple odd.hex -intel -crop 0 0x3000 -fill 0xFF 0 0x3000 -o peer.bin -binary"), 0)
+            << Log();
+        auto image = NewImage();
+        const ImageLoadResult result = LoadIntelHex(*image, Bytes(c.text));
+        EXPECT_EQ(ReadFile(dir_ / "peer.bin"), std::vector<uint8_t>(image->buffer.begin(), image->buffer.begin() + 0x3000));
+        EXPECT_EQ(image->dataStart, c.start);
+        EXPECT_EQ(image->dataEnd, c.end);
+        EXPECT_EQ(DescribeImageLoad(result, "odd.hex", 0x3000), c.told);
+    }
+    // A type the format does not define: neither reader takes the file.
+    WriteFile(dir_ / "odd.hex", Bytes(":020040060102B5\n"));
+    EXPECT_NE(SrecCat("odd.hex -intel -o peer.bin -binary"), 0);
 }

@@ -79,7 +79,7 @@ TEST_F(ChipJobsTest, ReadToOnePastTheDeviceStopsAtItsLastByte)
 
 TEST_F(ChipJobsTest, ReadClampsItsRange)
 {
-    ReadJob(session(), image, feedback).run(0x2FFF, 0x10);
+    ReadJob(session(), image, feedback).run(0x3000, 0x10);
     EXPECT_EQ(addressesOf(InstructionKind::ReadCode), span(0, 0x10));
     EXPECT_EQ(feedback.ranges, (decltype(feedback.ranges){{0, 0x10}}));
 }

@@ -65,8 +65,8 @@ TEST_F(JobLimitsTest, JobsKeepToTheirAddresses)
     EXPECT_EQ(image.chipCache[0x11], ChipUnknown);
     EXPECT_EQ(write.report().written, 2);
 
-    // A set serves reads, compares and blank checks too; a start the windows
-    // would move to 0 does not widen it.
+    // A set serves reads, compares and blank checks too; a range of the
+    // device's last byte alone reads that byte alone.
     chip().clearStats();
     const ImageCoverage last = addresses({0x2FFF});
     ReadJob read(session(), image, feedback);
