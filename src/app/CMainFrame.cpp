@@ -158,6 +158,8 @@ void CMainFrame::buildStatusBar()
     bar->addWidget(ready_, 1);
     portPane_ = new ElidedLabel;
     portPane_->setObjectName(QStringLiteral("portPane"));
+    // Cut in the middle: the chip file's name at the end stays in sight.
+    portPane_->setElideMode(Qt::ElideMiddle);
     bar->addPermanentWidget(portPane_);
     for (int i = 0; i < 3; ++i) {
         lockPanes_[i] = new QLabel;
@@ -184,7 +186,19 @@ void CMainFrame::refreshLockPanes()
 
 void CMainFrame::showStatusMessage(const QString& text)
 {
-    statusBar()->showMessage(text);
+    message_ = text;
+    fitMessage();
+}
+
+void CMainFrame::fitMessage()
+{
+    // The status bar draws a message up to the port pane and clips it there,
+    // mid-letter against the pane's text; shortened with "…" and a gap
+    // before the pane, it reads as cut.
+    const QFontMetrics metrics = statusBar()->fontMetrics();
+    const int room = portPane_->x() - kMessageMargins - metrics.averageCharWidth();
+    fittedMessage_ = portPane_->x() > 0 ? metrics.elidedText(message_, Qt::ElideRight, room) : message_;
+    statusBar()->showMessage(fittedMessage_);
 }
 
 void CMainFrame::setPortLine(const QString& text)
@@ -237,6 +251,12 @@ void CMainFrame::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     limitPortPane();
+    // Still the job's line (no prompt over it): fitted to the new room.
+    if (!message_.isEmpty() && statusBar()->currentMessage() == fittedMessage_) {
+        if (QLayout* panes = statusBar()->layout())
+            panes->activate();
+        fitMessage();
+    }
 }
 
 void CMainFrame::setRecentFiles(const QStringList& menuTexts)

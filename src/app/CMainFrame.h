@@ -37,6 +37,8 @@ public:
 
     // Shown in the message pane until the pointer brings a prompt.
     void showStatusMessage(const QString& text);
+    // The job's line whole, as the pane shows it where it fits.
+    const QString& statusMessage() const { return message_; }
     // The port in use, or why there is none: a pane of its own that no
     // prompt covers, with the whole text as its tool tip.
     void setPortLine(const QString& text);
@@ -66,6 +68,7 @@ private:
     QActionGroup* groupFor(const QString& path);
     void updateCaption();
     void limitPortPane();
+    void fitMessage();
 
     CVorlaneDoc* document_;
     QHash<int, QAction*> actions_;
@@ -76,4 +79,6 @@ private:
     QLabel* lockPanes_[3] = {};
     ElidedLabel* portPane_ = nullptr;
     int messageRoom_ = 0;
+    QString message_;       // the job's line, whole
+    QString fittedMessage_; // as shown
 };

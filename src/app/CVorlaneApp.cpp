@@ -11,20 +11,25 @@
 #include "JobCommands.h"
 #include "JobSummary.h"
 #include "SettingCommands.h"
+#include "SignalQuit.h"
 #include "WindowSession.h"
 
 #include <CVorlaneDoc.h>
 #include <CVorlaneView.h>
+#include <LinkClaim.h>
 #include <MessageBox.h>
 #include <PortChoice.h>
 #include <ResetJob.h>
 #include <SettingsStore.h>
+#include <StopSignal.h>
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -37,7 +42,8 @@ const char* const kFirstRunNotice =
 
 const char* const kUsageHead =
     "Usage: vorlane [FILE] [-r] [Qt options]\n"
-    "  FILE       load FILE (binary, or Intel HEX when its name holds .hex or .ihx),\n"
+    "  FILE       load FILE (Intel HEX when its name ends in .hex or .ihx, or holds\n"
+    "             either inside and the file holds Intel HEX records; else binary),\n"
     "             write it to the chip chosen in Tools > Select CI and exit\n"
     "  -r         pulse the target's reset line and exit\n"
     "  --help     show this text\n"
@@ -55,6 +61,8 @@ const char* const kUsageHead =
     "  answered (no port, a byte that did not program); 2 the file could not\n"
     "  be opened, was refused (too large, not a regular file), is damaged, holds\n"
     "  no data for the device or data outside it. Nothing is written then.\n"
+    "  129, 130, 143: a hang-up (SIGHUP), Ctrl+C or SIGTERM stopped it before\n"
+    "  its next byte, the target's lines released; they end the window too.\n"
     "-r exits with 1 when no port could be had; so does a start without a\n"
     "display that has nothing to do unattended.\n";
 
@@ -142,8 +150,14 @@ int CVorlaneApp::Main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         raw << QString::fromLocal8Bit(argv[i]);
     const CommandLine early = CommandLine::parse(raw);
+    IgnoreClosedPipes();
     if (early.help || early.version) {
         std::fputs(early.help ? Usage().c_str() : "vorlane " VORLANE_VERSION "\n", stdout);
+        // As coreutils: help that did not reach its reader is a failure.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "vorlane: standard output: %s\n", std::strerror(errno ? errno : EIO));
+            return ExitNotLoaded;
+        }
         return 0;
     }
     if (UnattendedRequested())
@@ -159,6 +173,7 @@ int CVorlaneApp::Main(int argc, char** argv)
     // file Fusion, "-session ID" the file ID, nor "-reverse" ask for a reset.
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(VORLANE_VERSION));
+    SignalQuit quitOnSignal;
     const QStringList arguments = QApplication::arguments().mid(1);
     const CommandLine line = CommandLine::parse(arguments);
     if (headless && !line.opensFile() && !line.asksReset()) {
@@ -176,8 +191,9 @@ int CVorlaneApp::Main(int argc, char** argv)
 bool CVorlaneApp::InitInstance(const QStringList& arguments)
 {
     ProgrammingSession& session = windowSession();
-    if (!session.traceProblem().empty())
-        std::fprintf(stderr, "vorlane: VORLANE_TRACE: %s\n", session.traceProblem().c_str());
+    traceTold_ = session.traceProblem();
+    if (!traceTold_.empty())
+        std::fprintf(stderr, "vorlane: VORLANE_TRACE: %s\n", traceTold_.c_str());
     QCoreApplication::setOrganizationName(QStringLiteral("Castavel/Vorlane"));
     QCoreApplication::setApplicationName(QStringLiteral("Vorlane"));
     commandLine_ = CommandLine::parse(arguments);
@@ -217,6 +233,7 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
     }
     if (commandLine_.asksReset()) {
         std::string why;
+        const LinkClaim claim(session.link());
         if (!ResetJob(session).run(&why)) {
             ShowMessage(nullptr, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
             exitCode_ = ExitWriteFailed;
@@ -229,17 +246,26 @@ bool CVorlaneApp::InitInstance(const QStringList& arguments)
 
 int CVorlaneApp::ExitInstance()
 {
+    if (interactive_ && StopSignalNumber())
+        exitCode_ = 128 + StopSignalNumber();
     windowSession().close();
+    // A trace that stopped on the way (a full disk) is told as it ends.
+    if (const std::string trace = windowSession().traceProblem(); trace != traceTold_)
+        std::fprintf(stderr, "vorlane: VORLANE_TRACE: %s\n", trace.c_str());
     // Settings never loaded (start-up ended early) are zeros: keep the
-    // user's stored ones instead.
+    // user's stored ones instead. Only what this window changed is written,
+    // so that a second window open meanwhile loses nothing of its changes.
+    std::string problem;
     if (settingsLoaded_)
-        SettingsStore::Save(programmerSettings());
+        SettingsStore::SaveChanges(programmerSettings(), loadedSettings_, &problem);
     if (files_)
-        files_->saveRecentFiles();
+        files_->saveRecentFiles(&problem);
     // Only a window the user had in hand: the command-line modes show it
     // for a moment, possibly offscreen.
     if (interactive_ && frame_)
-        SettingsStore::SaveWindowGeometry(frame_->saveGeometry());
+        SettingsStore::SaveWindowGeometry(frame_->saveGeometry(), &problem);
+    if (!problem.empty())
+        reportUnsaved(problem);
     return exitCode_;
 }
 
@@ -300,13 +326,32 @@ void CVorlaneApp::writeFileUnattended()
         exitCode_ = ExitNotLoaded;
         return;
     }
-    exitCode_ = jobs_->WriteUnattended() ? ExitWritten : ExitWriteFailed;
+    // A stop that came while the file loaded: the chip is not touched.
+    const bool written = !StopSignalNumber() && jobs_->WriteUnattended();
+    exitCode_ = written ? ExitWritten : ExitWriteFailed;
+    if (!written && StopSignalNumber()) {
+        std::fprintf(stderr, "vorlane: %s stopped the write; the target's lines are released\n",
+                     strsignal(StopSignalNumber()));
+        exitCode_ = 128 + StopSignalNumber();
+    }
 }
 
 void CVorlaneApp::loadSettings()
 {
     SettingsStore::Load(programmerSettings());
+    loadedSettings_ = programmerSettings();
     settingsLoaded_ = true;
+}
+
+void CVorlaneApp::reportUnsaved(const std::string& problem)
+{
+    const QString text = QStringLiteral("The settings were not saved: %1. What was changed in this window is lost.")
+                             .arg(QString::fromStdString(problem));
+    // The window the user worked in says so; a station's run writes it to its log.
+    if (interactive_)
+        ShowMessage(nullptr, text, QStringLiteral("ERROR"), MessageIcon::Error);
+    else
+        std::fprintf(stderr, "vorlane: %s\n", text.toLocal8Bit().constData());
 }
 
 void CVorlaneApp::showFirstRunNotice()

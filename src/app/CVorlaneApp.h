@@ -1,11 +1,13 @@
 #pragma once
 
 #include <CommandLine.h>
+#include <ProgrammerSettings.h>
 
 #include <QObject>
 #include <QStringList>
 
 #include <memory>
+#include <string>
 
 class CMainFrame;
 class CVorlaneDoc;
@@ -53,6 +55,8 @@ private:
     void loadSettings();
     void showFirstRunNotice();
     void writeFileUnattended();
+    // Tells that the store kept nothing of this session's changes.
+    void reportUnsaved(const std::string& problem);
 
     CommandLine commandLine_;
     std::unique_ptr<CVorlaneDoc> document_;
@@ -64,6 +68,9 @@ private:
     std::unique_ptr<CHelpDlg> help_;
     std::unique_ptr<CCableHelpDlg> cableHelp_;
     bool settingsLoaded_ = false;
+    // What the store held at start: exit writes only what this window changed.
+    ProgrammerSettings loadedSettings_;
     bool interactive_ = false; // exit stores the window's place only then
     int exitCode_ = 0;
+    std::string traceTold_; // why the trace failed, as told at start
 };

@@ -137,7 +137,7 @@ void FileCommands::useFolderOf(const QString& path)
     document_.setDefaultFolder(lastFolder_);
 }
 
-void FileCommands::saveRecentFiles() const
+bool FileCommands::saveRecentFiles(std::string* problem) const
 {
-    SettingsStore::SaveRecentFiles(recent_.files());
+    return SettingsStore::SaveRecentFiles(recent_.files(), problem);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <RecentFileList.h>
 
 #include <QString>
@@ -27,7 +29,8 @@ public:
     const RecentFileList& recentFiles() const { return recent_; }
     void addRecent(const QString& path);
     void loadRecentFiles();
-    void saveRecentFiles() const;
+    // False, with *problem, when the store could not be written.
+    bool saveRecentFiles(std::string* problem = nullptr) const;
 
     // The Open chooser's filters: the names as shown, then the patterns.
     static QString OpenFilters();

@@ -13,9 +13,11 @@
 #include <Device.h>
 #include <EraseJob.h>
 #include <JobMessage.h>
+#include <LinkClaim.h>
 #include <ImageFile.h>
 #include <MessageBox.h>
 #include <ResetJob.h>
+#include <StopSignal.h>
 
 #include <QElapsedTimer>
 #include <QScrollBar>
@@ -32,6 +34,7 @@ public:
     {
         waitedMs += ShowJobMessage(owner_, text, caption, buttons);
     }
+    bool stopRequested() override { return StopSignalNumber() != 0; }
 
     // The time the boxes waited for the user: no part of the job's.
     qint64 waitedMs = 0;
@@ -128,7 +131,10 @@ void JobCommands::OnErase()
     QElapsedTimer clock;
     clock.start();
     EraseJob job(session_, document_.image(), feedback);
-    job.run();
+    {
+        const LinkClaim claim(session_.link());
+        job.run();
+    }
     frame_.showStatusMessage(EraseSummary(job.report(), clock.elapsed() - feedback.waitedMs));
     offerDeviceFound(job.report());
 }
@@ -136,6 +142,7 @@ void JobCommands::OnErase()
 void JobCommands::OnReset()
 {
     std::string why;
+    const LinkClaim claim(session_.link());
     if (!ResetJob(session_).run(&why))
         ShowMessage(&view_, QString::fromStdString(why), QStringLiteral("ERROR"), MessageIcon::Error);
 }

@@ -6,6 +6,7 @@
 
 #include <CVorlaneDoc.h>
 #include <CVorlaneView.h>
+#include <DeviceImage.h>
 #include <ProgrammingSession.h>
 
 #include <QScrollBar>
@@ -99,8 +100,10 @@ void SettingCommands::OnMoreOptions()
 void SettingCommands::OnDevice(DeviceId id)
 {
     // As a chip taken out of its socket: the session opens the port afresh
-    // for the next job (a simulated port then holds the new chip's model).
+    // for the next job (a simulated port then holds the new chip's model),
+    // and the chip copy, the old chip's, knows nothing of it, as after New.
     selectDevice(id);
+    document_.image().chipCache.fill(ChipUnknown);
     view_.OnInitialUpdate();
     view_.verticalScrollBar()->setValue(0);
     frame_.setPortLine(portLine());

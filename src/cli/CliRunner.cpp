@@ -7,7 +7,6 @@
 #include "ExitCode.h"
 #include "ImageInput.h"
 #include "OutputFile.h"
-#include "StopSignal.h"
 
 #include <BlankCheckJob.h>
 #include <EraseJob.h>
@@ -17,9 +16,14 @@
 #include <ReadJob.h>
 #include <ResetJob.h>
 #include <SettingsStore.h>
+#include <StopSignal.h>
 #include <WriteJob.h>
 #include <WriteVerifyJob.h>
 
+#include <PortTrace.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -47,6 +51,19 @@ CliRunner::CliRunner(std::FILE* out, std::FILE* err) : out_(out), err_(err)
 
 int CliRunner::run(const std::vector<std::string>& words)
 {
+    IgnoreClosedPipes();
+    const int code = runCommand(words);
+    // As coreutils: what was asked for and not written is a failure.
+    if (std::fflush(out_) != 0 || std::ferror(out_)) {
+        const int error = errno;
+        std::fprintf(err_, "vorlane-cli: standard output: %s\n", std::strerror(error ? error : EIO));
+        return code == ExitDone ? ExitBadInput : code;
+    }
+    return code;
+}
+
+int CliRunner::runCommand(const std::vector<std::string>& words)
+{
     std::string problem;
     // The largest device bounds --range until the device is known.
     auto parsed = CliArguments::Parse(words, DeviceById(DeviceId::AT89S53).flashSize, &problem);
@@ -73,22 +90,27 @@ int CliRunner::run(const std::vector<std::string>& words)
     InstallStopHandlers();
     const int code = dispatch();
     // Lets go of the device and puts the whole trace on disk.
+    claim_.reset();
     session_->close();
+    if (const std::string trace = session_->traceProblem(); !trace.empty()) {
+        feedback_->error("the trace is incomplete: " + trace);
+        return code == ExitDone ? ExitBadInput : code;
+    }
     return code;
 }
 
 int CliRunner::prepare()
 {
     const char* environment = std::getenv("VORLANE_TRACE");
-    std::string trace = environment ? environment : "";
-    if (args_.trace) {
-        std::FILE* file = std::fopen(args_.trace->c_str(), "a");
-        if (!file) {
-            feedback_->error(*args_.trace + ": cannot open the trace file: " + std::strerror(errno));
+    const std::string trace = args_.trace.value_or(environment ? environment : "");
+    // Told before any port is opened; never waits for a FIFO's reader.
+    if (!trace.empty()) {
+        const int fd = PortTrace::OpenFile(trace);
+        if (fd < 0) {
+            feedback_->error(trace + ": cannot open the trace file: " + PortTrace::Reason(-fd));
             return ExitBadInput;
         }
-        std::fclose(file);
-        trace = *args_.trace;
+        ::close(fd);
     }
     std::string problem;
     if (!LoadCliSettings(settings_, args_.settings, &problem)) {
@@ -153,10 +175,15 @@ ImageCoverage CliRunner::rangeMask() const
 
 bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
 {
-    const ImageFileKind kind = args_.format.value_or(ImageFileKindOf(args_.file));
     std::string problem;
     input.image = blankImage();
-    if (!input.load(args_.file, kind, &problem)) {
+    const ImageInput::Outcome loaded = input.load(args_.file, args_.format, &problem);
+    if (loaded == ImageInput::Outcome::Stopped) {
+        feedback_->error("stopped while reading standard input; the chip was not touched");
+        *exitCode = 128 + StopSignalNumber();
+        return false;
+    }
+    if (loaded != ImageInput::Outcome::Loaded) {
         feedback_->error(problem);
         *exitCode = ExitBadInput;
         return false;
@@ -166,7 +193,8 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
     input.covered &= rangeMask();
     if (input.covered.none()) {
         const Span range = rangeSpan();
-        feedback_->error(args_.file + " holds no data in " + SpanText(range.first, range.last) + ". Nothing was done.");
+        feedback_->error(FileLabel(args_.file, true) + " holds no data in " + SpanText(range.first, range.last) +
+                         ". Nothing was done.");
         *exitCode = ExitBadInput;
         return false;
     }
@@ -181,6 +209,9 @@ bool CliRunner::openInput(ImageInput& input, Span& span, int* exitCode)
 
 bool CliRunner::portReady(int* exitCode)
 {
+    // Busy is as good as no port: exit 3, with who holds it.
+    if (!claim_)
+        claim_ = std::make_unique<LinkClaim>(session_->link());
     std::string why;
     if (!session_->link().PortReady(&why)) {
         feedback_->error(why);
@@ -205,6 +236,17 @@ int CliRunner::stopped(const JobReport& report, const std::string& done)
     return 128 + StopSignalNumber();
 }
 
+int CliRunner::failed(const JobReport& report)
+{
+    if (report.foundDevice) {
+        std::string tag = DeviceById(*report.foundDevice).name;
+        std::transform(tag.begin(), tag.end(), tag.begin(), [](unsigned char c) { return std::tolower(c); });
+        feedback_->error(std::string("the socket holds an ") + DeviceById(*report.foundDevice).name +
+                         ": run again with --device " + tag + " to work on it");
+    }
+    return ExitJobFailed;
+}
+
 int CliRunner::write()
 {
     ImageInput input;
@@ -213,6 +255,7 @@ int CliRunner::write()
     if (!openInput(input, span, &code))
         return code;
     DeviceImage& image = *input.image;
+    const std::string name = FileLabel(args_.file, true);
     if (args_.erase) {
         feedback_->begin("erase", "the whole chip");
         EraseJob job(*session_, image, *feedback_);
@@ -220,9 +263,9 @@ int CliRunner::write()
         if (job.report().stoppedAt >= 0)
             return stopped(job.report(), "erased, not yet read back; nothing written");
         if (!erased)
-            return ExitJobFailed;
+            return failed(job.report());
     }
-    feedback_->begin("write", args_.file + ", " + BytesText(static_cast<int64_t>(input.covered.count())) +
+    feedback_->begin("write", name + ", " + BytesText(static_cast<int64_t>(input.covered.count())) +
                                   " in " + SpanText(span.first, span.last));
     WriteJob job(*session_, image, *feedback_, WriteJob::Mode::Changes);
     job.limitTo(&input.covered);
@@ -237,16 +280,17 @@ int CliRunner::write()
     if (!written) {
         if (r.firstDifference >= 0) {
             const int32_t a = r.firstDifference;
-            feedback_->error(args_.file + ": the byte at " + AddressText(a) + " did not take: writing " +
+            feedback_->error(name + ": the byte at " + AddressText(a) + " did not take: writing " +
                              ByteText(image.buffer[a]) + ", the chip reads back " + ByteText(image.chipCache[a]) + " (" +
                              counts + " before it)");
         }
-        return ExitJobFailed;
+        return failed(r);
     }
     if (args_.level > 0) {
         feedback_->begin("lock", "level " + std::to_string(args_.level));
-        if (!LockJob(*session_, image, *feedback_).run(args_.level))
-            return ExitJobFailed;
+        LockJob job(*session_, image, *feedback_);
+        if (!job.run(args_.level))
+            return failed(job.report());
     }
     std::string summary = (args_.erase ? "erased the chip, " : "") + counts + ", " +
                           SpanText(span.first, span.last) + ", " + SecondsText(feedback_->elapsed());
@@ -258,7 +302,13 @@ int CliRunner::write()
 
 int CliRunner::read()
 {
-    const ImageFileKind kind = args_.format.value_or(ImageFileKindOf(args_.file));
+    const ImageFileKind kind = args_.format.value_or(ImageFileKindOfSuffix(args_.file));
+    const std::string name = FileLabel(args_.file, false);
+    // As gzip: bytes no terminal can show are not sent to one unasked.
+    if (args_.file == "-" && !args_.format && ::isatty(STDOUT_FILENO)) {
+        feedback_->error("standard output is a terminal: give --format hex, or send it to a file or a pipe");
+        return ExitBadInput;
+    }
     const ImageCoverage mask = rangeMask();
     const Span span = rangeSpan();
     OutputFile output;
@@ -270,21 +320,21 @@ int CliRunner::read()
     int code = ExitDone;
     if (!portReady(&code))
         return code;
-    feedback_->begin("read", SpanText(span.first, span.last) + " into " + args_.file);
+    feedback_->begin("read", SpanText(span.first, span.last) + " into " + name);
     const auto image = blankImage();
     ReadJob job(*session_, *image, *feedback_);
     job.limitTo(&mask);
     const bool read = job.run(span.first, span.last);
     if (job.report().stoppedAt >= 0)
-        return stopped(job.report(), args_.file + " not written");
+        return stopped(job.report(), name + " not written");
     if (!read)
-        return ExitJobFailed;
+        return failed(job.report());
     if (!output.commit(StoreImageFile(*image, kind, span.first, span.last), &problem)) {
         feedback_->error(problem);
         return ExitBadInput;
     }
     feedback_->summary("read " + BytesText(job.report().read) + ", " + SpanText(span.first, span.last) + ", " +
-                       SecondsText(feedback_->elapsed()) + ", into " + args_.file);
+                       SecondsText(feedback_->elapsed()) + ", into " + name);
     return ExitDone;
 }
 
@@ -296,7 +346,8 @@ int CliRunner::verify()
     if (!openInput(input, span, &code))
         return code;
     const auto count = static_cast<int64_t>(input.covered.count());
-    feedback_->begin("verify", args_.file + ", " + BytesText(count) + " in " + SpanText(span.first, span.last));
+    const std::string name = FileLabel(args_.file, true);
+    feedback_->begin("verify", name + ", " + BytesText(count) + " in " + SpanText(span.first, span.last));
     DeviceImage& image = *input.image;
     WriteVerifyJob job(*session_, image, *feedback_);
     job.limitTo(&input.covered);
@@ -306,9 +357,9 @@ int CliRunner::verify()
     if (r.stoppedAt >= 0)
         return stopped(r, "compared " + BytesText(r.read));
     if (feedback_->errors() > errorsBefore)
-        return ExitJobFailed;
+        return failed(r);
     if (!same) {
-        std::string text = args_.file + ": " + CountText(r.differing) + " of " + BytesText(count) +
+        std::string text = name + ": " + CountText(r.differing) + " of " + BytesText(count) +
                            " differ from the chip";
         int shown = 0;
         for (int32_t a = span.first; a <= span.last && shown < kDifferencesShown; ++a) {
@@ -322,7 +373,7 @@ int CliRunner::verify()
         feedback_->error(text);
         return ExitJobFailed;
     }
-    feedback_->summary("verified " + BytesText(count) + " of " + args_.file + ", all match, " +
+    feedback_->summary("verified " + BytesText(count) + " of " + name + ", all match, " +
                        SpanText(span.first, span.last) + ", " + SecondsText(feedback_->elapsed()));
     return ExitDone;
 }
@@ -344,7 +395,7 @@ int CliRunner::blankCheck()
     if (r.stoppedAt >= 0)
         return stopped(r, "read " + BytesText(r.read) + ", all 0xFF");
     if (feedback_->errors() > errorsBefore)
-        return ExitJobFailed;
+        return failed(r);
     if (!blank) {
         feedback_->error("not blank: the byte at " + AddressText(r.firstDifference) + " is not 0xFF");
         return ExitJobFailed;
@@ -366,7 +417,7 @@ int CliRunner::erase()
     if (job.report().stoppedAt >= 0)
         return stopped(job.report(), "erased, not all read back");
     if (!erased)
-        return ExitJobFailed;
+        return failed(job.report());
     feedback_->summary("erased: all " + BytesText(device().flashSize) + " read back 0xFF, " +
                        SecondsText(feedback_->elapsed()));
     return ExitDone;
@@ -379,8 +430,9 @@ int CliRunner::lock()
         return code;
     feedback_->begin("lock", "level " + std::to_string(args_.level));
     const auto image = blankImage();
-    if (!LockJob(*session_, *image, *feedback_).run(args_.level))
-        return ExitJobFailed;
+    LockJob job(*session_, *image, *feedback_);
+    if (!job.run(args_.level))
+        return failed(job.report());
     feedback_->summary("lock level " + std::to_string(args_.level) + " set (" + kLockLevels[args_.level] +
                        "); only an erase clears it");
     return ExitDone;

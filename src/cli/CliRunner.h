@@ -8,6 +8,7 @@
 #include <ImageCoverage.h>
 #include <JobReport.h>
 #include <ProgrammerSettings.h>
+#include <LinkClaim.h>
 #include <ProgrammingSession.h>
 
 #include <cstdio>
@@ -27,6 +28,8 @@ public:
     int run(const std::vector<std::string>& words);
 
 private:
+    // The command without the final check of standard output.
+    int runCommand(const std::vector<std::string>& words);
     int prepare();
     // The chip selected: --device, else the stored choice.
     const Device& device() const { return session_->device(); }
@@ -58,6 +61,8 @@ private:
     bool portReady(int* exitCode);
     // A job the user stopped: tells what was done and where it stopped.
     int stopped(const JobReport& report, const std::string& done);
+    // A job that failed: names --device when the socket holds another chip.
+    int failed(const JobReport& report);
     void usageError(const std::string& text);
 
     std::FILE* out_;
@@ -66,5 +71,8 @@ private:
     ProgrammerSettings settings_;
     // The port the run chose, with the settings and the chip.
     std::unique_ptr<ProgrammingSession> session_;
+    // The whole command's hold on the port: `write --erase --lock` is one
+    // job to any other program.
+    std::unique_ptr<LinkClaim> claim_;
     std::unique_ptr<TerminalFeedback> feedback_;
 };

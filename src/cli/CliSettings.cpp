@@ -25,11 +25,19 @@ bool ParseValue(const std::string& text, uint32_t& value)
     return true;
 }
 
+// The two checks of each write that vorlane-cli never leaves out.
+bool AlwaysOn(std::string_view name)
+{
+    return name == "ReadAfterWrite" || name == "ReadBeforeWrite";
+}
+
+// The names --set takes (the shell's completion offers the same).
 std::string Names()
 {
     std::string names;
     for (const SettingField& f : SettingFields())
-        names += (names.empty() ? "" : ", ") + std::string("\"") + f.name + "\"";
+        if (!AlwaysOn(f.name))
+            names += (names.empty() ? "" : ", ") + std::string("\"") + f.name + "\"";
     return names;
 }
 
@@ -75,7 +83,7 @@ bool LoadCliSettings(ProgrammerSettings& settings,
         const std::string what = "--set " + name + "=" + text;
         if (!field)
             return fail(what + ": unknown setting; the names are " + Names());
-        if (name == "ReadAfterWrite" || name == "ReadBeforeWrite")
+        if (AlwaysOn(name))
             return fail(what + ": vorlane-cli always reads each byte before writing it and reads it back after");
         uint32_t value = 0;
         if (!ParseValue(text, value))

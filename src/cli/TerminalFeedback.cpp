@@ -4,11 +4,17 @@
 
 #include <algorithm>
 #include <chrono>
+#include <sys/ioctl.h>
 
 namespace {
 
 constexpr double kRedrawSeconds = 0.1;
+// A log is told of progress no more often than this.
+constexpr double kLogLineSeconds = 1.0;
 constexpr int kBarWidth = 24;
+// Narrower than this, a bar says nothing the percentage does not.
+constexpr int kNarrowestBar = 4;
+constexpr int kAssumedColumns = 80;
 
 double SteadySeconds()
 {
@@ -17,9 +23,17 @@ double SteadySeconds()
 
 } // namespace
 
-TerminalFeedback::TerminalFeedback(std::FILE* out, Style style, std::function<bool()> stop, Clock clock)
-    : out_(out), style_(style), stop_(std::move(stop)), clock_(clock ? std::move(clock) : Clock(SteadySeconds))
+TerminalFeedback::TerminalFeedback(std::FILE* out, Style style, std::function<bool()> stop, Clock clock,
+                                   Columns columns)
+    : out_(out), style_(style), stop_(std::move(stop)), clock_(clock ? std::move(clock) : Clock(SteadySeconds)),
+      columns_(std::move(columns))
 {
+    if (!columns_) {
+        columns_ = [out] {
+            winsize size{};
+            return ::ioctl(::fileno(out), TIOCGWINSZ, &size) == 0 ? int{size.ws_col} : 0;
+        };
+    }
     started_ = clock_();
 }
 
@@ -34,10 +48,10 @@ void TerminalFeedback::begin(std::string_view name, std::string_view what)
     minimum_ = 0;
     maximum_ = -1;
     position_ = -1;
-    if (style_ == Style::Lines) {
-        std::fprintf(out_, "%s: %.*s\n", name_.c_str(), static_cast<int>(what.size()), what.data());
-        std::fflush(out_);
-    }
+    tenthsShown_ = 0;
+    loggedAt_ = clock_();
+    if (style_ == Style::Lines)
+        print(name_ + ": " + std::string(what) + "\n");
     draw(true);
 }
 
@@ -46,15 +60,13 @@ void TerminalFeedback::summary(std::string_view text)
     if (style_ == Style::Quiet)
         return;
     clearLine();
-    std::fprintf(out_, "%.*s\n", static_cast<int>(text.size()), text.data());
-    std::fflush(out_);
+    print(std::string(text) + "\n");
 }
 
 void TerminalFeedback::error(std::string_view text)
 {
     clearLine();
-    std::fprintf(out_, "vorlane-cli: %.*s\n", static_cast<int>(text.size()), text.data());
-    std::fflush(out_);
+    print("vorlane-cli: " + std::string(text) + "\n");
     ++errors_;
 }
 
@@ -70,6 +82,7 @@ void TerminalFeedback::progressRange(int32_t minimum, int32_t maximum)
     minimum_ = minimum;
     maximum_ = maximum;
     position_ = minimum;
+    tenthsShown_ = 0;
     draw(true);
 }
 
@@ -80,6 +93,8 @@ void TerminalFeedback::progress(int32_t position)
     if (position < position_)
         return;
     position_ = position;
+    if (style_ == Style::Lines)
+        tenth();
     draw(false);
 }
 
@@ -95,6 +110,54 @@ bool TerminalFeedback::stopRequested()
     return stop_ && stop_();
 }
 
+void TerminalFeedback::tenth()
+{
+    if (maximum_ < minimum_ || position_ < minimum_)
+        return;
+    const int64_t span = int64_t{maximum_} - minimum_ + 1;
+    const int64_t done = std::min<int64_t>(int64_t{position_} - minimum_, span);
+    const int tenths = static_cast<int>(done * 10 / span);
+    // The tenth the job ends on is the summary's to tell; a quick job
+    // needs no sign of life.
+    const double now = clock_();
+    if (tenths <= tenthsShown_ || tenths >= 10 || now - loggedAt_ < kLogLineSeconds)
+        return;
+    tenthsShown_ = tenths;
+    loggedAt_ = now;
+    print(name_ + ": " + std::to_string(done * 100 / span) + "%, " + AddressText(position_) + ", " +
+          SecondsText(now - started_) + "\n");
+}
+
+std::string TerminalFeedback::barLine(size_t width, double now) const
+{
+    std::string line = name_;
+    line.resize(std::max<size_t>(line.size() + 1, 12), ' ');
+    const std::string time = "  " + SecondsText(now - started_);
+    if (maximum_ >= minimum_ && position_ >= minimum_) {
+        const int64_t span = int64_t{maximum_} - minimum_ + 1;
+        const int64_t done = std::min<int64_t>(int64_t{position_} - minimum_, span);
+        char percent[8];
+        std::snprintf(percent, sizeof percent, "%4d%%", static_cast<int>(done * 100 / span));
+        std::string address = "  " + AddressText(position_);
+        // What goes first when the terminal is narrow: the bar's width, the
+        // bar, the address; the percentage and the time stay.
+        const size_t rest = line.size() + 5 + address.size() + time.size();
+        const int bar = static_cast<int>(std::min<size_t>(kBarWidth, width > rest + 2 ? width - rest - 2 : 0));
+        if (bar >= kNarrowestBar) {
+            const int filled = static_cast<int>(done * bar / span);
+            line += '[' + std::string(static_cast<size_t>(filled), '#') +
+                    std::string(static_cast<size_t>(bar - filled), '.') + ']';
+        } else if (rest > width) {
+            address.clear();
+        }
+        line += percent + address;
+    }
+    line += time;
+    if (line.size() > width)
+        line.resize(width);
+    return line;
+}
+
 void TerminalFeedback::draw(bool force)
 {
     if (style_ != Style::Bar || name_.empty())
@@ -103,33 +166,32 @@ void TerminalFeedback::draw(bool force)
     if (!force && drawnAt_ >= 0 && now - drawnAt_ < kRedrawSeconds)
         return;
     drawnAt_ = now;
-    std::string line = name_;
-    line.resize(std::max<size_t>(line.size() + 1, 12), ' ');
-    if (maximum_ >= minimum_ && position_ >= minimum_) {
-        const int64_t span = int64_t{maximum_} - minimum_ + 1;
-        const int64_t done = std::min<int64_t>(int64_t{position_} - minimum_, span);
-        const int filled = static_cast<int>(done * kBarWidth / span);
-        line += '[' + std::string(static_cast<size_t>(filled), '#') +
-                std::string(static_cast<size_t>(kBarWidth - filled), '.') + ']';
-        char percent[8];
-        std::snprintf(percent, sizeof percent, "%4d%%", static_cast<int>(done * 100 / span));
-        line += percent;
-        line += "  " + AddressText(position_);
-    }
-    line += "  " + SecondsText(now - started_);
+    // One column short of the edge: a line that reached it would leave the
+    // cursor waiting to wrap, and the next "\r" would start a new row.
+    const int columns = columns_();
+    const size_t room = static_cast<size_t>(columns > 1 ? columns - 1 : kAssumedColumns - 1);
+    std::string line = barLine(room, now);
     // Pad over the end of a longer line drawn before.
     const size_t width = line.size();
     if (width < drawnWidth_)
-        line.append(drawnWidth_ - width, ' ');
+        line.append(std::min(drawnWidth_, room) - width, ' ');
     drawnWidth_ = width;
-    std::fprintf(out_, "\r%s", line.c_str());
-    std::fflush(out_);
+    print("\r" + line);
 }
 
 void TerminalFeedback::clearLine()
 {
     if (drawnWidth_ == 0)
         return;
-    std::fprintf(out_, "\r%s\r", std::string(drawnWidth_, ' ').c_str());
+    print("\r" + std::string(drawnWidth_, ' ') + "\r");
     drawnWidth_ = 0;
+}
+
+void TerminalFeedback::print(const std::string& text)
+{
+    if (closed_)
+        return;
+    std::fputs(text.c_str(), out_);
+    std::fflush(out_);
+    closed_ = std::ferror(out_) != 0;
 }

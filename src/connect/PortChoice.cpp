@@ -2,28 +2,39 @@
 
 #include <CrystalTiming.h>
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <functional>
 #include <vector>
 
 namespace {
 
 using Kind = PortChoice::Kind;
 
+using Argument = PortForm::Argument;
+
 constexpr PortForm kForms[] = {
-    {"auto", "ppdev for the port address if a /dev/parportN has it, else direct I/O"},
-    {"ppdev[:DEV]", "Linux ppdev: DEV, or the /dev/parportN at the port address"},
-    {"direct", "ioperm and outb/inb at the port address (x86; root or CAP_SYS_RAWIO)"},
+    {"auto", "ppdev for the port address if a /dev/parportN has it, else direct I/O", "auto", Kind::Auto,
+     Argument::None},
+    {"ppdev[:DEV]", "Linux ppdev: DEV, or the /dev/parportN at the port address", "ppdev", Kind::Ppdev,
+     Argument::Path},
+    {"direct", "ioperm and outb/inb at the port address (x86; root or CAP_SYS_RAWIO)", "direct", Kind::Direct,
+     Argument::None},
     {"sim[:MODEL][:FILE][,access=N][,xtal=F]",
      "a simulated chip: MODEL s51, s52 or s53 (default: the chip selected); FILE keeps its flash "
      "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms; xtal=F is the "
-     "AT89S51/52 board's crystal, 3MHz (the default) to 33MHz"},
+     "AT89S51/52 board's crystal, 3MHz (the default) to 33MHz",
+     "sim", Kind::Sim, Argument::SimChip},
     {"usbasp[:BUS:DEVICE]",
      "a USBasp (USB 16C0:05DC) whose firmware drives the AT89S51/52: the first found, or the one at the bus "
-     "and device numbers lsusb shows"},
+     "and device numbers lsusb shows",
+     "usbasp", Kind::Usbasp, Argument::UsbPlace},
     {"arduino:DEV[,baud=N]",
      "Arduino as ISP: the ArduinoISP sketch on serial port DEV (e.g. /dev/ttyACM0) at N baud (default 19200, "
-     "the stock sketch's); AT89S51 and AT89S52 only"},
-    {"none", "no port"},
+     "the stock sketch's); AT89S51 and AT89S52 only",
+     "arduino", Kind::Arduino, Argument::Device},
+    {"none", "no port", "none", Kind::None, Argument::None},
 };
 
 // "1900ns", "1900" (nanoseconds) or "2us"; false for anything else or above 1 ms.
@@ -49,13 +60,34 @@ bool ParseDuration(const std::string& text, int64_t& ns)
     return true;
 }
 
-PortChoice Invalid(const std::string& text, std::string problem)
+bool TakeAccess(const std::string& value, PortChoice& choice, std::string* problem)
 {
-    PortChoice choice;
-    choice.kind = Kind::Invalid;
-    choice.argument = text;
-    choice.problem = std::move(problem);
-    return choice;
+    if (ParseDuration(value, choice.accessNs))
+        return true;
+    *problem = "does not give access=N as a time up to 1 ms (e.g. access=1900ns or access=2us)";
+    return false;
+}
+
+bool TakeCrystal(const std::string& value, PortChoice& choice, std::string* problem)
+{
+    if (const auto hz = CrystalTiming::Parse(value)) {
+        choice.crystalHz = *hz;
+        return true;
+    }
+    *problem = "does not give xtal=F as a crystal from 3 to 33 MHz (e.g. xtal=3MHz or xtal=11.0592MHz)";
+    return false;
+}
+
+bool TakeBaud(const std::string& value, PortChoice& choice, std::string* problem)
+{
+    uint32_t baud = 0;
+    const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), baud);
+    if (error == std::errc{} && rest == value.data() + value.size() && baud >= 300 && baud <= PortChoice::kMaxBaud) {
+        choice.baud = baud;
+        return true;
+    }
+    *problem = "does not give baud=N as a rate from 300 to 4000000 (e.g. baud=115200)";
+    return false;
 }
 
 // "BUS:DEVICE" as lsusb shows them (leading zeros allowed); false for anything else.
@@ -72,40 +104,98 @@ bool ParseUsbPlace(const std::string& text, int& bus, int& device)
     return number(text.substr(0, colon), 255, bus) && number(text.substr(colon + 1), 127, device);
 }
 
-// "arduino:DEV" or "arduino:DEV,baud=N" after the name.
-PortChoice ParseArduino(const std::string& original, std::string value)
+// An option that trails a form as ",NAME=VALUE". A new option adds its row.
+struct PortOption {
+    const char* name;
+    Kind kind; // the form that takes it
+    // Puts a value into the choice; false (with *problem) for a value it does
+    // not take.
+    bool (*take)(const std::string& value, PortChoice& choice, std::string* problem);
+};
+
+constexpr PortOption kOptions[] = {
+    {"access", Kind::Sim, &TakeAccess},
+    {"xtal", Kind::Sim, &TakeCrystal},
+    {"baud", Kind::Arduino, &TakeBaud},
+};
+
+PortChoice Invalid(const std::string& text, std::string problem)
 {
     PortChoice choice;
-    choice.kind = Kind::Arduino;
-    choice.baud = PortChoice::kDefaultBaud;
-    const auto option = value.rfind(",baud=");
-    if (option != std::string::npos) {
-        const std::string digits = value.substr(option + 6);
-        uint32_t baud = 0;
-        const auto [rest, error] = std::from_chars(digits.data(), digits.data() + digits.size(), baud);
-        if (error != std::errc{} || rest != digits.data() + digits.size() || baud < 300 ||
-            baud > PortChoice::kMaxBaud)
-            return Invalid(original, "does not give baud=N as a rate from 300 to 4000000 (e.g. baud=115200)");
-        choice.baud = baud;
-        value.resize(option);
-    }
-    if (value.empty())
-        return Invalid(original, "names no serial port: arduino:/dev/ttyACM0, for example");
-    choice.argument = value;
+    choice.kind = Kind::Invalid;
+    choice.argument = text;
+    choice.problem = std::move(problem);
     return choice;
 }
 
-// "s52", or "s52:FILE", names the model; anything else is the file alone.
-void TakeModel(PortChoice& choice)
+// What an error adds so that the user sees every form they could have meant.
+std::string Forms()
+{
+    return "; the forms are " + PortFormList();
+}
+
+// "a, b or c" of n items.
+std::string Listed(size_t n, const std::function<std::string(size_t)>& item)
+{
+    std::string list;
+    for (size_t i = 0; i < n; ++i)
+        list += std::string(i == 0 ? "" : i + 1 == n ? " or " : ", ") + item(i);
+    return list;
+}
+
+std::string ModelList()
+{
+    const auto devices = Devices();
+    return Listed(devices.size(), [&](size_t i) { return std::string(devices[i].tag); });
+}
+
+// A name of a model tag's shape: a letter, then digits ("s52").
+bool ModelShaped(const std::string& word)
+{
+    if (word.size() < 2 || !std::isalpha(static_cast<unsigned char>(word[0])))
+        return false;
+    return std::all_of(word.begin() + 1, word.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+}
+
+// "s52", or "s52:FILE", names the model; a name before a colon is always
+// one, and so is a bare name of a model's shape: "s54:x" and "s54" are
+// typos, not files. A path ("./s54", "/tmp/a:b") is the file alone.
+bool TakeModel(PortChoice& choice, std::string* problem)
 {
     const std::string& argument = choice.argument;
-    const std::string model = argument.substr(0, argument.find(':'));
+    const size_t colon = argument.find(':');
+    const std::string model = argument.substr(0, colon);
+    const bool named = colon != std::string::npos ? model.find('/') == std::string::npos : ModelShaped(model);
+    if (!named || model.empty())
+        return true;
     for (const Device& d : Devices()) {
         if (model == d.tag) {
             choice.simModel = d.id;
-            choice.argument = model.size() < argument.size() ? argument.substr(model.size() + 1) : std::string();
+            choice.argument = colon == std::string::npos ? std::string() : argument.substr(colon + 1);
+            return true;
         }
     }
+    *problem = "names no model " + model + ": MODEL is " + ModelList() + " (a chip file of that name is ./" +
+               model + ")";
+    return false;
+}
+
+// The trailing ",NAME=VALUE" options, last first; what is left is the form.
+// A trailing part without "name=" belongs to a file name ("a,b.bin").
+std::vector<std::pair<std::string, std::string>> TakeOptions(std::string& value)
+{
+    std::vector<std::pair<std::string, std::string>> options;
+    for (size_t comma; (comma = value.rfind(',')) != std::string::npos;) {
+        const std::string part = value.substr(comma + 1);
+        const size_t eq = part.find('=');
+        if (eq == std::string::npos || eq == 0 ||
+            !std::all_of(part.begin(), part.begin() + static_cast<std::ptrdiff_t>(eq),
+                         [](char c) { return std::islower(static_cast<unsigned char>(c)); }))
+            break;
+        options.emplace(options.begin(), part.substr(0, eq), part.substr(eq + 1));
+        value.resize(comma);
+    }
+    return options;
 }
 
 } // namespace
@@ -117,11 +207,7 @@ std::span<const PortForm> PortForms()
 
 std::string PortFormList()
 {
-    std::string list;
-    const size_t n = std::size(kForms);
-    for (size_t i = 0; i < n; ++i)
-        list += std::string(i == 0 ? "" : i + 1 == n ? " or " : ", ") + kForms[i].syntax;
-    return list;
+    return Listed(std::size(kForms), [](size_t i) { return std::string(kForms[i].syntax); });
 }
 
 std::string PortFormHelp(int indent, int width)
@@ -163,59 +249,46 @@ PortChoice PortChoice::parse(const char* text)
 {
     const std::string original = text ? text : "";
     std::string value = original;
-    int64_t accessNs = 0;
-    int64_t crystalHz = 0;
-    // The simulated port's options trail its value, after the file if any,
-    // in either order.
-    for (bool more = value.rfind("sim", 0) == 0; more;) {
-        const auto comma = value.rfind(',');
-        const std::string option = comma == std::string::npos ? std::string() : value.substr(comma + 1);
-        more = false;
-        if (option.rfind("access=", 0) == 0) {
-            if (!ParseDuration(option.substr(7), accessNs))
-                return Invalid(original,
-                               "does not give access=N as a time up to 1 ms (e.g. access=1900ns or access=2us)");
-            more = true;
-        } else if (option.rfind("xtal=", 0) == 0) {
-            const auto hz = CrystalTiming::Parse(option.substr(5));
-            if (!hz)
-                return Invalid(original,
-                               "does not give xtal=F as a crystal from 3 to 33 MHz (e.g. xtal=3MHz or xtal=11.0592MHz)");
-            crystalHz = *hz;
-            more = true;
-        }
-        if (more)
-            value.resize(comma);
-    }
+    const auto options = TakeOptions(value);
     const auto colon = value.find(':');
     const std::string name = value.substr(0, colon);
-    PortChoice choice;
-    choice.argument = colon == std::string::npos ? std::string() : value.substr(colon + 1);
-    if (name.empty() || name == "auto") {
-        choice.kind = Kind::Auto;
-        choice.argument.clear();
-    } else if (name == "ppdev") {
-        choice.kind = Kind::Ppdev;
-    } else if (name == "direct") {
-        choice.kind = Kind::Direct;
-        choice.argument.clear();
-    } else if (name == "sim") {
-        choice.kind = Kind::Sim;
-        choice.accessNs = accessNs;
-        choice.crystalHz = crystalHz;
-        TakeModel(choice);
-    } else if (name == "usbasp") {
-        choice.kind = Kind::Usbasp;
-        if (colon != std::string::npos &&
-            !ParseUsbPlace(choice.argument, choice.usbBus, choice.usbDevice))
-            return Invalid(original, "does not give BUS:DEVICE as lsusb shows them (e.g. usbasp:1:5)");
-    } else if (name == "arduino") {
-        return ParseArduino(original, colon == std::string::npos ? std::string() : value.substr(colon + 1));
-    } else if (name == "none") {
-        choice.kind = Kind::None;
-        choice.argument.clear();
-    } else {
+    const PortForm* form = nullptr;
+    for (const PortForm& f : kForms)
+        if (name == f.name || (name.empty() && f.kind == Kind::Auto))
+            form = &f;
+    if (!form)
         return Invalid(original, "is not one of " + PortFormList());
+
+    PortChoice choice;
+    choice.kind = form->kind;
+    if (colon != std::string::npos) {
+        if (form->argument == Argument::None)
+            return Invalid(original, "has something after " + name + ", which takes nothing" + Forms());
+        choice.argument = value.substr(colon + 1);
     }
+    std::string problem;
+    if (form->argument == Argument::SimChip && !TakeModel(choice, &problem))
+        return Invalid(original, problem + Forms());
+    if (form->argument == Argument::UsbPlace && colon != std::string::npos &&
+        !ParseUsbPlace(choice.argument, choice.usbBus, choice.usbDevice))
+        return Invalid(original, "does not give BUS:DEVICE as lsusb shows them (e.g. usbasp:1:5)");
+    if (form->kind == Kind::Arduino)
+        choice.baud = PortChoice::kDefaultBaud;
+    for (size_t i = 0; i < options.size(); ++i) {
+        const auto& [option, setting] = options[i];
+        const PortOption* known = nullptr;
+        for (const PortOption& o : kOptions)
+            if (option == o.name && o.kind == form->kind)
+                known = &o;
+        if (!known)
+            return Invalid(original, "has an option " + option + "= that " + name + " does not take" + Forms());
+        for (size_t j = 0; j < i; ++j)
+            if (options[j].first == option)
+                return Invalid(original, "gives " + option + "= twice" + Forms());
+        if (!known->take(setting, choice, &problem))
+            return Invalid(original, problem);
+    }
+    if (form->argument == Argument::Device && choice.argument.empty())
+        return Invalid(original, "names no serial port: arduino:/dev/ttyACM0, for example");
     return choice;
 }

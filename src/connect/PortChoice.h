@@ -26,7 +26,9 @@ struct PortChoice {
     // usbasp only: the bus and device numbers lsusb shows; 0 for the first found.
     int usbBus = 0;
     int usbDevice = 0;
-    // Invalid: what is wrong with it, and what the forms are.
+    // Invalid: what is wrong with it, and what the forms are. Nothing is
+    // guessed: an unknown form, model or option, or an argument where the
+    // form takes none, is refused rather than read as a file name.
     std::string problem;
 
     // A millisecond per access is already far beyond any real port.
@@ -39,11 +41,24 @@ struct PortChoice {
     static PortChoice parse(const char* text);
 };
 
-// One form of the grammar and what it means.
+// One form of the grammar: how it is written and what it means (for help
+// and errors), and how it is read. A new kind of link adds its row.
 struct PortForm {
+    // What may follow the name after a colon.
+    enum class Argument {
+        None,     // nothing: "direct"
+        Path,     // a device or file, which may be left out: "ppdev[:DEV]"
+        SimChip,  // [MODEL][:FILE], MODEL a tag of the device table
+        UsbPlace, // BUS:DEVICE as lsusb shows them, which may be left out
+        Device,   // a device that must be named: "arduino:DEV"
+    };
     const char* syntax;
     const char* meaning;
+    const char* name; // what the form begins with
+    PortChoice::Kind kind;
+    Argument argument;
 };
+
 std::span<const PortForm> PortForms();
 
 // "auto, ppdev[:DEV], direct, ... or none".

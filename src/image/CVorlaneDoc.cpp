@@ -37,19 +37,23 @@ bool CVorlaneDoc::Serialize(Archive& archive)
 bool CVorlaneDoc::load(Archive& archive)
 {
     const QString name = QFileInfo(archive.path).fileName();
-    const ImageFileKind kind = ImageFileKindOf(name.toStdString());
+    const ImageFileKind byName = ImageFileKindOf(name.toStdString());
     // Refused unread: a file of gigabytes must not be taken into memory.
     const qint64 size = archive.device->size();
-    if (size > ImageFileMaxLength(kind)) {
-        lastLoad_ = ImageLoadResult::Refused(ImageFileTooLargeMessage(kind));
+    if (size > ImageFileMaxLength(byName)) {
+        lastLoad_ = ImageLoadResult::Refused(ImageFileTooLargeMessage(byName));
     } else {
         const QByteArray bytes = archive.device->read(size);
         if (bytes.size() < size)
             return false;
+        const std::span<const uint8_t> content(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                               static_cast<size_t>(bytes.size()));
+        // ".hex" inside a name ("dump.hex.bin") makes Intel HEX of what holds
+        // records only: a binary file so named is loaded as binary.
+        const ImageFileKind kind =
+            byName == ImageFileKind::Binary ? byName : ImageFileKindOfInput(name.toStdString(), content);
         ImageCoverage covered;
-        lastLoad_ = LoadImageFile(image_, kind,
-                                  {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())},
-                                  &covered);
+        lastLoad_ = LoadImageFile(image_, kind, content, &covered);
         if (lastLoad_.loaded())
             fileCoverage_ = covered;
     }

@@ -3,6 +3,7 @@
 #include "ImageFileKind.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ struct ImageFileBytes {
         NotRegular, // a folder, FIFO or device: never read
         TooLarge,   // longer than ImageFileMaxLength: never read
         ReadFailed, // `error` holds errno
+        Stopped,    // the caller's stop came while the stream was awaited
     };
     Status status = Status::Read;
     int error = 0;
@@ -22,9 +24,15 @@ struct ImageFileBytes {
 };
 
 // Opens without blocking (a FIFO must not hang the caller), refuses anything
-// that is not a regular file, and reads at most ImageFileMaxLength(kind)
-// bytes, refusing a longer file before reading it.
-ImageFileBytes ReadImageFileBytes(const std::string& path, ImageFileKind kind);
+// that is not a regular file, and reads at most `limit` bytes, refusing a
+// longer file before reading it.
+ImageFileBytes ReadImageFileBytes(const std::string& path, int64_t limit);
 
-// One line about a failed read, naming the file.
+// Reads an open stream (standard input: a pipe, a terminal, a file) to its
+// end, at most `limit` bytes. While it waits for bytes, a signal makes it
+// ask `stopped`; true ends the read with Status::Stopped.
+ImageFileBytes ReadImageStream(int fd, int64_t limit, const std::function<bool()>& stopped);
+
+// One line about a failed read, naming the file; `kind` words a refusal
+// for size.
 std::string DescribeImageFileBytes(const ImageFileBytes& read, const std::string& path, ImageFileKind kind);

@@ -19,9 +19,13 @@ bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> fin
     if (!portReady())
         return false;
     link_.EnterProgramming();
-    if (!enable())
+    if (!enable("checked"))
         return false;
     link_.RefreshTimerFrequency();
+    if (!chipIsSelected("checked", Use::Read)) {
+        closeBracket();
+        return false;
+    }
     report_.start = range.start;
     report_.finish = range.finish;
     feedback_.progressRange(range.start, range.finish);
@@ -41,9 +45,16 @@ bool BlankCheckJob::run(std::optional<int32_t> start, std::optional<int32_t> fin
             feedback_.progress(a);
         return true;
     });
+    const bool stopped = report_.stoppedAt >= 0;
+    // Only 0xFF is also what no chip at all reads.
+    const bool answered = !blank || stopped || chipShowedItself();
     link_.LeaveProgramming();
-    if (!portKept() || report_.stoppedAt >= 0)
+    if (!portKept() || stopped)
         return false;
+    if (!answered) {
+        noAnswer();
+        return false;
+    }
     feedback_.message(blank ? "Memory is blanck" : "Memory isn't blanck", "", JobFeedback::Buttons::Ok);
     report_.succeeded = blank;
     return blank;

@@ -8,8 +8,10 @@ class BlankCheckJob : public Job {
 public:
     using Job::Job;
 
-    // True when the chip was found blank; false too when there was no port,
-    // it failed, or the feedback stopped it. A start above the finish is
-    // refused before the port is touched.
+    // True when the chip was found blank; false
+    // too when there was no port, it failed, the feedback stopped it, the
+    // chip is not the one selected or is locked against reading, or an
+    // AT89S53 that read only 0xFF did not show it was there. A start above
+    // the finish is refused before the port is touched.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

@@ -1,9 +1,11 @@
 #include "EraseJob.h"
 
 #include <DeviceBytes.h>
+#include <MakeInstructionSet.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 bool EraseJob::run()
 {
@@ -11,15 +13,14 @@ bool EraseJob::run()
     if (!portReady())
         return false;
     const int32_t size = DeviceBytes(image_);
-    // A chip that can say what it is must be the one selected; a locked one
-    // may hide it, and only an erase unlocks it.
-    if (device_.signature) {
-        if (!openBracket())
-            return false;
-        const bool selected = chipIsSelected("erased", true);
-        if (!closeBracket() || !selected)
-            return false;
-    }
+    // The chip must be the one selected; a locked one may hide what it is,
+    // and only an erase unlocks it: it is asked again after.
+    if (!openBracket("erased"))
+        return false;
+    const bool selected = chipIsSelected("erased", Use::Erase);
+    const bool hidden = hiddenSignature_;
+    if (!closeBracket() || !selected)
+        return false;
     // Until the chip has been read back, nobody knows what it holds.
     std::fill_n(image_.chipCache.begin(), size, ChipUnknown);
     // The erase instruction brackets itself.
@@ -28,19 +29,29 @@ bool EraseJob::run()
         return false;
     }
 
-    if (!openBracket())
+    if (!openBracket("read back"))
         return false;
+    // Unlocked, the chip says what it is; another chip is read back whole,
+    // through its own instructions.
+    const std::optional<std::array<uint8_t, 3>> signature = hidden ? isp_->ReadSignature() : std::nullopt;
+    const bool other = signature && signature != device_.signature;
+    const Device* found = other ? DeviceWithSignature(*signature) : nullptr;
+    if (found) {
+        report_.foundDevice = found->id;
+        isp_ = MakeInstructionSet(*found, link_, nullptr);
+    }
+    const int32_t checked = found ? found->flashSize : size;
     report_.start = 0;
-    report_.finish = size - 1;
-    const bool answered = isp_->EnableAnswers() || chipAnswers();
+    report_.finish = checked - 1;
+    const bool answered = isp_->EnableAnswers() || chipAnswers(0);
     int32_t notErased = -1;
-    uint8_t found = 0xFF;
+    uint8_t value = 0xFF;
     if (answered) {
-        readSpan(0, size - 1, [&](int32_t a, uint8_t v) {
+        readSpan(0, checked - 1, [&](int32_t a, uint8_t v) {
             if (v == 0xFF)
                 return true;
             notErased = a;
-            found = v;
+            value = v;
             return false;
         });
     }
@@ -55,38 +66,26 @@ bool EraseJob::run()
     if (notErased >= 0 || lockLevel > 0) {
         char text[80];
         if (notErased >= 0)
-            std::snprintf(text, sizeof text, "Memory not erased: address %04X reads %02X", notErased, found);
+            std::snprintf(text, sizeof text, "Memory not erased: address %04X reads %02X", notErased, value);
         else
             std::snprintf(text, sizeof text, "Memory not erased: the lock bits still read level %d", lockLevel);
         report_.firstDifference = notErased;
         error(text);
         return false;
     }
+    if (other) {
+        // Erased it stays, the only way to unlock a chip; but it is not the
+        // chip the copy belongs to.
+        const std::string what = found ? std::string("the chip is an ") + found->name + " (signature " +
+                                             SignatureText(*signature) + "), not the " + device_.name + " selected"
+                                       : "the chip's signature reads " + SignatureText(*signature) + ", not the " +
+                                             device_.name + "'s " + SignatureText(*device_.signature);
+        error("Erased, but " + what + ": its lock had hidden its signature. All " + std::to_string(checked) +
+              " bytes of the " + (found ? found->name : "chip") + " read back 0xFF.");
+        return false;
+    }
     feedback_.message("Memory erased", "", JobFeedback::Buttons::Ok);
     std::fill_n(image_.chipCache.begin(), size, 0xFF);
     report_.succeeded = true;
     return true;
-}
-
-bool EraseJob::chipAnswers()
-{
-    // An erased chip and no chip at all both read 0xFF: MISO idles high
-    // behind its pull-up, and a chip whose RST never rose (the reset line of
-    // the wrong polarity) never drives it. Without an answer to the enable,
-    // only Data Polling tells them apart: while a byte write is in progress
-    // the chip returns the written byte's bit 7 inverted. Writing 0xFF over
-    // an erased byte changes nothing, so the probe costs one write cycle and
-    // no data.
-    const ProgrammerSettings& s = settings_;
-    // The probe's read must reach bit 7 well inside the write cycle, which
-    // the written time stands for; with very slow clock settings it cannot,
-    // and the read-back alone has to do.
-    const uint64_t bitUs = uint64_t{s.upTimeUs} + s.downTimeUs;
-    const uint64_t toBit7Us = 17 * bitUs + 2;
-    if (toBit7Us * 2 > s.writtenTimeUs)
-        return true;
-    isp_->WriteCodeByte(0, 0xFF);
-    const uint8_t polled = readChip(0);
-    link_.DelayMicroseconds(s.writtenTimeUs);
-    return (polled & 0x80) == 0;
 }

@@ -20,6 +20,7 @@ public:
     // without a title.
     virtual void message(std::string_view text, std::string_view caption, Buttons buttons) = 0;
     // Asked once per address: true ends the job before that address, with
-    // the target released as after any job. The windows never stop a job.
+    // the target released as after any job. Only a stop signal (Ctrl+C, a
+    // hang-up) stops one; no button does.
     virtual bool stopRequested() { return false; }
 };

@@ -2,9 +2,11 @@
 
 #include "JobMessage.h"
 #include "JobRange.h"
+#include "StopSignal.h"
 
 #include <DeviceBytes.h>
 #include <HexField.h>
+#include <LinkClaim.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -76,6 +78,11 @@ JobWindow::JobWindow(const QString& title, const QString& actionText, const QStr
 bool JobWindow::anyJobRunning()
 {
     return g_running > 0;
+}
+
+bool JobWindow::stopRequested()
+{
+    return StopSignalNumber() != 0;
 }
 
 void JobWindow::DoDataExchange()
@@ -160,7 +167,14 @@ void JobWindow::runJob(Action action, const std::function<JobReport()>& job)
     }
     filtering_ = true;
     qApp->installEventFilter(this);
-    const JobReport report = job();
+    JobReport report;
+    {
+        // The port (or the simulated chip's file) is this job's while it
+        // runs, and free for other programs once it ends. Held elsewhere, the
+        // job's own check tells who holds it, and the job touches nothing.
+        const LinkClaim claim(session_.link());
+        report = job();
+    }
     const qint64 ms = clock.elapsed() - waitedMs_;
     qApp->removeEventFilter(this);
     filtering_ = false;

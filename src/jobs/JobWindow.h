@@ -57,6 +57,8 @@ public:
     void progressRange(int32_t minimum, int32_t maximum) override;
     void progress(int32_t position) override;
     void message(std::string_view text, std::string_view caption, Buttons buttons) override;
+    // A stop signal (StopSignal.h); no button stops a job.
+    bool stopRequested() override;
 
     int exec() override;
     void done(int result) override;

@@ -1,12 +1,11 @@
 #include "LockJob.h"
 
 #include <algorithm>
-#include <string>
 
 bool LockJob::run(int level)
 {
     report_ = {};
-    if (!portReady() || !openBracket())
+    if (!portReady() || !openOnChip("locked", Use::Lock))
         return false;
     const int wanted = std::clamp(level, 1, 3);
     isp_->WriteLockBits(static_cast<uint8_t>(wanted));
@@ -14,7 +13,7 @@ bool LockJob::run(int level)
     const std::optional<int> now = isp_->ReadLockLevel();
     const bool kept = closeBracket();
     if (kept && now && *now < wanted) {
-        error("The lock bits did not take: the chip reports lock level " + std::to_string(*now) + ".");
+        lockDidNotTake(*now);
         return false;
     }
     report_.succeeded = kept;

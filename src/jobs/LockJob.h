@@ -9,7 +9,8 @@ class LockJob : public Job {
 public:
     using Job::Job;
 
-    // level 1..3; false when there was no port, no answer, it failed on the
-    // way, or a chip that reads its lock bits shows them short of the level.
+    // level 1..3; false when there was no port, no answer, the chip is not
+    // the one selected (or its lock hides what it is), it failed on the way,
+    // or a chip that reads its lock bits shows them short of the level.
     bool run(int level);
 };

@@ -8,6 +8,8 @@ class VerifyJob : public Job {
 public:
     using Job::Job;
 
-    // True when every byte of the range matched; a stopped run is false.
+    // True when every byte of the range matched; a stopped run is false, and
+    // so is one on a chip that is not the one selected, that is locked
+    // against reading, or that did not show it was there.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish);
 };

@@ -18,12 +18,13 @@ bool WriteJob::run(std::optional<int32_t> start, std::optional<int32_t> finish, 
     report_ = {};
     // With read-after-write off nothing else would notice that no port is
     // there: the write would pass without a line having moved.
-    if (!portReady() || !openBracket()) {
+    if (!portReady() || !openBracket("written")) {
         error("Error programming device");
         return false;
     }
-    // Never a write into a chip other than the one selected.
-    if (!chipIsSelected("written")) {
+    // Never a write into a chip other than the one selected, nor into one
+    // whose lock refuses it.
+    if (!chipIsSelected("written", Use::Write)) {
         closeBracket();
         return false;
     }
@@ -33,9 +34,20 @@ bool WriteJob::run(std::optional<int32_t> start, std::optional<int32_t> finish, 
     // target; the release below then runs a second time. A stopped write is
     // one the user no longer wants finished, let alone locked.
     const bool stopped = report_.stoppedAt >= 0;
-    if (lockLevel > 0 && !stopped)
+    const int wanted = std::min(lockLevel, 3);
+    std::optional<int> locked;
+    if (lockLevel > 0 && !stopped) {
         isp_->WriteLockBits(static_cast<uint8_t>(std::min(lockLevel, 255)));
-    report_.succeeded = closeBracket() && written && !stopped;
+        // Where the chip can tell, it says whether the bits took; a released
+        // target tells nothing.
+        if (written)
+            locked = isp_->ReadLockLevel();
+    }
+    const bool kept = closeBracket();
+    const bool lockTook = !locked || *locked >= wanted;
+    if (kept && !lockTook)
+        lockDidNotTake(*locked);
+    report_.succeeded = kept && written && !stopped && lockTook;
     return report_.succeeded;
 }
 
@@ -94,27 +106,25 @@ bool WriteJob::learnChip(const JobRange& range)
 
 bool WriteJob::writeWithoutAutoErase(const JobRange& range)
 {
-    const bool readBefore = settings_.readBeforeWrite;
-    if (readBefore && !learnChip(range))
+    // Programming only clears bits, so every byte must be known to take its
+    // value before the first one is written: what the chip copy does not
+    // know is read, whatever Read Before Write says (that option only spares
+    // reads on chips that erase each byte as they write it).
+    if (!learnChip(range))
         return true; // stopped
     std::vector<int32_t> pending;
     for (int32_t a = range.start; a <= range.finish; ++a) {
         if (!handles(a))
             continue;
         image_.marks[a] = MarkNone;
-        if (!readBefore) {
-            pending.push_back(a);
-            continue;
-        }
         const int32_t chip = image_.chipCache[a];
         const uint8_t want = image_.buffer[a];
         if (chip == want) {
             ++report_.skipped;
             continue;
         }
-        // Programming only clears bits: a 1 the chip no longer has can come
-        // back only through a chip erase. Found now, nothing is written
-        // rather than a part of the image.
+        // A 1 the chip no longer has can come back only through a chip
+        // erase. Found now, nothing is written rather than a part of the image.
         if ((want & ~chip) != 0) {
             char text[200];
             std::snprintf(text, sizeof text,
@@ -134,7 +144,7 @@ bool WriteJob::writeWithoutAutoErase(const JobRange& range)
         if (a % 256 == 0)
             feedback_.progress(a);
         if (const size_t inPage = pageWorthWriting(pending, i, range)) {
-            if (!programPage(a))
+            if (!programPage(a - a % isp_->PageSize()))
                 return false;
             report_.written += static_cast<int64_t>(inPage);
             i += inPage;
@@ -153,13 +163,16 @@ bool WriteJob::writeWithoutAutoErase(const JobRange& range)
 size_t WriteJob::pageWorthWriting(const std::vector<int32_t>& pending, size_t i, const JobRange& range) const
 {
     // A page goes in one instruction when it lies whole in the range and
-    // most of it changes; its other bytes already hold their values, and
+    // most of it changes, wherever in the page the changes lie; its other
+    // bytes already hold their values (the chip copy knows them all), and
     // programming a byte again with what it holds changes nothing. A page
     // takes as long as its 256 byte writes, so a few changes are cheaper
-    // alone.
+    // alone. Decided at the page's first pending byte.
     const int page = isp_->WritesPages() ? isp_->PageSize() : 0;
-    const int32_t base = pending[i];
-    if (page <= 0 || base % page != 0 || base + page - 1 > range.finish)
+    if (page <= 0)
+        return 0;
+    const int32_t base = pending[i] - pending[i] % page;
+    if ((i > 0 && pending[i - 1] >= base) || base < range.start || base + page - 1 > range.finish)
         return 0;
     size_t inPage = 0;
     while (i + inPage < pending.size() && pending[i + inPage] < base + page)

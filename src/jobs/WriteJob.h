@@ -16,18 +16,19 @@ public:
     WriteJob(ProgrammingSession& session, DeviceImage& image, JobFeedback& feedback, Mode mode);
 
     // lockLevel 1..3 locks the chip after the write, 0 or below sends no lock
-    // instruction. True unless there was no port or no answer, the chip is
-    // not the one selected, a byte failed to program ("Error programming
-    // device" was shown), the port failed on the way or the feedback stopped
-    // it (no lock then); an empty range succeeds.
+    // instruction; where the chip reads its lock bits, they are checked.
+    // True unless there was no port or no answer, the chip is not the one
+    // selected or is locked, a byte failed to program ("Error programming
+    // device" was shown), the lock did not take, the port failed on the way
+    // or the feedback stopped it (no lock then); an empty range succeeds.
     bool run(std::optional<int32_t> start, std::optional<int32_t> finish, int lockLevel);
 
 private:
     // Byte by byte over chips whose byte write erases the byte first.
     bool writeBytes(const JobRange& range);
-    // Over chips that only clear bits: learns the chip, plans, refuses what
-    // needs an erase, then writes whole pages in page mode and the rest byte
-    // by byte.
+    // Over chips that only clear bits: learns the chip whatever Read Before
+    // Write says, plans, refuses what needs an erase, then writes in page
+    // mode the pages most of which change and the rest byte by byte.
     bool writeWithoutAutoErase(const JobRange& range);
     // Reads what the copy does not know (all of it in All mode) into it.
     bool learnChip(const JobRange& range);

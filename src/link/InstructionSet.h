@@ -12,10 +12,15 @@ class InstructionSet {
 public:
     virtual ~InstructionSet() = default;
 
-    // False when the chip should have answered and did not.
+    // False when the chip should have answered and did not, or when a chip
+    // of another family answered in its place.
     virtual bool ProgrammingEnable() = 0;
     // Whether ProgrammingEnable's true means a chip answered.
     virtual bool EnableAnswers() const { return false; }
+    // After a ProgrammingEnable that gave false: the signature of the chip of
+    // another family that answered it (an AT89S51/52 in a socket selected for
+    // the AT89S53); nothing when no chip did.
+    virtual std::optional<std::array<uint8_t, 3>> OtherFamilyAnswered() const { return std::nullopt; }
     // A whole erase cycle with its own bracket and wait; false when the chip
     // did not answer its enable.
     virtual bool ChipErase() = 0;

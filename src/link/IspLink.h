@@ -38,6 +38,20 @@ public:
     // Lets go of the device; the next use opens it again.
     virtual void Close() {}
 
+    // A job's hold on the device for its duration (LinkClaim takes it): no
+    // other program drives the chip meanwhile, and between jobs the device
+    // is free for them. False when it is busy after `wait` (*why: who holds
+    // it, what to do) or there is none; PortReady then says so too, and the
+    // job touches nothing. A link with nothing another program could share
+    // has nothing to claim.
+    virtual bool Claim(std::chrono::milliseconds wait, std::string* why)
+    {
+        (void)wait;
+        (void)why;
+        return true;
+    }
+    virtual void Unclaim() {}
+
     // A new job: its timing starts afresh.
     virtual void RefreshTimerFrequency() = 0;
     // Reset into programming state, and out of it with the target released.

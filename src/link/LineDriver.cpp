@@ -70,6 +70,16 @@ void LineDriver::Close()
     port_->release();
 }
 
+bool LineDriver::Claim(std::chrono::milliseconds wait, std::string* why)
+{
+    return port_->claim(settings_.lptBase, wait, why);
+}
+
+void LineDriver::Unclaim()
+{
+    port_->unclaim();
+}
+
 std::string LineDriver::Describe()
 {
     return port_->describe(settings_.lptBase);

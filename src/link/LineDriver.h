@@ -41,6 +41,8 @@ public:
     // The port at the settings' address: in use, or why none.
     std::string Describe() override;
     void Close() override;
+    bool Claim(std::chrono::milliseconds wait, std::string* why) override;
+    void Unclaim() override;
     bool PortReady(std::string* why) override;
     std::string TakePortFault() override;
     // us after the last line change, or after the end of the last wait if

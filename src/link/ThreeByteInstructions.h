@@ -5,16 +5,13 @@
 
 // The AT89S53's three-byte instructions behind the jobs' interface, exactly
 // as IspProgrammer sends them. The chip answers nothing but read data, so the
-// enable cannot be confirmed here.
+// enable cannot confirm it; it can only tell an AT89S51/52 in its place.
 class ThreeByteInstructions : public InstructionSet {
 public:
-    explicit ThreeByteInstructions(IspLink& link) : isp_(link) {}
+    explicit ThreeByteInstructions(IspLink& link) : link_(link), isp_(link) {}
 
-    bool ProgrammingEnable() override
-    {
-        isp_.ProgrammingEnable();
-        return true;
-    }
+    bool ProgrammingEnable() override;
+    std::optional<std::array<uint8_t, 3>> OtherFamilyAnswered() const override { return other_; }
     bool ChipErase() override
     {
         isp_.ChipErase();
@@ -25,5 +22,7 @@ public:
     void WriteLockBits(uint8_t lockLevel) override { isp_.WriteLockBits(lockLevel); }
 
 private:
+    IspLink& link_;
     IspProgrammer isp_;
+    std::optional<std::array<uint8_t, 3>> other_;
 };

@@ -64,10 +64,11 @@ public:
     bool setLockMode(int mode);
     // Read Lock Bits, byte 4: xxx LB3 LB2 LB1 xx with a programmed bit as 1.
     uint8_t lockReadback() const;
-    // FILE.lock: "mode N" with N the protection mode.
+    // The chip file's lock state: "mode N" with N the protection mode.
     std::string lockText() const override;
     bool setLockText(std::string_view text) override;
     void unlock() override { setLockMode(1); }
+    bool locked() const override { return lockMode_ != 1; }
 
     bool programmingEnabled() const { return enabled_; }
     // A byte or page write cycle or a chip erase still runs at nowNs.

@@ -43,10 +43,11 @@ public:
     // Bits byte 2 form. setLockBits ignores bits 4..0 and may unprogram.
     uint8_t lockBits() const { return lockBits_; }
     void setLockBits(uint8_t bits);
-    // FILE.lock: the lock byte in hex, "0xE7"; plain "E7" is read too.
+    // The chip file's lock state: the lock byte in hex, "0xE7"; plain "E7" is read too.
     std::string lockText() const override;
     bool setLockText(std::string_view text) override;
     void unlock() override { setLockBits(kUnlocked); }
+    bool locked() const override { return lockBits_ != kUnlocked; }
 
     bool programmingEnabled() const { return enabled_; }
     // A write cycle or chip erase still runs at nowNs.

@@ -20,12 +20,13 @@ public:
     virtual std::span<uint8_t> flashBytes() = 0;
     virtual std::span<const uint8_t> flashBytes() const = 0;
 
-    // The lock state in the text form FILE.lock keeps (ChipFile.h), and back;
+    // The lock state in the text form the chip file keeps (ChipFile.h), and back;
     // setLockText refuses text that is not of the chip's form.
     virtual std::string lockText() const = 0;
     virtual bool setLockText(std::string_view text) = 0;
     // Nothing locked, as a chip erase leaves it.
     virtual void unlock() = 0;
+    virtual bool locked() const = 0;
 
     // Counts every change of flash or lock state, for whoever persists them.
     virtual uint64_t modificationCount() const = 0;

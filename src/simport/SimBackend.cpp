@@ -4,9 +4,11 @@
 #include <ChipFile.h>
 #include <Counter.h>
 #include <CrystalTiming.h>
+#include <FileLock.h>
 #include <PortHints.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <utility>
 
 namespace {
@@ -68,11 +70,10 @@ std::string SimBackend::fileFor(DeviceId id) const
 void SimBackend::insert(DeviceId id)
 {
     // Another chip in the socket: the one that leaves keeps its file.
-    saveIfChanged();
+    unclaim();
     chip_ = MakeModel(id, crystalHz_);
     cable_.plug(*chip_);
     modelId_ = id;
-    loaded_ = false;
 }
 
 void SimBackend::setCrystalHz(int64_t hz)
@@ -93,27 +94,64 @@ bool SimBackend::open(uint16_t base)
         description_ += ", " + CrystalTiming(static_cast<uint32_t>(ModelCrystalHz(crystalHz_))).text() + " crystal";
     if (accessNs_ > 0)
         description_ += ", " + std::to_string(accessNs_) + " ns per access";
+    usable_ = true;
     if (chipFile_.empty())
         return true;
-    if (!loaded_) {
-        std::string error;
-        if (!sim::LoadChipFile(*chip_, fileFor(modelId_), &error)) {
-            // A job on a chip that forgets what it was given would report a
-            // write that no later run can find.
-            description_ = "No port: simulated " + name + " at " + HexAddress(base) + ": chip file " +
-                           fileFor(modelId_) + ": " + error;
-            return false;
-        }
-        loaded_ = true;
-        savedModification_ = chip_->modificationCount();
+    std::string error;
+    if (!sim::CheckChipFile(fileFor(modelId_), &error)) {
+        // A job on a chip that forgets what it was given would report a
+        // write that no later run can find.
+        description_ = noChipFile(error);
+        usable_ = false;
+        return false;
     }
     description_ += ", chip kept in " + fileFor(modelId_);
     return true;
 }
 
-void SimBackend::close()
+std::string SimBackend::noChipFile(const std::string& error) const
+{
+    return "No port: simulated " + std::string(DeviceById(modelId_).name) + " at " + HexAddress(base_) +
+           ": chip file " + fileFor(modelId_) + ": " + error;
+}
+
+bool SimBackend::claim(std::chrono::milliseconds wait, std::string* why)
+{
+    if (chipFile_.empty() || loaded_)
+        return true;
+    const std::string file = fileFor(modelId_);
+    std::string error;
+    std::string holder;
+    auto refuse = [&](const std::string& text) {
+        if (why)
+            *why = text;
+        lock_.release();
+        return false;
+    };
+    // A lock needs a file to hold: a missing one is made erased first. The
+    // chip is read again once it is ours, as another program may have
+    // written it until a moment ago.
+    if (!std::filesystem::exists(file) && !sim::LoadChipFile(*chip_, file, &error))
+        return refuse(noChipFile(error));
+    if (!lock_.take(file, wait, &holder, &error))
+        return refuse(holder.empty() ? noChipFile(error) : BusyText(file, holder));
+    if (!sim::LoadChipFile(*chip_, file, &error))
+        return refuse(noChipFile(error));
+    loaded_ = true;
+    savedModification_ = chip_->modificationCount();
+    return true;
+}
+
+void SimBackend::unclaim()
 {
     saveIfChanged();
+    loaded_ = false;
+    lock_.release();
+}
+
+void SimBackend::close()
+{
+    unclaim();
 }
 
 void SimBackend::spendAccessTime(int64_t seen)
@@ -166,7 +204,11 @@ void SimBackend::saveIfChanged()
         return;
     std::string error;
     const std::string file = fileFor(modelId_);
-    if (sim::SaveChipFile(*chip_, file, &error)) {
+    // The new file is locked before it takes the name: no other program can
+    // get in between two saves of one job.
+    const bool saved = sim::SaveChipFile(*chip_, file, &error, [this](int fd) { lock_.also(fd); });
+    lock_.settle(saved);
+    if (saved) {
         savedModification_ = chip_->modificationCount();
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <At89s53.h>
 #include <Device.h>
+#include <FileLock.h>
 #include <PortBackend.h>
 #include <SerialChip.h>
 #include <VirtualCable.h>
@@ -12,9 +13,13 @@
 
 // A simulated chip on the default cable, at whatever base is asked for: the
 // model the port names ("sim:s52"), or else the one of the device selected
-// when the port opens (the AT89S53 when nobody says). With a file, the chip's flash lives in it between runs (a
-// chip the selection brings keeps a file of its own beside it); a chip file
-// that cannot be kept is no port at all, never a throwaway chip.
+// when the port opens (the AT89S53 when nobody says). With a file, the chip's
+// flash lives in it between runs (a chip the selection brings keeps a file of
+// its own beside it); a chip file that cannot be kept is no port at all,
+// never a throwaway chip. A job's claim locks the file and reads the chip
+// from it afresh, as another program may have changed it since the last
+// job; the chip is saved when a job lets go of it, and the lock goes with
+// the claim.
 //
 // An access cost makes every data write and status read busy-wait on the
 // counter until it has taken that long, as a real port's bus cycle or ioctl
@@ -41,6 +46,9 @@ public:
 
     bool open(uint16_t base) override;
     void close() override;
+    bool claim(std::chrono::milliseconds wait, std::string* why) override;
+    void unclaim() override;
+    bool usable() const override { return usable_; }
     void write(uint16_t address, uint8_t value) override;
     uint8_t read(uint16_t address) override;
     std::string describe() const override { return description_; }
@@ -64,6 +72,8 @@ private:
     std::string fileFor(DeviceId id) const;
     void insert(DeviceId id);
     void saveIfChanged();
+    // Why there is no port: the chip file cannot be had.
+    std::string noChipFile(const std::string& error) const;
     // Busy-waits until the access, seen by the chip at counter value `seen`,
     // has taken its cost.
     void spendAccessTime(int64_t seen);
@@ -79,6 +89,9 @@ private:
     int64_t accessNs_ = 0;
     int64_t crystalHz_ = 0;
     uint16_t base_ = 0;
+    bool usable_ = true;
+    // The chip is the file's, read at the claim: saved at the job's end.
     bool loaded_ = false;
+    FileLock lock_;
     uint64_t savedModification_ = 0;
 };

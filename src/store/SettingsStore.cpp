@@ -4,6 +4,9 @@
 
 #include <QSettings>
 
+#include <optional>
+#include <string_view>
+
 namespace {
 
 constexpr const char* kOrganization = "Castavel/Vorlane";
@@ -17,15 +20,62 @@ QSettings Store()
 // A value that is absent, that does not read as an integer, or that does not
 // fit the store's 32 unsigned bits gives the default: wrapping 99999999999
 // would turn a timing into minutes of waiting per byte.
-uint32_t Read(QSettings& s, const char* name, uint32_t fallback)
+std::optional<uint32_t> Stored(QSettings& s, const char* name)
 {
     const QVariant v = s.value(QLatin1String(name));
     bool ok = false;
     const qlonglong n = v.toLongLong(&ok);
     if (!v.isValid() || !ok || n < 0 || n > qlonglong{UINT32_MAX})
-        return fallback;
+        return std::nullopt;
     return static_cast<uint32_t>(n);
 }
+
+uint32_t Read(QSettings& s, const char* name, uint32_t fallback)
+{
+    return Stored(s, name).value_or(fallback);
+}
+
+// The store holds a value for the field that a load (`loaded`, what a
+// load of the store gives now) takes as it is: not absent, not unreadable,
+// not narrowed or corrected.
+bool HeldAsIs(QSettings& s, const SettingField& field, const ProgrammerSettings& loaded)
+{
+    const std::optional<uint32_t> value = Stored(s, field.name);
+    return value && field.get(loaded) == *value;
+}
+
+// QSettings keeps what it cannot write to itself: sync() and its status are
+// the only way to learn that the user's change is lost.
+bool Written(QSettings& s, std::string* problem)
+{
+    s.sync();
+    if (s.status() == QSettings::NoError)
+        return true;
+    if (problem)
+        *problem = "cannot write " + s.fileName().toStdString() + " (is it, or its folder, read-only?)";
+    return false;
+}
+
+// Every field but "First Time 2", which only the notice's dismissal writes;
+// with `since`, a field unchanged since then only where the store holds no
+// value a load could take as it is (another program's stays).
+bool SaveFields(const ProgrammerSettings& in, const ProgrammerSettings* since, std::string* problem)
+{
+    ProgrammerSettings held{};
+    if (since)
+        SettingsStore::Load(held);
+    QSettings s = Store();
+    s.beginGroup(QStringLiteral("Settings"));
+    for (const SettingField& field : SettingFields()) {
+        if (std::string_view(field.name) == "First Time 2" ||
+            (since && field.get(in) == field.get(*since) && HeldAsIs(s, field, held)))
+            continue;
+        s.setValue(QLatin1String(field.name), field.get(in));
+    }
+    s.endGroup();
+    return Written(s, problem);
+}
+
 
 } // namespace
 
@@ -59,28 +109,15 @@ const Device& SettingsStore::LoadDevice()
     return StoredDevice(read.device);
 }
 
-void SettingsStore::Save(const ProgrammerSettings& in)
+bool SettingsStore::Save(const ProgrammerSettings& settings, std::string* problem)
 {
-    QSettings s = Store();
-    s.beginGroup(QStringLiteral("Settings"));
-    auto put = [&s](const char* name, uint32_t value) { s.setValue(QLatin1String(name), value); };
-    put("LPT", in.lptBase);
-    put("ReadAfterWrite", in.readAfterWrite);
-    put("ReadBeforeWrite", in.readBeforeWrite);
-    put("ResetActive", in.idleByte);
-    put("Data Pin", in.dataPin);
-    put("Clock Pin", in.clockPin);
-    put("Reset Pin", in.resetPin);
-    put("Reset Time", in.resetTimeUs);
-    put("Up Time", in.upTimeUs);
-    put("Down Time", in.downTimeUs);
-    put("Written Time", in.writtenTimeUs);
-    put("SCK state", in.sckState);
-    put("DIN state", in.dinState);
-    put("DOUT state", in.doutState);
-    put("Poll Write End", in.pollWriteEnd);
-    put("Device", in.device);
-    put("Crystal", in.crystalHz);
+    return SaveFields(settings, nullptr, problem);
+}
+
+bool SettingsStore::SaveChanges(const ProgrammerSettings& settings, const ProgrammerSettings& loaded,
+                                std::string* problem)
+{
+    return SaveFields(settings, &loaded, problem);
 }
 
 void SettingsStore::ClearFirstRun()
@@ -107,12 +144,13 @@ QStringList SettingsStore::LoadRecentFiles()
     return files;
 }
 
-void SettingsStore::SaveRecentFiles(const QStringList& files)
+bool SettingsStore::SaveRecentFiles(const QStringList& files, std::string* problem)
 {
     QSettings s = Store();
     s.remove(QStringLiteral("Recent File List"));
     for (int i = 0; i < files.size() && i < 4; ++i)
         s.setValue(QStringLiteral("Recent File List/File%1").arg(i + 1), files[i]);
+    return Written(s, problem);
 }
 
 QByteArray SettingsStore::LoadWindowGeometry()
@@ -120,7 +158,9 @@ QByteArray SettingsStore::LoadWindowGeometry()
     return Store().value(QStringLiteral("Window/Geometry")).toByteArray();
 }
 
-void SettingsStore::SaveWindowGeometry(const QByteArray& geometry)
+bool SettingsStore::SaveWindowGeometry(const QByteArray& geometry, std::string* problem)
 {
-    Store().setValue(QStringLiteral("Window/Geometry"), geometry);
+    QSettings s = Store();
+    s.setValue(QStringLiteral("Window/Geometry"), geometry);
+    return Written(s, problem);
 }

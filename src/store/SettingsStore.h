@@ -21,17 +21,23 @@ public:
     // before the rest of the settings.
     static const Device& LoadDevice();
     // Writes every field but "First Time 2", zero-extended to 32 bits.
-    static void Save(const ProgrammerSettings& settings);
+    // False, with *problem, when the store could not be written.
+    static bool Save(const ProgrammerSettings& settings, std::string* problem = nullptr);
+    // Writes the fields that differ from `loaded`, what this program read at
+    // its start, and those the store holds no usable value for: another
+    // program's changes meanwhile stay.
+    static bool SaveChanges(const ProgrammerSettings& settings, const ProgrammerSettings& loaded,
+                            std::string* problem = nullptr);
     // The first-run notice was dismissed.
     static void ClearFirstRun();
     // Where the store lives (the file, on Linux); reading it writes nothing.
     static std::string Location();
 
     static QStringList LoadRecentFiles();
-    static void SaveRecentFiles(const QStringList& files);
+    static bool SaveRecentFiles(const QStringList& files, std::string* problem = nullptr);
 
     // The main window's size and place, as Qt saves them, in group "Window";
     // empty when none was stored.
     static QByteArray LoadWindowGeometry();
-    static void SaveWindowGeometry(const QByteArray& geometry);
+    static bool SaveWindowGeometry(const QByteArray& geometry, std::string* problem = nullptr);
 };

@@ -7,6 +7,7 @@
 
 #include <CVorlaneDoc.h>
 #include <DeviceBytes.h>
+#include <LinkClaim.h>
 #include <ProgrammingSession.h>
 
 #include <QFontDatabase>
@@ -180,9 +181,13 @@ void CVorlaneView::OnDraw(QPainter& p)
 void CVorlaneView::OnInitialUpdate()
 {
     viewport()->update();
-    // Whenever a document is shown, the target's lines are left released.
-    if (session_)
-        session_->link().LeaveProgramming();
+    // Whenever a document is shown, the target's lines are left released:
+    // unless another program has them for a job, which must go on undisturbed.
+    if (session_) {
+        const LinkClaim claim(session_->link(), std::chrono::milliseconds(0));
+        if (claim.held())
+            session_->link().LeaveProgramming();
+    }
     UpdateScrollRange();
 }
 

@@ -199,6 +199,23 @@ TEST_F(FileCommandsTest, BinaryLoadsMarkNothingAndTooLargeIsRefusedOnce)
     EXPECT_EQ(doc().pathName(), small);
 }
 
+TEST_F(FileCommandsTest, HexInsideANameMakesIntelHexOfRecordsOnly)
+{
+    // buffer[0] once loaded; -1: refused. A .hex holding no record is
+    // refused; no .hex in the name is binary, whatever the file holds.
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        int first;
+    } cases[] = {{"code.hex.bin", ":0100000055AA\r\n", 0x55}, {"dump.hex.bin", "\x02\x01\x30", 0x02},
+                 {"fw.bin", ":0100000055AA\r\n", ':'},       {"fw.hex", "\x02\x01\x30", -1}};
+    for (const auto& c : cases) {
+        image().buffer[0] = 0xEE;
+        EXPECT_EQ(app->OpenDocumentFile(write(QLatin1String(c.name), c.bytes)) != nullptr, c.first >= 0) << c.name;
+        EXPECT_EQ(image().buffer[0], c.first >= 0 ? c.first : 0xEE) << c.name;
+    }
+}
+
 TEST_F(FileCommandsTest, SaveAsWritesTheChosenRangeAndClearsMarks)
 {
     image().buffer[0x10] = 1;

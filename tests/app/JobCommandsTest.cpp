@@ -8,9 +8,13 @@
 #include <ModalAnswer.h>
 #include <SimBackend.h>
 
+#include <At89s51And52.h>
+
 #include <QComboBox>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTemporaryDir>
+#include <QFile>
 #include <QThread>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -202,6 +206,114 @@ TEST_F(WrongChipTest, TheChipFoundIsOfferedForSelection)
     EXPECT_EQ(app->document()->image().deviceSize, 0x1000);
 }
 
+namespace {
+// The simulated chip kept in a file that another program writes too.
+class ChipFileJobsTest : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        file = dir.filePath(QStringLiteral("chip.bin")).toStdString();
+        setenv("VORLANE_PORT", ("sim:" + file).c_str(), 1);
+        resetProcess();
+        startInteractive();
+    }
+    void writeChange(int address, uint8_t value)
+    {
+        app->document()->image().buffer[address] = value;
+        const QString at = QString::number(address, 16);
+        AnswerNextModal<CWriteDlg>([](CWriteDlg& w) {
+            QTest::mouseClick(w.actionButton(), Qt::LeftButton);
+            QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+        });
+        app->document()->image().dataStart = address;
+        app->document()->image().dataEnd = address;
+        frame().runCommand(ID_TOOLS_WRITE_CHANGES);
+    }
+    std::vector<uint8_t> chipFile() const
+    {
+        QFile f(QString::fromStdString(file));
+        const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return {bytes.begin(), bytes.end()};
+    }
+    QTemporaryDir dir;
+    std::string file;
+};
+} // namespace
+
+// Each job reads the chip from its file: a Write Changes of one byte after
+// another program wrote the chip keeps every byte that program wrote.
+TEST_F(ChipFileJobsTest, EachJobReadsTheChipAfresh)
+{
+    writeChange(0x20, 0x5A);
+    std::vector<uint8_t> other(12288);
+    for (size_t a = 0; a < other.size(); ++a)
+        other[a] = static_cast<uint8_t>(a * 7 % 251);
+    QFile f(QString::fromStdString(file));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(reinterpret_cast<const char*>(other.data()), static_cast<qint64>(other.size()));
+    f.close();
+
+    writeChange(0x21, 0xA5);
+    other[0x21] = 0xA5;
+    EXPECT_EQ(chipFile(), other);
+    EXPECT_EQ(messages.texts(), QStringList());
+}
+
+TEST_F(WrongChipTest, EveryWindowChecksTheChipAndOffersTheOneFound)
+{
+    const QString offer = QStringLiteral("The chip in the socket is an AT89S51. Select the AT89S51 in Tools > Select CI?");
+    const struct {
+        int selected;
+        int command;
+        QString message;
+    } rows[] = {
+        {ID_DEVICE_AT89S52, ID_TOOLS_READ,
+         "The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected. Nothing was read."},
+        {ID_DEVICE_AT89S52, ID_TOOLS_VERIFY,
+         "The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected. Nothing was verified."},
+        {ID_DEVICE_AT89S52, ID_TOOLS_BLANK_CHECK,
+         "The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected. Nothing was checked."},
+        {ID_DEVICE_AT89S53, ID_TOOLS_READ,
+         "The chip does not answer as an AT89S53: it answers as an AT89S51 (signature 1E 51 06). Select the "
+         "AT89S51 in Tools > Select CI, or with --device s51. Nothing was read."},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.message.toStdString());
+        frame().runCommand(row.selected);
+        messages.requests.clear();
+        DeviceImage& image = app->document()->image();
+        image.buffer.fill(0x00);
+        AnswerNextModal<JobWindow>([](JobWindow& w) {
+            QTest::mouseClick(w.actionButton(), Qt::LeftButton);
+            QTest::mouseClick(w.exitButton(), Qt::LeftButton);
+        });
+        frame().runCommand(row.command);
+        EXPECT_EQ(messages.texts(), (QStringList{row.message, offer}));
+        EXPECT_TRUE(checked(ID_DEVICE_AT89S51)) << "the offer taken";
+        EXPECT_EQ(image.buffer[0], 0x00) << "nothing read into the image";
+    }
+}
+
+TEST_F(JobCommandsTest, AnotherChipSelectedIsWrittenWhole)
+{
+    // Written on the AT89S53, then the AT89S52 selected: its simulated
+    // socket holds a blank AT89S52, which Write Changes must write whole.
+    for (int a = 0; a < 5; ++a)
+        image().buffer[a] = static_cast<uint8_t>(0x11 * (a + 1));
+    const auto writeChanges = [&] {
+        run<CWriteDlg>(ID_TOOLS_WRITE_CHANGES, QStringLiteral("0"), QStringLiteral("4"),
+                       [](CWriteDlg& w) { QTest::mouseClick(w.actionButton(), Qt::LeftButton); });
+    };
+    writeChanges();
+    EXPECT_EQ(sim->chip().flash()[4], 0x55);
+    frame().runCommand(ID_DEVICE_AT89S52);
+    writeChanges();
+    const auto& s52 = sim->modelAs<sim::At89s51And52>().flash();
+    EXPECT_EQ(std::vector<uint8_t>(s52.begin(), s52.begin() + 5), (std::vector<uint8_t>{0x11, 0x22, 0x33, 0x44, 0x55}));
+    EXPECT_EQ(messages.texts(), QStringList{});
+}
+
 TEST_F(JobCommandsTest, EraseAndReset)
 {
     sim->chip().flash().fill(0x00);
@@ -250,7 +362,7 @@ TEST_F(JobCommandsTest, AFinishedJobSaysSoInTheStatusBar)
 {
     // The seconds vary: shown here as #.#.
     auto said = [this] {
-        return frame().statusBar()->currentMessage().replace(QRegularExpression(QStringLiteral("in \\d+\\.\\d s$")),
+        return QString(frame().statusMessage()).replace(QRegularExpression(QStringLiteral("in \\d+\\.\\d s$")),
                                                              QStringLiteral("in #.# s"));
     };
     auto press = [](QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); };

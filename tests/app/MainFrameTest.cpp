@@ -7,6 +7,7 @@
 #include <CVorlaneDoc.h>
 #include <CVorlaneView.h>
 #include <ElidedLabel.h>
+#include <JobSummary.h>
 #include <MenuTable.h>
 
 #include <QAction>
@@ -15,6 +16,7 @@
 #include <QRegularExpression>
 #include <QApplication>
 #include <QIcon>
+#include <QLayout>
 #include <QTextBrowser>
 #include <QLabel>
 #include <QMenu>
@@ -230,6 +232,22 @@ TEST_F(MainFrameTest, ThePortLineOutlastsThePrompts)
     EXPECT_TRUE(frame().portPane()->isVisible());
     EXPECT_EQ(frame().portPane()->text(), line);
     EXPECT_EQ(frame().portPane()->toolTip(), line);
+}
+
+TEST_F(MainFrameTest, ANarrowWindowCutsThePortLineInTheMiddleAndTheJobsLineClearOfIt)
+{
+    frame().show();
+    frame().setPortLine(QStringLiteral("Port: simulated AT89S51 at 0x378, chip kept in /home/me/boards/chip.s51.bin"));
+    const QString summary = WidestJobSummaries().front();
+    frame().showStatusMessage(summary);
+    for (int width : {1400, 760, 520}) {
+        frame().resize(width, 400);
+        frame().statusBar()->layout()->activate();
+        const QString port = frame().portPane()->shownText(), shown = frame().statusBar()->currentMessage();
+        EXPECT_TRUE(port == frame().portPane()->text() || port.endsWith(QStringLiteral("\u2026/chip.s51.bin"))) << width;
+        EXPECT_TRUE(shown == summary || summary.startsWith(shown.chopped(1)) && shown.endsWith(QChar(0x2026))) << width;
+        EXPECT_LT(6 + frame().statusBar()->fontMetrics().horizontalAdvance(shown), frame().portPane()->x()) << width;
+    }
 }
 
 TEST_F(MainFrameTest, ExclusiveChoicesAreRadioItems)

@@ -282,6 +282,41 @@ TEST_F(StartupTest, TheWindowComesBackWhereItWasLeft)
     EXPECT_EQ(store().value(QStringLiteral("Window/Geometry")).toByteArray(), stored);
 }
 
+// Two windows open at once: each stores only what it changed, so neither
+// undoes the other's change; a store that cannot be written is told when the
+// window ends, not lost without a word.
+TEST_F(StartupTest, SettingsChangedInTheWindowSurvive)
+{
+    const QString kept = QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("x")).fileName();
+    const QString home = kept.left(kept.indexOf(QStringLiteral("/x.conf")));
+    const struct {
+        const char* name;
+        QString folder; // where the store lives
+        QStringList told;
+    } cases[] = {
+        {"a writable store", home, {}},
+        {"a folder that cannot be made", QStringLiteral("/proc/vorlane-none"),
+         {QStringLiteral("The settings were not saved: cannot write /proc/vorlane-none/Castavel/Vorlane/Vorlane.conf "
+                         "(is it, or its folder, read-only?). What was changed in this window is lost.")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        store().clear();
+        startInteractive();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, c.folder);
+        // The other window, closed after it changed the data pin.
+        put("Data Pin", 6);
+        frame().runCommand(ID_CLK_PIN_D0 + 5);
+        exitApp();
+        EXPECT_EQ(messages.texts(), c.told);
+        if (c.told.isEmpty()) {
+            EXPECT_EQ(stored("Clock Pin").toInt(), 5);
+            EXPECT_EQ(stored("Data Pin").toInt(), 6) << "the other window's change stays";
+        }
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home);
+    }
+}
+
 TEST_F(StartupTest, EveryFieldIsStoredUnderItsOwnName)
 {
     // No two fields share a value, so two names swapped on either way show.

@@ -1,5 +1,6 @@
 // The program itself, started with a file name as a programming station would.
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 
 #include <sys/stat.h>
@@ -42,6 +44,15 @@ protected:
             writeFile(QStringLiteral("config/Castavel/Vorlane/Vorlane.conf"),
                       ("[Settings]\nFirst%20Time%202=0\n" + settings).toLatin1());
         QProcess p;
+        start(p, arguments, port);
+        // A message box that waits for a click never ends: that is a failure.
+        EXPECT_TRUE(p.waitForFinished(timeoutMs));
+        errors = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+
+    void start(QProcess& p, const QStringList& arguments, const QString& port)
+    {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
@@ -56,10 +67,6 @@ protected:
             p.start(QStringLiteral(VORLANE_BINARY), arguments);
         else
             p.start(runAs[0], runAs.mid(1) + QStringList{QStringLiteral(VORLANE_BINARY)} + arguments);
-        // A message box that waits for a click never ends: that is a failure.
-        EXPECT_TRUE(p.waitForFinished(timeoutMs));
-        errors = QString::fromLocal8Bit(p.readAllStandardError());
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
 
     // As on a station without X11 or Wayland, and no platform named.
@@ -195,11 +202,7 @@ TEST_F(UnattendedWriteTest, TheStoredChipDecidesWhatFits)
     EXPECT_EQ(runVorlane({big}, port, QStringLiteral("Device=51\n")), 2) << errors.toStdString();
     EXPECT_TRUE(errors.contains(QStringLiteral("big.hex: 16 bytes lie outside the device (0x0000-0x0FFF)")))
         << errors.toStdString();
-    {
-        QFile untouched(s51);
-        ASSERT_TRUE(untouched.open(QIODevice::ReadOnly)) << "the port line opened the chip";
-        EXPECT_EQ(untouched.readAll(), QByteArray(4096, '\xFF')) << "nothing was written";
-    }
+    EXPECT_FALSE(QFile::exists(s51)) << "a refused write never touches the chip";
 
     const QString fits = writeFile(QStringLiteral("fits.hex"), Record(0x0FF0, Counting(16, 1)) + ":00000001FF\n");
     EXPECT_EQ(runVorlane({fits}, port, QStringLiteral("Device=51\n")), 0) << errors.toStdString();
@@ -287,6 +290,12 @@ TEST(CommandLineFlagsTest, HelpAndVersionPrintAndExitZeroWithoutADisplay)
         } else {
             EXPECT_EQ(out, QStringLiteral("vorlane " VORLANE_VERSION "\n"));
         }
+        // Text that never reached its reader is a failure, as with coreutils.
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(VORLANE_BINARY), {QString::fromLatin1(flag)});
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitCode(), 2);
+        EXPECT_EQ(p.readAllStandardError(), "vorlane: standard output: No space left on device\n");
     }
 }
 
@@ -346,12 +355,53 @@ TEST_F(UnattendedWriteTest, UnattendedAcceptsOneTrueAndYes)
 
 TEST_F(UnattendedWriteTest, AnUnwritableTraceIsToldAndTheWriteGoesOn)
 {
-    const QString trace = dir.filePath(QStringLiteral("missing/trace.txt"));
+    // A FIFO nobody reads never holds the program before its window.
+    ASSERT_EQ(mkfifo(dir.filePath(QStringLiteral("fifo")).toLocal8Bit().constData(), 0600), 0);
+    timeoutMs = 20000;
+    for (const char* name : {"missing/trace.txt", "fifo"}) {
+        const QString trace = dir.filePath(QLatin1String(name));
+        const char* reason = trace.endsWith("fifo") ? "no program reads this FIFO" : "No such file or directory";
+        adjustEnvironment = [trace](QProcessEnvironment& env) { env.insert(QStringLiteral("VORLANE_TRACE"), trace); };
+        const QString file = writeFile(QStringLiteral("tiny.bin"), QByteArray("\x02\x00\x30", 3));
+        EXPECT_EQ(runVorlane({file}, QStringLiteral("sim:") + chip), 0) << errors.toStdString();
+        EXPECT_TRUE(errors.contains(QStringLiteral("vorlane: VORLANE_TRACE: cannot append to %1: %2")
+                                        .arg(trace, QLatin1String(reason))))
+            << errors.toStdString();
+        EXPECT_EQ(chipBytes().left(3), QByteArray("\x02\x00\x30", 3));
+    }
+}
+
+TEST_F(UnattendedWriteTest, AHangUpStopsTheWriteAsCtrlCDoes)
+{
+    // The terminal that started the station closed, or its ssh link dropped.
+    QByteArray image; // no byte where the chip holds the same
+    for (int a = 0; a < 12288; ++a)
+        image += static_cast<char>((a * 11 + 5) % 253);
+    const QString trace = dir.filePath(QStringLiteral("trace.txt"));
     adjustEnvironment = [&trace](QProcessEnvironment& env) { env.insert(QStringLiteral("VORLANE_TRACE"), trace); };
+    QProcess p;
+    start(p, {writeFile(QStringLiteral("fw.bin"), image)}, QStringLiteral("sim:") + chip);
+    // Well into the bytes: some 2 KB of trace for each one written.
+    while (QFileInfo(trace).size() < 256 * 1024 && !p.waitForFinished(5)) {
+    }
+    ::kill(static_cast<pid_t>(p.processId()), SIGHUP);
+    ASSERT_TRUE(p.waitForFinished(timeoutMs));
+    EXPECT_EQ(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, 129);
+    const QByteArray flash = chipBytes();
+    qsizetype written = 0;
+    while (written < flash.size() && flash[written] == image[written])
+        ++written;
+    EXPECT_GT(written, 64) << "the chip file keeps the bytes written";
+    EXPECT_EQ(flash.mid(written), programmed.mid(written));
+    EXPECT_TRUE(TracedWrites(trace).endsWith(QStringLiteral("00 04 07 FF"))) << "the lines are released";
+}
+
+TEST_F(UnattendedWriteTest, AClosedStandardErrorLosesMessagesNotTheWrite)
+{
+    // As `vorlane fw.bin 2>&1 | head -0`: standard error a pipe nobody reads.
+    runAs = QStringList{QStringLiteral("/bin/bash"), QStringLiteral("-c"),
+                        QStringLiteral("exec 2> >(:); wait $!; exec \"$0\" \"$@\"")};
     const QString file = writeFile(QStringLiteral("tiny.bin"), QByteArray("\x02\x00\x30", 3));
-    EXPECT_EQ(runVorlane({file}, QStringLiteral("sim:") + chip), 0) << errors.toStdString();
-    EXPECT_TRUE(errors.contains(QStringLiteral("vorlane: VORLANE_TRACE: cannot append to %1: No such file or directory")
-                                    .arg(trace)))
-        << errors.toStdString();
-    EXPECT_EQ(chipBytes().left(3), QByteArray("\x02\x00\x30", 3));
+    EXPECT_EQ(runVorlane({file}, QStringLiteral("sim:") + chip), 0);
+    EXPECT_EQ(chipBytes().left(4), QByteArray("\x02\x00\x30", 3) + programmed.mid(3, 1));
 }

@@ -7,6 +7,7 @@
 #include <ArduinoIspModel.h>
 #include <At89s51And52.h>
 
+#include <filesystem>
 #include <regex>
 
 namespace {
@@ -140,15 +141,18 @@ TEST_F(CliDevicesTest, AChipOtherThanTheOneSelectedIsNeverWritten)
     ASSERT_EQ(r.status, 0) << r.err;
     const Bytes before = chip();
     const std::string file = write("fw.hex", HexRecord(0, Bytes(16, 0x00)) + ":00000001FF\r\n");
-    for (const char* command : {"write", "erase"}) {
-        SCOPED_TRACE(command);
-        std::vector<std::string> args = {command, "--device", "at89s52", port};
-        if (std::string(command) == "write")
-            args.insert(args.begin() + 1, file);
+    const std::vector<std::vector<std::string>> commands = {
+        {"write", file}, {"erase"}, {"read", path("out.hex")}, {"verify", file}, {"blank-check"}, {"lock", "1"}};
+    for (std::vector<std::string> args : commands) {
+        SCOPED_TRACE(args[0]);
+        args.insert(args.end(), {"--device", "at89s52", port});
         r = cli(args);
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_NE(r.err.find("The chip is an AT89S51 (signature 1E 51 06), not the AT89S52 selected."),
                   std::string::npos)
+            << r.err;
+        EXPECT_TRUE(r.err.ends_with(
+            "\nvorlane-cli: the socket holds an AT89S51: run again with --device at89s51 to work on it\n"))
             << r.err;
         EXPECT_EQ(chip(), before);
     }
@@ -160,13 +164,19 @@ TEST_F(CliDevicesTest, ALockedChipRefusesTheNextWrite)
     const std::string port = "--port=sim:s52:" + chipFile();
     auto r = cli({"write", VORLANE_S52_FIRMWARE, "--device", "at89s52", port});
     ASSERT_EQ(r.status, 0) << r.err;
+    const Bytes written = chip();
     r = cli({"lock", "2", "--device", "at89s52", port});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(read(chipFile() + ".lock"), (Bytes{'m', 'o', 'd', 'e', ' ', '3', '\n'}));
+    EXPECT_EQ(chip(), Locked(written, "mode 3"));
     const Bytes before = chip();
     // Bits to clear only, so that no erase would be needed.
     const std::string file = write("fw.hex", HexRecord(0, Bytes(16, 0x00)) + ":00000001FF\r\n");
     r = cli({"write", file, "--device", "at89s52", port});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(chip(), before);
+    r = cli({"read", path("out.hex"), "--device", "at89s52", port});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "read: 0x0000-0x1FFF into " + path("out.hex") + "\nvorlane-cli: The chip is locked at level 2: its "
+                     "content cannot be read; erase it to unlock. Nothing was read.\n");
+    EXPECT_FALSE(std::filesystem::exists(path("out.hex")));
 }

@@ -68,6 +68,15 @@ Bytes CliFixture::programmed()
     return flash;
 }
 
+Bytes CliFixture::Locked(Bytes flash, const std::string& state)
+{
+    std::string record = "\nvorlane lock state: " + state;
+    record.resize(31, ' ');
+    flash.insert(flash.end(), record.begin(), record.end());
+    flash.push_back('\n');
+    return flash;
+}
+
 std::string HexRecord(int address, const std::vector<uint8_t>& data)
 {
     char text[16];

@@ -38,6 +38,8 @@ protected:
     // A chip without a single 0xFF: a stray write shows anywhere.
     static Bytes programmed();
     static Bytes erased() { return Bytes(12288, 0xFF); }
+    // A locked chip's file: its flash, then the record of its lock state.
+    static Bytes Locked(Bytes flash, const std::string& state);
 
     std::filesystem::path dir_;
 };

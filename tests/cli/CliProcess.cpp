@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -26,7 +27,7 @@ bool Dropped(const char* entry)
 
 } // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment)
+void CliProcess::Exec(const std::vector<std::string>& arguments, const std::vector<std::string>& environment)
 {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
@@ -42,22 +43,37 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::vec
     for (std::string& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);
+    // As a shell starts it: whatever this test process ignores, not the tool.
+    std::signal(SIGPIPE, SIG_DFL);
+    ::execve(argv[0], argv.data(), envp.data());
+    ::_exit(127);
+}
 
+CliProcess::CliProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
+                       const std::optional<std::string>& input)
+{
     int out[2];
     int err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
+    int in[2];
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0 || ::pipe2(in, O_CLOEXEC) != 0)
         return;
     pid_ = ::fork();
     if (pid_ == 0) {
         ::dup2(out[1], STDOUT_FILENO);
         ::dup2(err[1], STDERR_FILENO);
-        const int devNull = ::open("/dev/null", O_RDONLY);
-        ::dup2(devNull, STDIN_FILENO);
-        ::execve(argv[0], argv.data(), envp.data());
-        ::_exit(127);
+        ::dup2(input ? in[0] : ::open("/dev/null", O_RDONLY), STDIN_FILENO);
+        Exec(arguments, environment);
     }
     ::close(out[1]);
     ::close(err[1]);
+    ::close(in[0]);
+    // Small enough for the pipe's buffer: written before the tool reads. A
+    // tool that ended unread must not take the test with it.
+    if (input) {
+        std::signal(SIGPIPE, SIG_IGN);
+        [[maybe_unused]] const ssize_t n = ::write(in[1], input->data(), input->size());
+    }
+    ::close(in[1]);
     out_ = out[0];
     err_ = err[0];
 }
@@ -103,10 +119,30 @@ bool CliProcess::waitForError(const std::string& text)
     return true;
 }
 
+bool CliProcess::ended() const
+{
+    // A process that has ended and is not reaped is a zombie: "Z" after its name.
+    std::FILE* stat = std::fopen(("/proc/" + std::to_string(pid_) + "/stat").c_str(), "r");
+    if (!stat)
+        return true;
+    char line[512] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    const char* paren = read ? std::strrchr(line, ')') : nullptr;
+    return !paren || paren[1] == '\0' || paren[2] == 'Z';
+}
+
 void CliProcess::signal(int number)
 {
     if (pid_ > 0)
         ::kill(pid_, number);
+}
+
+void CliProcess::closeError()
+{
+    if (err_ >= 0)
+        ::close(err_);
+    err_ = -1;
 }
 
 CliProcess::Result CliProcess::finish()
@@ -124,7 +160,7 @@ CliProcess::Result CliProcess::finish()
 }
 
 CliProcess::Result CliProcess::Run(const std::vector<std::string>& arguments,
-                                   const std::vector<std::string>& environment)
+                                   const std::vector<std::string>& environment, const std::optional<std::string>& input)
 {
-    return CliProcess(arguments, environment).finish();
+    return CliProcess(arguments, environment, input).finish();
 }

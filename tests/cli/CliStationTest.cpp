@@ -27,38 +27,43 @@ std::vector<std::string> TraceWrites(const Bytes& trace)
 
 TEST_F(CliStationTest, CtrlCStopsAWriteAtTheNextByteAndReleasesTheLines)
 {
-    setChip(erased());
-    Bytes image = programmed();
-    const std::string file = write("fw.bin", image);
-    const std::string trace = path("trace.txt");
-    CliProcess process({binary(), "write", file, simPort(), "--trace", trace}, environment());
-    ASSERT_TRUE(process.waitForError("write: " + file));
-    // Well into the bytes: the trace grows by some 2 KB for each one written.
-    while (std::filesystem::file_size(trace) < 256 * 1024)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    process.signal(SIGINT);
-    const auto r = process.finish();
+    // And so do kill and a hang-up: the terminal closed, the ssh link dropped.
+    for (const auto& [number, status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+        SCOPED_TRACE(status);
+        setChip(erased());
+        Bytes image = programmed();
+        const std::string file = write("fw.bin", image);
+        const std::string trace = path("trace.txt");
+        std::filesystem::remove(trace);
+        CliProcess process({binary(), "write", file, simPort(), "--trace", trace}, environment());
+        ASSERT_TRUE(process.waitForError("write: " + file));
+        // Well into the bytes: the trace grows by some 2 KB for each one written.
+        while (std::filesystem::file_size(trace) < 256 * 1024)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        process.signal(number);
+        const auto r = process.finish();
 
-    EXPECT_EQ(r.status, 130);
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(r.err, m,
-                                  std::regex("\nvorlane-cli: write stopped before 0x([0-9A-F]{4}) \\(wrote ([0-9,]+) "
-                                             "bytes, skipped 0 already on the chip\\); the target's lines are "
-                                             "released\n$")))
-        << r.err;
-    const int stoppedAt = std::stoi(m[1].str(), nullptr, 16);
-    EXPECT_GT(stoppedAt, 0);
-    EXPECT_LT(stoppedAt, 12288);
-    Bytes expected = erased();
-    std::copy_n(image.begin(), stoppedAt, expected.begin());
-    EXPECT_EQ(chip(), expected) << "the chip file holds each byte written and nothing else";
+        EXPECT_EQ(r.status, status);
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(r.err, m,
+                                      std::regex("\nvorlane-cli: write stopped before 0x([0-9A-F]{4}) \\(wrote ([0-9,]+) "
+                                                 "bytes, skipped 0 already on the chip\\); the target's lines are "
+                                                 "released\n$")))
+            << r.err;
+        const int stoppedAt = std::stoi(m[1].str(), nullptr, 16);
+        EXPECT_GT(stoppedAt, 0);
+        EXPECT_LT(stoppedAt, 12288);
+        Bytes expected = erased();
+        std::copy_n(image.begin(), stoppedAt, expected.begin());
+        EXPECT_EQ(chip(), expected) << "the chip file holds each byte written and nothing else";
 
-    // The release ends the trace: rest, data line, SCK and DATA high with
-    // reset away from rest, then every line high.
-    const auto writes = TraceWrites(read(trace));
-    ASSERT_GE(writes.size(), 4u);
-    EXPECT_EQ(std::vector<std::string>(writes.end() - 4, writes.end()),
-              (std::vector<std::string>{"00", "04", "07", "FF"}));
+        // The release ends the trace: rest, data line, SCK and DATA high with
+        // reset away from rest, then every line high.
+        const auto writes = TraceWrites(read(trace));
+        ASSERT_GE(writes.size(), 4u);
+        EXPECT_EQ(std::vector<std::string>(writes.end() - 4, writes.end()),
+                  (std::vector<std::string>{"00", "04", "07", "FF"}));
+    }
 }
 
 TEST_F(CliStationTest, LinksNoWidgetsAndNoGui)
@@ -123,6 +128,8 @@ TEST_F(CliStationTest, HelpAndVersion)
     auto r = cli({"--help"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(r.out.starts_with("Usage: vorlane-cli [OPTIONS] COMMAND [ARGS]\n")) << r.out;
+    for (const char* status : {" 0 ", " 1 ", " 2 ", " 3 ", " 129 ", " 130 ", " 143 "})
+        EXPECT_NE(r.out.find(status), std::string::npos) << "exit status" << status << "\n" << r.out;
     r = cli({"--version"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "vorlane-cli " VORLANE_VERSION "\n");

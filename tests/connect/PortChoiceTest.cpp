@@ -89,6 +89,39 @@ TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCostAndACrystal)
     }
 }
 
+// A typo is never taken for a file name or left out: the choice is refused
+// with what is wrong and the forms that would do.
+TEST(PortChoiceTest, TyposAreRefusedNotGuessed)
+{
+    const std::string forms = "; the forms are " + PortFormList();
+    const struct {
+        const char* text;
+        std::string problem; // empty: taken, with this file
+        const char* file;
+    } cases[] = {
+        {"sim:s54:x", "names no model s54: MODEL is s51, s52 or s53 (a chip file of that name is ./s54)" + forms, ""},
+        {"sim:s54", "names no model s54: MODEL is s51, s52 or s53 (a chip file of that name is ./s54)" + forms, ""},
+        {"sim:chip:x", "names no model chip: MODEL is s51, s52 or s53 (a chip file of that name is ./chip)" + forms, ""},
+        {"sim:./s54", "", "./s54"},
+        {"sim:s52", "", ""},
+        {"sim:chip.bin,acess=5us", "has an option acess= that sim does not take" + forms, ""},
+        {"sim:chip.bin,access=1us,access=2us", "gives access= twice" + forms, ""},
+        {"ppdev:/dev/parport0,access=1us", "has an option access= that ppdev does not take" + forms, ""},
+        {"direct:/dev/port", "has something after direct, which takes nothing" + forms, ""},
+        {"none:x", "has something after none, which takes nothing" + forms, ""},
+        {"auto:", "has something after auto, which takes nothing" + forms, ""},
+        {"arduino:/dev/ttyACM0,bauds=9600", "has an option bauds= that arduino does not take" + forms, ""},
+    };
+    for (const auto& c : cases) {
+        const PortChoice choice = PortChoice::parse(c.text);
+        EXPECT_EQ(choice.problem, c.problem) << c.text;
+        EXPECT_EQ(choice.kind == PortChoice::Kind::Invalid, !c.problem.empty()) << c.text;
+        if (c.problem.empty()) {
+            EXPECT_EQ(choice.argument, c.file) << c.text;
+        }
+    }
+}
+
 TEST(PortChoiceTest, ArduinoAsIspTakesItsSerialPortAndBaudRate)
 {
     using Kind = PortChoice::Kind;

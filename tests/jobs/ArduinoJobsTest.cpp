@@ -145,7 +145,9 @@ TEST_F(ArduinoJobsTest, EveryJobRunsOverTheSketch)
                                                            {"Memory is blanck", "", Buttons::Ok},
                                                            {"The contents of the IC and the buffer doesn't match",
                                                             "ERROR", Buttons::Ok},
-                                                           {"Error programming device", "ERROR", Buttons::Ok}}));
+                                                           {"The chip is locked at level 1: it takes no more writes; "
+                                                            "erase it to unlock. Nothing was written.",
+                                                            "ERROR", Buttons::Ok}}));
         EXPECT_EQ(model->unexpected(), "");
     }
 }

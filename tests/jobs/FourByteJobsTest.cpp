@@ -8,6 +8,7 @@
 #include <At89s51And52.h>
 #include <BlankCheckJob.h>
 #include <EraseJob.h>
+#include <LockJob.h>
 #include <ReadJob.h>
 #include <VerifyJob.h>
 #include <WriteJob.h>
@@ -22,11 +23,13 @@ namespace {
 
 class FourByteJobsTest : public LinkFixture {
 protected:
-    // The device selected, and the model in the socket.
+    // The device selected, and the model in the socket; a fresh document.
     void use(DeviceId selected, DeviceId inSocket)
     {
         programmerSettings().device = static_cast<uint32_t>(selected);
+        image = DeviceImage();
         image.deviceSize = DeviceById(selected).flashSize;
+        feedback = RecordingFeedback();
         sim_ = &useSim({}, inSocket);
     }
     void SetUp() override
@@ -81,16 +84,50 @@ TEST_F(FourByteJobsTest, WholePagesGoInPageModeAndScatteredBytesOneByOne)
 
 TEST_F(FourByteJobsTest, AByteThatNeedsAnEraseStopsTheWriteBeforeAnythingIsWritten)
 {
-    chip().flash()[0x200] = 0x0F;
-    image.buffer[0x100] = 0x00; // fine: only clears bits
-    image.buffer[0x200] = 0xF0; // needs bits back
-    EXPECT_FALSE(write(WriteJob::Mode::Changes, 0x100, 0x2FF));
-    EXPECT_EQ(feedback.messages,
-              (std::vector<Message>{{"The chip must be erased first: address 0200 holds 0F, which cannot become F0 "
-                                     "(the AT89S52 only clears bits when it writes). Nothing was written.",
-                                     "ERROR", Buttons::Ok}}));
-    EXPECT_EQ(count(InstructionKind::WriteCode) + count(InstructionKind::WritePage), 0);
-    EXPECT_EQ(chip().flash()[0x100], 0xFF);
+    // Whatever Read Before Write says: the chip is read before the first byte.
+    for (const uint8_t readBefore : {1, 0}) {
+        SCOPED_TRACE(readBefore);
+        use(DeviceId::AT89S52, DeviceId::AT89S52);
+        programmerSettings().readBeforeWrite = readBefore;
+        chip().flash()[0x200] = 0x0F;
+        image.buffer[0x100] = 0x00; // fine: only clears bits
+        image.buffer[0x200] = 0xF0; // needs bits back
+        EXPECT_FALSE(write(WriteJob::Mode::Changes, 0x100, 0x2FF));
+        EXPECT_EQ(feedback.messages,
+                  (std::vector<Message>{{"The chip must be erased first: address 0200 holds 0F, which cannot become F0 "
+                                         "(the AT89S52 only clears bits when it writes). Nothing was written.",
+                                         "ERROR", Buttons::Ok}}));
+        EXPECT_EQ(count(InstructionKind::WriteCode) + count(InstructionKind::WritePage), 0);
+        EXPECT_EQ(chip().flash()[0x100], 0xFF);
+    }
+}
+
+TEST_F(FourByteJobsTest, APageGoesWholeWhereverMostOfItChanges)
+{
+    const struct {
+        const char* what;
+        int32_t start;
+        std::function<bool(int)> changes; // of page 0x100
+        int pages;
+        int bytes;
+    } cases[] = {
+        {"all but the first byte", 0x100, [](int a) { return a != 0x100; }, 1, 0},
+        {"all but the last byte", 0x100, [](int a) { return a != 0x1FF; }, 1, 0},
+        {"three in four, from the second byte", 0x100, [](int a) { return a % 4 != 0; }, 1, 0},
+        {"one short of three in four", 0x100, [](int a) { return a % 4 != 0 && a != 0x101; }, 0, 191},
+        {"a page not whole in the range", 0x101, [](int a) { return a != 0x100; }, 0, 255},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        use(DeviceId::AT89S52, DeviceId::AT89S52);
+        for (int a = 0x100; a <= 0x1FF; ++a)
+            image.buffer[a] = c.changes(a) ? static_cast<uint8_t>(a & 0x7F) : 0xFF;
+        EXPECT_TRUE(write(WriteJob::Mode::Changes, c.start, 0x1FF));
+        EXPECT_EQ(count(InstructionKind::WritePage), c.pages);
+        EXPECT_EQ(count(InstructionKind::WriteCode), c.bytes);
+        EXPECT_TRUE(std::equal(image.buffer.begin() + 0x100, image.buffer.begin() + 0x200,
+                               chip().flash().begin() + 0x100));
+    }
 }
 
 TEST_F(FourByteJobsTest, ReadsUsePageModeAndGiveWhatByteModeGives)
@@ -155,7 +192,8 @@ TEST_F(FourByteJobsTest, LockLevelsReachTheChipAndLevelOneStopsTheNextWrite)
     EXPECT_EQ(chip().lockMode(), 2);
     image.buffer[0x10] = 0x00;
     EXPECT_FALSE(write(WriteJob::Mode::Changes, 0x10, 0x10));
-    EXPECT_EQ(feedback.messages.back().text, "Error programming device");
+    EXPECT_EQ(feedback.messages.back().text,
+              "The chip is locked at level 1: it takes no more writes; erase it to unlock. Nothing was written.");
     EXPECT_EQ(chip().flash()[0x10], 0xFF);
 
     // Erase unlocks, and reads the chip back to say so.
@@ -190,7 +228,12 @@ public:
         ADD_FAILURE() << "a lone byte read over a whole-instruction link";
         return 0;
     }
-    void Send(const std::array<uint8_t, 4>& instruction) override { d_.Send(instruction); }
+    void Send(const std::array<uint8_t, 4>& instruction) override
+    {
+        // A lock write lost on the way: AC E0..E3.
+        if (!(dropLockWrites && instruction[0] == 0xAC && (instruction[1] & 0xFC) == 0xE0))
+            d_.Send(instruction);
+    }
     uint8_t Ask(const std::array<uint8_t, 3>& instruction) override { return d_.Ask(instruction); }
     void AskMany(std::span<const std::array<uint8_t, 3>> instructions, std::span<uint8_t> answers) override
     {
@@ -199,6 +242,7 @@ public:
     }
 
     int batches = 0;
+    bool dropLockWrites = false;
 
 private:
     LineDriver& d_;
@@ -239,4 +283,26 @@ TEST_F(FourByteJobsTest, AWholeInstructionLinkCarriesEveryJobButTheThreeByteChip
     EXPECT_EQ(feedback.messages[0].text, why);
     EXPECT_EQ(feedback.messages[1].text, why);
     EXPECT_TRUE(chip().history().empty());
+}
+
+TEST_F(FourByteJobsTest, ALockThatDidNotTakeIsReported)
+{
+    auto owned = std::make_unique<WholeInstructionsOnly>(lineDriver());
+    owned->dropLockWrites = true;
+    ProgrammingSession whole(programmerSettings(), std::move(owned));
+    const struct {
+        const char* job;
+        std::function<bool()> run;
+    } cases[] = {
+        {"lock", [&] { return LockJob(whole, image, feedback).run(2); }},
+        {"write with a lock level", [&] { return WriteJob(whole, image, feedback, WriteJob::Mode::All).run(0, 0xF, 2); }},
+    };
+    for (const auto& c : cases) {
+        feedback.messages.clear();
+        EXPECT_FALSE(c.run()) << c.job;
+        EXPECT_EQ(feedback.messages, (std::vector<Message>{{"The lock bits did not take: the chip reports lock level 0.",
+                                                            "ERROR", Buttons::Ok}}))
+            << c.job;
+        EXPECT_EQ(chip().lockMode(), 1);
+    }
 }

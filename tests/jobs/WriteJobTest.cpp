@@ -20,6 +20,9 @@ namespace {
 constexpr InstructionKind kEnable = InstructionKind::Enable;
 constexpr InstructionKind kRead = InstructionKind::ReadCode;
 constexpr InstructionKind kWrite = InstructionKind::WriteCode;
+// The enable's probe for an AT89S51/52 ends in a frame the AT89S53 has no
+// instruction for.
+constexpr InstructionKind kProbe = InstructionKind::Unknown;
 
 class WriteJobTest : public JobFixture {
 protected:
@@ -45,7 +48,7 @@ protected:
     {
         int n = 0;
         for (const auto& i : tap->instructions())
-            n += (i[0] & 0x03) == 0x02;
+            n += i[0] >= 0 && (i[0] & 0x03) == 0x02;
         return n;
     }
 };
@@ -63,7 +66,7 @@ TEST_F(WriteJobTest, WriteChangesAfterAReadTouchesOnlyTheEditedBytes)
 
     // No read before writing; each written byte is read back once.
     EXPECT_EQ(history(), (std::vector<std::pair<InstructionKind, int>>{
-                             {kEnable, -1}, {kWrite, 0x0005}, {kRead, 0x0005}, {kWrite, 0x1234},
+                             {kEnable, -1}, {kProbe, -1}, {kWrite, 0x0005}, {kRead, 0x0005}, {kWrite, 0x1234},
                              {kRead, 0x1234}, {kWrite, 0x2FFE}, {kRead, 0x2FFE}}));
     for (int a = 0; a < 0x3000; ++a) {
         ASSERT_EQ(chip().flash()[a], image.buffer[a]) << a;
@@ -85,7 +88,7 @@ TEST_F(WriteJobTest, WriteChangesWithoutReadBackReadsNothing)
     edit(0x0800);
     programmerSettings().readAfterWrite = 0;
     EXPECT_TRUE(write(Mode::Changes, std::nullopt, std::nullopt));
-    EXPECT_EQ(history(), (std::vector<std::pair<InstructionKind, int>>{{kEnable, -1}, {kWrite, 0x0800}}));
+    EXPECT_EQ(history(), (std::vector<std::pair<InstructionKind, int>>{{kEnable, -1}, {kProbe, -1}, {kWrite, 0x0800}}));
     EXPECT_EQ(chip().flash()[0x0800], image.buffer[0x0800]);
 }
 

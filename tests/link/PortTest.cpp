@@ -1,5 +1,7 @@
 #include <LinkFixture.h>
 
+#include <DirectIoBackend.h>
+#include <FileLock.h>
 #include <NoneBackend.h>
 #include <ParportLocator.h>
 #include <PortHints.h>
@@ -12,6 +14,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -115,14 +119,57 @@ TEST(PpdevBackendTest, FailuresDescribeWhyAndWhatToDo)
               std::string::npos)
         << missingNode.describe();
 
-    // A node that is not a parallel port: the claim fails, nothing crashes.
+    // A node that is not a parallel port: it opens, a job's claim fails,
+    // nothing crashes and nothing is written.
     proc.write("notaport", "");
     PpdevBackend notPort(proc / "notaport");
-    EXPECT_FALSE(notPort.open(0x378));
-    EXPECT_NE(notPort.describe().find("claim failed"), std::string::npos) << notPort.describe();
-    EXPECT_FALSE(notPort.isOpen());
+    EXPECT_TRUE(notPort.open(0x378));
+    std::string why;
+    EXPECT_FALSE(notPort.claim(std::chrono::milliseconds(0), &why));
+    EXPECT_NE(why.find("claim failed"), std::string::npos) << why;
+    EXPECT_FALSE(notPort.isClaimed());
     notPort.write(0x378, 0x55);
     EXPECT_EQ(notPort.read(0x379), 0x80);
+}
+
+// A port or chip that another program's job holds: the claim waits, then
+// says who holds it; once it is let go, the next claim has it.
+TEST(PortClaimTest, BusyNamesTheHolder)
+{
+    TempDir dir;
+    dir.write("parport0", "");
+    std::ifstream comm("/proc/self/comm");
+    std::string self;
+    std::getline(comm, self);
+    self += " (pid " + std::to_string(::getpid()) + ")";
+    struct Case {
+        const char* name;
+        std::unique_ptr<PortBackend> backend;
+        std::string locked; // the file the other program holds
+        std::string what;   // as the refusal names it
+    } cases[] = {
+        {"ppdev", std::make_unique<PpdevBackend>(dir / "parport0"), dir / "parport0", dir / "parport0"},
+        {"direct I/O", std::make_unique<DirectIoBackend>(dir.path), dir / "vorlane-lpt-0x378", "The port at 0x378"},
+        {"simulated chip", std::make_unique<SimBackend>(dir / "chip.bin"), dir / "chip.bin", dir / "chip.bin"},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.backend->open(0x378);
+        dir.write(c.locked.substr(dir.path.size() + 1), "");
+        FileLock other;
+        ASSERT_TRUE(other.take(c.locked, std::chrono::milliseconds(0), nullptr, nullptr));
+        std::string why;
+        const auto before = std::chrono::steady_clock::now();
+        EXPECT_FALSE(c.backend->claim(std::chrono::milliseconds(200), &why));
+        EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(200)) << "it waited first";
+        EXPECT_EQ(why, BusyText(c.what, self));
+        other.release();
+        why.clear();
+        // ppdev's own claim then fails on a node that is no port: past the lock.
+        EXPECT_EQ(c.backend->claim(std::chrono::milliseconds(0), &why), c.name != std::string("ppdev")) << why;
+        EXPECT_EQ(why.find("in use"), std::string::npos) << why;
+        c.backend->unclaim();
+    }
 }
 
 TEST(PortHintsTest, ErrnoAdvice)

@@ -24,6 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using sim::At89s53;
 using sim::At89s51And52;
+using sim::CheckChipFile;
 
 class ChipFileTest : public ::testing::Test {
 protected:
@@ -96,14 +97,26 @@ TEST_P(ChipFileRoundTrip, KeepsFlashAndLockStateOfEachSize)
     ASSERT_TRUE(chip->setLockText(GetParam().lockText));
     std::string error;
     ASSERT_TRUE(SaveChipFile(*chip, path, &error)) << error;
-    EXPECT_EQ(fs::file_size(path), GetParam().size);
-    EXPECT_EQ(text(path + ".lock"), GetParam().lockText);
-    EXPECT_EQ(entries(), (std::set<std::string>{"chip.bin", "chip.bin.lock"})) << "no temporary file left";
+    std::string record = "\nvorlane lock state: " + std::string(GetParam().lockText);
+    record.back() = ' ';
+    record.resize(31, ' ');
+    EXPECT_EQ(text(path).substr(GetParam().size), record + "\n") << "the lock state ends the one file";
+    EXPECT_EQ(entries(), std::set<std::string>{"chip.bin"}) << "no temporary file left";
 
     auto loaded = GetParam().make();
     ASSERT_TRUE(LoadChipFile(*loaded, path, &error)) << error;
     EXPECT_TRUE(std::equal(flash.begin(), flash.end(), loaded->flashBytes().begin()));
     EXPECT_EQ(loaded->lockText(), GetParam().lockText);
+
+    // Unlocked, with a flash that ends as a record would: flash it stays.
+    const std::string spelled = record + "\n";
+    loaded->unlock();
+    std::copy(spelled.begin(), spelled.end(), loaded->flashBytes().end() - 32);
+    ASSERT_TRUE(SaveChipFile(*loaded, path, &error)) << error;
+    auto again = GetParam().make();
+    ASSERT_TRUE(LoadChipFile(*again, path, &error)) << error;
+    EXPECT_TRUE(std::ranges::equal(again->flashBytes(), loaded->flashBytes()));
+    EXPECT_FALSE(again->locked());
 }
 
 TEST_P(ChipFileRoundTrip, MissingFileGivesAnErasedUnlockedChipAndIsCreated)
@@ -117,7 +130,7 @@ TEST_P(ChipFileRoundTrip, MissingFileGivesAnErasedUnlockedChipAndIsCreated)
     EXPECT_EQ(slurp(path), std::vector<uint8_t>(GetParam().size, 0xFF));
     auto fresh = GetParam().make();
     EXPECT_EQ(chip->lockText(), fresh->lockText());
-    EXPECT_EQ(text(path + ".lock"), fresh->lockText());
+    EXPECT_EQ(entries(), std::set<std::string>{"chip.bin"}) << "an unlocked chip's file is its flash alone";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -196,6 +209,87 @@ INSTANTIATE_TEST_SUITE_P(Texts, ChipFileLockText,
                                            LockTextCase{false, "mode 2", false}, LockTextCase{true, "mode 2\n", true},
                                            LockTextCase{true, " mode  4 ", true}, LockTextCase{true, "mode 5", false},
                                            LockTextCase{true, "mode 2x", false}, LockTextCase{true, "0x67", false}));
+
+// --- Files of earlier versions, and files that are refused -----------------------------
+
+// A FILE.lock of an earlier version is read (FILE's record wins where both
+// are), a new file a killed save left is ignored, and after the next save
+// FILE alone holds flash and lock state.
+TEST_F(ChipFileTest, EarlierFilesLoadAndLeaveOneFileAfterASave)
+{
+    const struct {
+        const char* record;   // the lock state FILE's record holds, or null
+        const char* lockFile; // FILE.lock beside it, or null
+        bool staging;         // a ".chip.bin.new" that a kill left
+        const char* loaded;
+    } cases[] = {
+        {nullptr, "mode 3", false, "mode 3\n"},
+        {nullptr, "mode 1", false, "mode 1\n"},
+        {"mode 1", "mode 4", false, "mode 1\n"},
+        {"mode 2", nullptr, true, "mode 2\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.loaded);
+        std::vector<uint8_t> bytes(4096, 0x5A);
+        if (c.record) {
+            std::string r = std::string("\nvorlane lock state: ") + c.record;
+            r.resize(31, ' ');
+            bytes.insert(bytes.end(), r.begin(), r.end());
+            bytes.push_back('\n');
+        }
+        spit(path, bytes);
+        if (c.lockFile)
+            spit(path + ".lock", std::vector<uint8_t>(c.lockFile, c.lockFile + 6));
+        if (c.staging)
+            spit((dir / ".chip.bin.new").string(), std::vector<uint8_t>(4096, 0x00));
+        At89s51And52 chip(At89s51And52::Variant::S51);
+        std::string error;
+        ASSERT_TRUE(LoadChipFile(chip, path, &error)) << error;
+        EXPECT_EQ(chip.lockText(), c.loaded);
+        EXPECT_EQ(chip.flash()[100], 0x5A);
+        ASSERT_TRUE(SaveChipFile(chip, path, &error)) << error;
+        EXPECT_EQ(fs::file_size(path), 4128u);
+        EXPECT_EQ(entries(), std::set<std::string>{"chip.bin"});
+        At89s51And52 again(At89s51And52::Variant::S51);
+        ASSERT_TRUE(LoadChipFile(again, path, &error)) << error;
+        EXPECT_EQ(again.lockText(), c.loaded);
+    }
+}
+
+// A read-only chip file is the user's to keep: never replaced. One far
+// larger than any flash (sparse here: reading 4 GB whole would ask that of
+// memory) is refused unread.
+TEST_F(ChipFileTest, RefusedFilesAreReportedAndLeftAsTheyWere)
+{
+    const struct {
+        const char* error;
+        fs::perms perms;
+        std::uintmax_t size;
+        bool loads; // reading it is harmless
+    } cases[] = {
+        {"is read-only", fs::perms::owner_read | fs::perms::group_read, 1, true},
+        {"far more than any chip's flash", fs::perms::owner_read | fs::perms::owner_write, 4ull << 30, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        fs::remove(path);
+        std::ofstream(path) << "x";
+        fs::resize_file(path, c.size);
+        fs::permissions(path, c.perms);
+        const auto time = fs::last_write_time(path);
+        At89s53 chip;
+        std::string error;
+        EXPECT_FALSE(CheckChipFile(path, &error));
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        error.clear();
+        EXPECT_FALSE(SaveChipFile(chip, path, &error));
+        EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        EXPECT_EQ(LoadChipFile(chip, path, &error), c.loads) << error;
+        EXPECT_EQ(fs::file_size(path), c.size);
+        EXPECT_EQ(fs::last_write_time(path), time);
+        EXPECT_EQ(entries(), std::set<std::string>{"chip.bin"});
+    }
+}
 
 // --- Links and what is not a regular file ---------------------------------------------
 
@@ -352,8 +446,7 @@ TEST_F(ChipFileTest, FullDiskLeavesTheOldFileWhole)
     EXPECT_FALSE(saved_ok);
     EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
     EXPECT_EQ(slurp(path), before);
-    EXPECT_EQ(text(path + ".lock"), "0xE7\n");
-    EXPECT_EQ(entries(), (std::set<std::string>{"chip.bin", "chip.bin.lock"})) << "no temporary file left";
+    EXPECT_EQ(entries(), std::set<std::string>{"chip.bin"}) << "no temporary file left";
 }
 
 TEST_F(ChipFileTest, SaveKeepsTheFilesMode)

@@ -1,8 +1,12 @@
 #include "DirectIoBackend.h"
 
+#include "FileLock.h"
 #include "PortHints.h"
 
 #include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <sys/io.h>
@@ -35,8 +39,36 @@ bool DirectIoBackend::open(uint16_t base)
 #endif
 }
 
+bool DirectIoBackend::claim(std::chrono::milliseconds wait, std::string* why)
+{
+    unclaim();
+    const std::string name = lockFolder_ + "/vorlane-lpt-" + HexAddress(base_);
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // Without a lock folder (a system that has no /run/lock) the job runs
+    // unguarded, as every direct I/O program does.
+    if (fd < 0)
+        return true;
+    std::string holder;
+    if (!FileLock::TakeOpen(fd, wait, &holder)) {
+        ::close(fd);
+        if (why)
+            *why = BusyText("The port at " + HexAddress(base_), holder);
+        return false;
+    }
+    lockFd_ = fd;
+    return true;
+}
+
+void DirectIoBackend::unclaim()
+{
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+    lockFd_ = -1;
+}
+
 void DirectIoBackend::close()
 {
+    unclaim();
 #ifdef VORLANE_HAVE_PORT_IO
     if (granted_)
         ioperm(base_, 3, 0);

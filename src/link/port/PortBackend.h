@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,19 @@ public:
     // Makes the port at `base` usable. On false, describe() says why.
     virtual bool open(uint16_t base) = 0;
     virtual void close() = 0;
+    // A job's exclusive hold on what the backend reaches, taken on an open
+    // backend when the job starts and let go when it ends, so that another
+    // program (or another session) never drives the same lines meanwhile.
+    // False when it is still held elsewhere after `wait`, or cannot be had:
+    // *why says who holds it and what to do, or what failed. Nothing is
+    // written to the port unless this succeeded.
+    virtual bool claim(std::chrono::milliseconds wait, std::string* why)
+    {
+        (void)wait;
+        (void)why;
+        return true;
+    }
+    virtual void unclaim() {}
     virtual void write(uint16_t address, uint8_t value) = 0;
     virtual uint8_t read(uint16_t address) = 0;
     // What is in use, or why nothing could be had; one line for the status bar.

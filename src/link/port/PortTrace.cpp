@@ -18,11 +18,28 @@ PortTrace::PortTrace(const std::string& path) : path_(path)
     origin_ = currentCounter().now();
     if (path.empty())
         return;
-    fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    fd_ = OpenFile(path);
     if (fd_ < 0)
-        fail("cannot append to", errno);
+        fail("cannot append to", -fd_);
     else
         buffer_.reserve(kBufferLimit + 32);
+}
+
+int PortTrace::OpenFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -errno;
+    // Opened: from here a slow reader slows the trace, never loses lines.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+std::string PortTrace::Reason(int error)
+{
+    if (error == ENXIO)
+        return "no program reads this FIFO";
+    return std::strerror(error);
 }
 
 PortTrace::~PortTrace()
@@ -34,7 +51,7 @@ PortTrace::~PortTrace()
 
 void PortTrace::fail(const char* what, int error)
 {
-    problem_ = std::string(what) + " " + path_ + ": " + std::strerror(error);
+    problem_ = std::string(what) + " " + path_ + ": " + Reason(error);
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;

@@ -30,6 +30,13 @@ public:
     void record(char operation, uint8_t value, int64_t stamp);
     void flush();
 
+    // Opens `path` for appending as a trace does, without waiting: a FIFO
+    // that nobody reads fails at once (ENXIO) rather than hanging the
+    // program before its window or job. Returns the descriptor, or -errno.
+    static int OpenFile(const std::string& path);
+    // Why an open or a write failed, as a user can act on it.
+    static std::string Reason(int error);
+
     static constexpr long long kPauseUs = 500;
     static constexpr long long kFlushEveryUs = 50000;
 
