@@ -38,7 +38,8 @@ private:
     uint32_t hz_;
 };
 
-// The shortest SCK phase the selected chip takes, in nanoseconds: the
-// AT89S51/52's from the settings' crystal; 0 for the AT89S53, whose phases
-// are the settings alone.
+// The shortest SCK phase the selected chip's own instructions take, in
+// nanoseconds: the AT89S51/52's from the settings' crystal; 0 for the
+// AT89S53, whose phases are the settings alone. (The line driver takes it
+// from the instructions in use, which a probe may make the other family's.)
 uint32_t ShortestPhaseNs(const ProgrammerSettings& settings);

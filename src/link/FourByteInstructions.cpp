@@ -25,6 +25,7 @@ FourByteInstructions::FourByteInstructions(const Device& device, IspLink& link, 
     : link_(link), highMask_(static_cast<uint8_t>((device.flashSize - 1) >> 8)),
       byteWriteUs_(CrystalTiming(crystalHz).byteWriteUs())
 {
+    link_.SetShortestPhaseNs(CrystalTiming(crystalHz).shortestPhaseNs());
 }
 
 uint8_t FourByteInstructions::HighAddress(uint16_t address) const

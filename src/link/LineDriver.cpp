@@ -39,7 +39,7 @@ LineDriver::Phases LineDriver::phases() const
 {
     // A setting below what the chip takes would clock it faster than it
     // allows: the longer of the two stands.
-    const uint64_t shortest = ShortestPhaseNs(settings_);
+    const uint64_t shortest = shortestPhaseNs_;
     return {std::max<uint64_t>(settings_.upTimeUs * uint64_t{1000}, shortest),
             std::max<uint64_t>(settings_.downTimeUs * uint64_t{1000}, shortest)};
 }

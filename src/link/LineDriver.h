@@ -17,8 +17,8 @@ struct ProgrammerSettings;
 // returned: the pin has surely changed by then, wherever in the access it
 // did. So a slow or held-up access can lengthen a phase but never shorten
 // the next one. Waits asked for with no line change between them add up.
-// Each SCK phase lasts its setting, or the selected chip's shortest phase
-// where that is longer (the AT89S51/52's follows their crystal).
+// Each SCK phase lasts its setting, or the shortest phase the instructions
+// in use take where that is longer (the AT89S51/52's follows their crystal).
 //
 // The bit-clocking link of the parallel-port cable (and of the simulated one).
 class LineDriver : public IspLink {
@@ -35,6 +35,7 @@ public:
     void EnterProgramming() override;
     void LeaveProgramming() override;
     bool ClocksBits() const override { return true; }
+    void SetShortestPhaseNs(uint32_t ns) override { shortestPhaseNs_ = ns; }
     void ShiftOut(uint8_t value) override;
     uint8_t ShiftIn() override;
 
@@ -79,4 +80,5 @@ private:
     bool anchored_ = false;
     // When the access that made the last line change began.
     int64_t changeBegan_ = 0;
+    uint32_t shortestPhaseNs_ = 0;
 };

@@ -9,7 +9,7 @@ std::unique_ptr<InstructionSet> MakeInstructionSet(const Device& device, IspLink
     if (device.family == InstructionFamily::FourByte)
         return std::make_unique<FourByteInstructions>(device, link, crystalHz);
     if (link.ClocksBits())
-        return std::make_unique<ThreeByteInstructions>(link);
+        return std::make_unique<ThreeByteInstructions>(link, crystalHz);
     if (why)
         *why = std::string("The ") + device.name +
                "'s three-byte instructions need a cable that clocks each bit (the parallel port); " +
