@@ -19,7 +19,7 @@
 #include <ArduinoIspModel.h>
 
 #include <At89s51And52.h>
-#include <FourByteInstructions.h>
+#include <CrystalTiming.h>
 #include <OpenSession.h>
 #include <ReadJob.h>
 #include <WriteJob.h>
@@ -60,7 +60,7 @@ Figure Measure(const char* name, uint32_t baud, sim::At89s51And52& chip, Arduino
     for (const auto& i : chip.history())
         writes += i.kind == sim::InstructionKind::WriteCode && !i.ignored;
     const double line = (model.universals() - universals) * 6.0 * 10.0 / baud;
-    f.limitSeconds = line + writes * FourByteInstructions::kByteWriteUs / 1e6;
+    f.limitSeconds = line + writes * CrystalTiming(DefaultProgrammerSettings().crystalHz).byteWriteUs() / 1e6;
     f.ok = ok;
     const double ratio = f.seconds / f.limitSeconds;
     std::printf("  %-34s %7.2f s  limit %7.2f s (line %.2f s + %d write cycles)  ratio %.3f  %s%s\n", name,

@@ -1,8 +1,9 @@
 // A full read of the simulated chip with the real counter, for port accesses
 // that cost nothing, what direct I/O costs (1000 ns) and what a ppdev ioctl
 // costs (1900 ns). Wall time against the waits the protocol mandates and
-// against the floor the access time imposes: what is left over is the
-// host's own cost, which deadline waits should hide inside the phases.
+// against the floor with the accesses: each phase is its access and then its
+// wait, as a wait counts from the end of the access that changed the line.
+// What is left over is the host's own cost.
 #include "LineModel.h"
 #include "BenchSession.h"
 #include "Stopwatch.h"

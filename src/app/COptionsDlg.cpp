@@ -1,5 +1,6 @@
 #include "COptionsDlg.h"
 
+#include <CrystalTiming.h>
 #include <MessageBox.h>
 #include <ProgrammerSettings.h>
 
@@ -46,6 +47,10 @@ COptionsDlg::COptionsDlg(ProgrammerSettings& settings, QWidget* parent) : QDialo
         edits_[i]->setMaximumWidth(110);
         grid->addWidget(edits_[i], i, 1);
     }
+    grid->addWidget(new QLabel(QStringLiteral("MHz of the AT89S51/52 board's crystal, 3 to 33 (3 def.)")), 4, 0);
+    crystal_ = new QLineEdit;
+    crystal_->setMaximumWidth(110);
+    grid->addWidget(crystal_, 4, 1);
     auto* states = new QHBoxLayout;
     states->addWidget(new QLabel(QStringLiteral("After reset leave signals the next way :")));
     sck_ = new QCheckBox(QStringLiteral("SCK"));
@@ -56,9 +61,9 @@ COptionsDlg::COptionsDlg(ProgrammerSettings& settings, QWidget* parent) : QDialo
     states->addWidget(data_);
     states->addWidget(dout_);
     states->addStretch();
-    grid->addLayout(states, 4, 0, 1, 2);
+    grid->addLayout(states, 5, 0, 1, 2);
     poll_ = new QCheckBox(QStringLiteral("Poll for the end of each byte write (Data Polling)"));
-    grid->addWidget(poll_, 5, 0, 1, 2);
+    grid->addWidget(poll_, 6, 0, 1, 2);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
@@ -66,7 +71,7 @@ COptionsDlg::COptionsDlg(ProgrammerSettings& settings, QWidget* parent) : QDialo
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &COptionsDlg::reject);
-    grid->addWidget(buttons, 6, 0, 1, 2);
+    grid->addWidget(buttons, 7, 0, 1, 2);
     setLayout(grid);
     DoDataExchange(false);
 }
@@ -87,6 +92,20 @@ bool COptionsDlg::DoDataExchange(bool save)
             return false;
         }
         *TimingField(settings_, i) = value;
+    }
+    // In MHz, as a crystal is marked; the record keeps Hz.
+    if (!save) {
+        crystal_->setText(QString::fromStdString(CrystalTiming(s.crystalHz).text()).section(QLatin1Char(' '), 0, 0));
+    } else {
+        // Typed in MHz, up to six decimals: "3", "11.0592".
+        const auto hz = CrystalTiming::Parse(crystal_->text().trimmed().toStdString() + "MHz");
+        if (!hz) {
+            ShowMessage(this, QStringLiteral("Escriba los MHz del cristal, de 3 a 33."));
+            crystal_->setFocus();
+            crystal_->selectAll();
+            return false;
+        }
+        s.crystalHz = *hz;
     }
     QCheckBox* boxes[] = {sck_, data_, dout_};
     uint32_t* flags[] = {&s.sckState, &s.dinState, &s.doutState};

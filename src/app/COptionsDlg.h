@@ -18,6 +18,8 @@ public:
     bool DoDataExchange(bool save);
 
     QLineEdit* timingEdit(int index) const { return edits_[index]; }
+    // The AT89S51/52 board's crystal, in MHz.
+    QLineEdit* crystalEdit() const { return crystal_; }
     QCheckBox* sckBox() const { return sck_; }
     QCheckBox* dataBox() const { return data_; }
     QCheckBox* doutBox() const { return dout_; }
@@ -28,6 +30,7 @@ public:
 private:
     ProgrammerSettings& settings_;
     QLineEdit* edits_[4] = {};
+    QLineEdit* crystal_ = nullptr;
     QCheckBox* sck_ = nullptr;
     QCheckBox* data_ = nullptr;
     QCheckBox* dout_ = nullptr;

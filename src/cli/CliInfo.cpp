@@ -2,6 +2,8 @@
 
 #include "CliText.h"
 
+#include <CrystalTiming.h>
+
 #include <cstdio>
 
 namespace {
@@ -49,6 +51,12 @@ std::string CliInfo(const std::string& programmer, const std::string& portLine, 
     text += Line("Timing:", "reset " + Us(s.resetTimeUs) + ", clock up " + Us(s.upTimeUs) + ", clock down " +
                                 Us(s.downTimeUs) + ", after each write " + afterWrite +
                                 (s.pollWriteEnd ? " (or less, by Data Polling)" : ""));
+    if (device.family == InstructionFamily::FourByte) {
+        const CrystalTiming crystal(s.crystalHz);
+        text += Line("Crystal:", crystal.text() + ": each SCK phase at least " +
+                                     CountText(crystal.shortestPhaseNs()) + " ns, each byte write " +
+                                     Us(crystal.byteWriteUs()));
+    }
     text += Line("Writes:", "each byte read before writing and read back after (always)");
     text += Line("Settings:", settingsLocation);
     return text;

@@ -20,6 +20,7 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
         case Kind::Sim: {
             auto sim = std::make_unique<SimBackend>(choice.argument, choice.accessNs, choice.simModel,
                                                     [&settings] { return StoredDevice(settings.device).id; });
+            sim->setCrystalHz(choice.crystalHz);
             if (sim->open(base))
                 return sim;
             return std::make_unique<NoneBackend>(sim->describe());

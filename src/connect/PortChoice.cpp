@@ -1,5 +1,7 @@
 #include "PortChoice.h"
 
+#include <CrystalTiming.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -19,9 +21,10 @@ constexpr PortForm kForms[] = {
      Argument::Path},
     {"direct", "ioperm and outb/inb at the port address (x86; root or CAP_SYS_RAWIO)", "direct", Kind::Direct,
      Argument::None},
-    {"sim[:MODEL][:FILE][,access=N]",
+    {"sim[:MODEL][:FILE][,access=N][,xtal=F]",
      "a simulated chip: MODEL s51, s52 or s53 (default: the chip selected); FILE keeps its flash "
-     "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms",
+     "between runs; access=N makes each port access take N ns (or Nus), up to 1 ms; xtal=F is the "
+     "AT89S51/52 board's crystal, 3MHz (the default) to 33MHz",
      "sim", Kind::Sim, Argument::SimChip},
     {"usbasp[:BUS:DEVICE]",
      "a USBasp (USB 16C0:05DC) whose firmware drives the AT89S51/52: the first found, or the one at the bus "
@@ -65,6 +68,16 @@ bool TakeAccess(const std::string& value, PortChoice& choice, std::string* probl
     return false;
 }
 
+bool TakeCrystal(const std::string& value, PortChoice& choice, std::string* problem)
+{
+    if (const auto hz = CrystalTiming::Parse(value)) {
+        choice.crystalHz = *hz;
+        return true;
+    }
+    *problem = "does not give xtal=F as a crystal from 3 to 33 MHz (e.g. xtal=3MHz or xtal=11.0592MHz)";
+    return false;
+}
+
 bool TakeBaud(const std::string& value, PortChoice& choice, std::string* problem)
 {
     uint32_t baud = 0;
@@ -102,6 +115,7 @@ struct PortOption {
 
 constexpr PortOption kOptions[] = {
     {"access", Kind::Sim, &TakeAccess},
+    {"xtal", Kind::Sim, &TakeCrystal},
     {"baud", Kind::Arduino, &TakeBaud},
 };
 

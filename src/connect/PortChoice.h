@@ -19,6 +19,8 @@ struct PortChoice {
     uint32_t baud = 0;
     // sim only: the time each port access costs.
     int64_t accessNs = 0;
+    // sim only: the AT89S51/52 boards' crystal in Hz; 0 for the 3 MHz default.
+    int64_t crystalHz = 0;
     // sim only: the model named ("sim:s52:FILE"), else the selected device's.
     std::optional<DeviceId> simModel;
     // usbasp only: the bus and device numbers lsusb shows; 0 for the first found.

@@ -38,7 +38,7 @@ bool EraseJob::run()
     const Device* found = other ? DeviceWithSignature(*signature) : nullptr;
     if (found) {
         report_.foundDevice = found->id;
-        isp_ = MakeInstructionSet(*found, link_, nullptr);
+        isp_ = MakeInstructionSet(*found, link_, nullptr, settings_.crystalHz);
     }
     const int32_t checked = found ? found->flashSize : size;
     report_.start = 0;

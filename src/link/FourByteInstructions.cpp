@@ -21,9 +21,11 @@ constexpr uint8_t kLb3 = 0x10;
 
 } // namespace
 
-FourByteInstructions::FourByteInstructions(const Device& device, IspLink& link)
-    : link_(link), highMask_(static_cast<uint8_t>((device.flashSize - 1) >> 8))
+FourByteInstructions::FourByteInstructions(const Device& device, IspLink& link, uint32_t crystalHz)
+    : link_(link), highMask_(static_cast<uint8_t>((device.flashSize - 1) >> 8)),
+      byteWriteUs_(CrystalTiming(crystalHz).byteWriteUs())
 {
+    link_.SetShortestPhaseNs(CrystalTiming(crystalHz).shortestPhaseNs());
 }
 
 uint8_t FourByteInstructions::HighAddress(uint16_t address) const
@@ -70,7 +72,7 @@ void FourByteInstructions::WriteLockBits(uint8_t lockLevel)
     const int last = lockLevel > 3 ? 3 : lockLevel;
     for (int level = 1; level <= last; ++level) {
         link_.Send({kProgrammingEnable, static_cast<uint8_t>(kLockByte2 | level), 0x00, 0x00});
-        link_.DelayMicroseconds(kByteWriteUs);
+        link_.DelayMicroseconds(byteWriteUs_);
     }
 }
 
@@ -105,7 +107,7 @@ void FourByteInstructions::WriteCodePage(uint16_t address, std::span<const uint8
         if (bytes[i] == 0xFF)
             continue;
         WriteCodeByte(static_cast<uint16_t>(base + i), bytes[i]);
-        link_.DelayMicroseconds(kByteWriteUs);
+        link_.DelayMicroseconds(byteWriteUs_);
     }
 }
 

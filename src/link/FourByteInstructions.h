@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CrystalTiming.h"
 #include "Device.h"
 #include "InstructionSet.h"
 #include "IspLink.h"
@@ -24,14 +25,12 @@ class FourByteInstructions : public InstructionSet {
 public:
     static constexpr uint8_t kEnableAnswer = 0x69;
     static constexpr int kPageSize = 256;
-    // Serial Programming Characteristics: tSWC = 64 tCLCL + 400 us, longest
-    // at the slowest crystal, 3 MHz: 421.3 us; tERASE = 500 ms. A page is
-    // programmed "one byte at a time", so 256 byte cycles.
-    static constexpr uint32_t kByteWriteUs = 422;
-    static constexpr uint32_t kPageWriteUs = kPageSize * kByteWriteUs;
+    // Serial Programming Characteristics: tERASE = 500 ms, whatever the crystal.
     static constexpr uint32_t kEraseUs = 500'000;
 
-    explicit FourByteInstructions(const Device& device, IspLink& link);
+    // The write cycle follows the board's crystal (CrystalTiming.h): at the
+    // 3 MHz default, 421.3 us a byte.
+    FourByteInstructions(const Device& device, IspLink& link, uint32_t crystalHz = CrystalTiming::kSlowestHz);
 
     bool ProgrammingEnable() override;
     bool EnableAnswers() const override { return true; }
@@ -53,8 +52,9 @@ public:
     std::optional<int> ReadLockLevel() override;
 
     bool WriteErasesFirst() const override { return false; }
-    uint32_t ByteWriteUs() const override { return kByteWriteUs; }
-    uint32_t PageWriteUs() const override { return link_.CarriesPages() ? kPageWriteUs : 0; }
+    // tSWC; a page is programmed "one byte at a time", so 256 of them.
+    uint32_t ByteWriteUs() const override { return byteWriteUs_; }
+    uint32_t PageWriteUs() const override { return link_.CarriesPages() ? kPageSize * byteWriteUs_ : 0; }
 
     // Byte 2 of the read and write instructions.
     uint8_t HighAddress(uint16_t address) const;
@@ -62,4 +62,5 @@ public:
 private:
     IspLink& link_;
     uint8_t highMask_;
+    uint32_t byteWriteUs_;
 };

@@ -62,6 +62,13 @@ public:
     // True once the clock has reached the deadline.
     virtual bool Passed(Deadline& deadline) = 0;
 
+    // The shortest SCK phase, in ns, that the instructions now in use take
+    // (the AT89S51/52's follow their crystal; 0: the settings alone). Each
+    // family sets it when it takes the link, so a probe in the other
+    // family's instructions clocks as that family needs. A link that clocks
+    // nothing itself has no phases to hold.
+    virtual void SetShortestPhaseNs(uint32_t ns) { (void)ns; }
+
     // True when the link clocks single bytes (ShiftOut, ShiftIn): any
     // instruction format and the page instructions. False when it carries
     // four-byte instructions only.

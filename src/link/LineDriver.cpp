@@ -1,5 +1,6 @@
 #include "LineDriver.h"
 
+#include "CrystalTiming.h"
 #include "ProgrammerSettings.h"
 #include <Counter.h>
 #include <Port.h>
@@ -18,6 +19,9 @@ int64_t SteadyNs()
                std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+__extension__ typedef unsigned __int128 Wide;
+constexpr int64_t kMaxTicks = std::numeric_limits<int64_t>::max();
+
 int64_t SaturatingAdd(int64_t a, int64_t b)
 {
     int64_t sum = 0;
@@ -31,33 +35,29 @@ int64_t LineDriver::Now() const
     return counterFrequency_ > 0 ? currentCounter().now() : SteadyNs();
 }
 
+LineDriver::Phases LineDriver::phases() const
+{
+    // A setting below what the chip takes would clock it faster than it
+    // allows: the longer of the two stands.
+    const uint64_t shortest = shortestPhaseNs_;
+    return {std::max<uint64_t>(settings_.upTimeUs * uint64_t{1000}, shortest),
+            std::max<uint64_t>(settings_.downTimeUs * uint64_t{1000}, shortest)};
+}
+
 void LineDriver::WriteData(uint8_t value)
 {
+    const int64_t steadyBefore = counterFrequency_ > 0 ? 0 : SteadyNs();
     const int64_t stamp = port_->writeData(settings_.lptBase, value);
+    changeBegan_ = counterFrequency_ > 0 ? stamp : steadyBefore;
+    // The line changed somewhere inside the access; once it has returned,
+    // it surely has. The phase that begins here counts from now.
+    anchor_ = Now();
     anchored_ = true;
-    if (counterFrequency_ <= 0) {
-        anchor_ = SteadyNs();
-        return;
-    }
-    // The phase that begins here counts from the line change, which happens
-    // at the same point of every access: so from just before the access.
-    // But an access that took longer than the quickest one may have been
-    // held up (an interrupt, the scheduler) before its line changed; the
-    // phase then counts from that much later, so it is never cut short.
-    const int64_t took = currentCounter().now() - stamp;
-    const bool known = quickestWriteTicks_ >= 0;
-    quickestWriteTicks_ = known ? std::min(quickestWriteTicks_, took) : took;
-    // Before any access has been timed, the end of this one is all that is sure.
-    anchor_ = stamp + (known ? took - quickestWriteTicks_ : took);
 }
 
 uint8_t LineDriver::ReadStatus()
 {
-    int64_t stamp = 0;
-    const uint8_t status = port_->readStatus(settings_.lptBase, &stamp);
-    if (counterFrequency_ > 0)
-        readTicks_ = std::max<int64_t>(0, currentCounter().now() - stamp);
-    return status;
+    return port_->readStatus(settings_.lptBase);
 }
 
 bool LineDriver::PortReady(std::string* why)
@@ -94,29 +94,35 @@ void LineDriver::RefreshTimerFrequency()
 {
     counterFrequency_ = currentCounter().frequency();
     // A new job, maybe on another port or counter: the next wait counts from
-    // its own start or from the next line change, and accesses are timed
-    // afresh.
+    // its own start or from the next line change.
     anchored_ = false;
-    readTicks_ = 0;
-    quickestWriteTicks_ = -1;
+}
+
+LineDriver::Deadline LineDriver::DeadlineFrom(int64_t from, uint64_t ns) const
+{
+    const int64_t f = counterFrequency_ > 0 ? counterFrequency_ : kSteadyFrequency;
+    // floor(ns * f / 1e9) + 1 ticks, in 128 bits so that no span and no
+    // counter overflows the product; done once more than that have elapsed.
+    const Wide ticks = Wide{ns} * static_cast<uint64_t>(f) / 1'000'000'000u + 2;
+    Deadline d;
+    d.at = SaturatingAdd(from, ticks > static_cast<Wide>(kMaxTicks) ? kMaxTicks : static_cast<int64_t>(ticks));
+    d.us = static_cast<uint32_t>(std::min<uint64_t>((ns + 999) / 1000, std::numeric_limits<uint32_t>::max()));
+    return d;
+}
+
+LineDriver::Deadline LineDriver::DeadlineAfterNs(uint64_t ns)
+{
+    if (anchored_)
+        return DeadlineFrom(anchor_, ns);
+    const int64_t from = Now();
+    Deadline d = DeadlineFrom(from, ns);
+    d.lastSeen = from;
+    return d;
 }
 
 LineDriver::Deadline LineDriver::DeadlineAfter(uint32_t us)
 {
-    const int64_t f = counterFrequency_ > 0 ? counterFrequency_ : kSteadyFrequency;
-    // floor(us * f / 1e6) + 1, split so that a fast counter cannot overflow
-    // the product (4e9 us at 1 GHz is already 4e18).
-    const int64_t whole = us / 1'000'000;
-    const int64_t rest = us % 1'000'000;
-    const int64_t ticks = whole * f + rest * f / 1'000'000 + 1;
-    Deadline d;
-    const int64_t from = anchored_ ? anchor_ : Now();
-    if (!anchored_)
-        d.lastSeen = from;
-    // Done once more than `ticks` have elapsed.
-    d.at = SaturatingAdd(from, ticks + 1);
-    d.us = us;
-    return d;
+    return DeadlineAfterNs(uint64_t{us} * 1000);
 }
 
 bool LineDriver::Passed(Deadline& d)
@@ -146,13 +152,18 @@ void LineDriver::WaitUntil(Deadline deadline)
     }
 }
 
-void LineDriver::DelayMicroseconds(uint32_t us)
+void LineDriver::Wait(uint64_t ns)
 {
-    const Deadline end = DeadlineAfter(us);
+    const Deadline end = DeadlineAfterNs(ns);
     WaitUntil(end);
     // A wait that follows with no line change between counts from here.
     anchor_ = end.at;
     anchored_ = true;
+}
+
+void LineDriver::DelayMicroseconds(uint32_t us)
+{
+    Wait(uint64_t{us} * 1000);
 }
 
 void LineDriver::EnterProgramming()
@@ -193,37 +204,40 @@ void LineDriver::LeaveProgramming()
 void LineDriver::ShiftOut(uint8_t value)
 {
     const ProgrammerSettings& s = settings_;
+    const Phases p = phases();
     for (int n = 7; n >= 0; --n) {
         // SCK falls in the same write that presents the next bit: the chip
         // samples MOSI on the rising edge that follows.
         const uint8_t down = s.idleByte ^ (((value >> n) & 1) ? dataMask_ : 0);
         WriteData(down);
-        DelayMicroseconds(s.downTimeUs);
+        Wait(p.downNs);
         WriteData(down ^ clockMask_);
-        DelayMicroseconds(s.upTimeUs);
+        Wait(p.upNs);
     }
+    // MOSI back to rest with SCK low: a low phase like the others, as the
+    // next SCK rise may be a read's.
     WriteData(s.idleByte);
-    DelayMicroseconds(2);
+    Wait(p.downNs);
 }
 
 uint8_t LineDriver::ShiftIn()
 {
     const ProgrammerSettings& s = settings_;
+    const Phases p = phases();
     uint8_t r = 0;
     for (int n = 7; n >= 0; --n) {
         WriteData(s.idleByte ^ clockMask_);
         // The chip moves MISO only after SCK falls, so the whole up phase
-        // shows the same bit. The read starts as late as lets it end with the
-        // phase: the line has had the longest to settle, as when sampling at
-        // the end, and the read's own time is part of the phase, not added.
-        const Deadline upEnd = DeadlineAfter(s.upTimeUs);
-        Deadline readFrom = upEnd;
-        readFrom.at -= readTicks_;
-        WaitUntil(readFrom);
+        // shows the same bit. It is read at the phase's end, when SCK has
+        // been up its time even counted from the start of the access that
+        // raised it (where a trace stamps that access): the line has had the
+        // longest to settle. The fall still waits for the phase counted
+        // from that access's end.
+        WaitUntil(DeadlineFrom(changeBegan_, p.upNs));
         const uint8_t status = ReadStatus();
-        WaitUntil(upEnd);
+        Wait(p.upNs);
         WriteData(s.idleByte);
-        DelayMicroseconds(s.downTimeUs);
+        Wait(p.downNs);
         r |= static_cast<uint8_t>((status & 0x80) >> (7 - n));
     }
     // The port inverts BUSY in status bit 7; the complement is the MISO level.

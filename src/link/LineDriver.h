@@ -12,11 +12,13 @@ struct ProgrammerSettings;
 // programming interface: reset, SCK and MOSI on data bits, MISO on BUSY.
 // Pins, rest levels and timing come from the settings record at every use.
 //
-// Every wait is a minimum time between two line changes. It counts from the
-// counter reading taken just before the port access that changed the lines,
-// so the access's own time is part of the phase, never added to it (only
-// the part by which an access was held up beyond the quickest one is);
-// waits asked for with no line change between them add up.
+// Every wait is a minimum time at the pins between two line changes. It
+// counts from the moment the port access that made the first change has
+// returned: the pin has surely changed by then, wherever in the access it
+// did. So a slow or held-up access can lengthen a phase but never shorten
+// the next one. Waits asked for with no line change between them add up.
+// Each SCK phase lasts its setting, or the shortest phase the instructions
+// in use take where that is longer (the AT89S51/52's follows their crystal).
 //
 // The bit-clocking link of the parallel-port cable (and of the simulated one).
 class LineDriver : public IspLink {
@@ -33,6 +35,7 @@ public:
     void EnterProgramming() override;
     void LeaveProgramming() override;
     bool ClocksBits() const override { return true; }
+    void SetShortestPhaseNs(uint32_t ns) override { shortestPhaseNs_ = ns; }
     void ShiftOut(uint8_t value) override;
     uint8_t ShiftIn() override;
 
@@ -55,8 +58,17 @@ public:
     int64_t counterFrequency() const { return counterFrequency_; }
 
 private:
+    struct Phases {
+        uint64_t upNs;
+        uint64_t downNs;
+    };
+    Phases phases() const;
     int64_t Now() const;
+    // `ns` after `from`, a reading of the clock Now() reads.
+    Deadline DeadlineFrom(int64_t from, uint64_t ns) const;
+    Deadline DeadlineAfterNs(uint64_t ns);
     void WaitUntil(Deadline deadline);
+    void Wait(uint64_t ns);
 
     const ProgrammerSettings& settings_;
     Port* port_;
@@ -66,8 +78,7 @@ private:
     // Where the next wait counts from; none yet at the start of a job.
     int64_t anchor_ = 0;
     bool anchored_ = false;
-    // What the last status read took, so the next one can end with its phase.
-    int64_t readTicks_ = 0;
-    // The quickest data write so far; -1 before the first.
-    int64_t quickestWriteTicks_ = -1;
+    // When the access that made the last line change began.
+    int64_t changeBegan_ = 0;
+    uint32_t shortestPhaseNs_ = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CrystalTiming.h"
 #include "Device.h"
 #include "InstructionSet.h"
 #include "IspLink.h"
@@ -9,5 +10,7 @@
 
 // The instructions of the device's family over `link`; null when the link
 // cannot carry them (the AT89S53's three-byte instructions need a link that
-// clocks bits), with *why saying so.
-std::unique_ptr<InstructionSet> MakeInstructionSet(const Device& device, IspLink& link, std::string* why = nullptr);
+// clocks bits), with *why saying so. The AT89S51/52 time their writes by
+// the board's crystal, and clock them (or probe for them) no faster than it allows.
+std::unique_ptr<InstructionSet> MakeInstructionSet(const Device& device, IspLink& link, std::string* why = nullptr,
+                                                   uint32_t crystalHz = CrystalTiming::kSlowestHz);

@@ -1,5 +1,6 @@
 #include "ProgrammerSettings.h"
 
+#include "CrystalTiming.h"
 #include "Device.h"
 
 ProgrammerSettings DefaultProgrammerSettings()
@@ -21,6 +22,8 @@ ProgrammerSettings DefaultProgrammerSettings()
     s.doutState = 1;
     s.pollWriteEnd = 0;
     s.device = static_cast<uint32_t>(DeviceId::AT89S53);
+    // The slowest crystal the datasheets allow: right for any board.
+    s.crystalHz = CrystalTiming::kSlowestHz;
     s.firstRun = 1;
     return s;
 }

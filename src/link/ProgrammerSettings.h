@@ -26,6 +26,9 @@ struct ProgrammerSettings {
     // The chip selected: a DeviceId number (51, 52, 53); 0 before loading,
     // which names the AT89S53 like any unknown number.
     uint32_t device = 0;
+    // The AT89S51/52 board's crystal in Hz: their shortest SCK phase and
+    // their write cycle follow it (CrystalTiming.h). The AT89S53 ignores it.
+    uint32_t crystalHz = 0;
     uint32_t firstRun = 0;
 
     bool operator==(const ProgrammerSettings&) const = default;

@@ -53,5 +53,5 @@ void ProgrammingSession::setLink(std::unique_ptr<IspLink> link)
 
 std::unique_ptr<InstructionSet> ProgrammingSession::instructions(std::string* why)
 {
-    return MakeInstructionSet(device(), link(), why);
+    return MakeInstructionSet(device(), link(), why, settings_.crystalHz);
 }

@@ -3,12 +3,19 @@
 #include "InstructionSet.h"
 #include "IspProgrammer.h"
 
+#include <cstdint>
+
 // The AT89S53's three-byte instructions behind the jobs' interface, exactly
 // as IspProgrammer sends them. The chip answers nothing but read data, so the
 // enable cannot confirm it; it can only tell an AT89S51/52 in its place.
 class ThreeByteInstructions : public InstructionSet {
 public:
-    explicit ThreeByteInstructions(IspLink& link) : link_(link), isp_(link) {}
+    // The AT89S53's phases are the settings alone; `crystalHz` times the
+    // enable, which an AT89S51/52 in its place hears too.
+    ThreeByteInstructions(IspLink& link, uint32_t crystalHz) : link_(link), isp_(link), crystalHz_(crystalHz)
+    {
+        link_.SetShortestPhaseNs(0);
+    }
 
     bool ProgrammingEnable() override;
     std::optional<std::array<uint8_t, 3>> OtherFamilyAnswered() const override { return other_; }
@@ -24,5 +31,6 @@ public:
 private:
     IspLink& link_;
     IspProgrammer isp_;
+    uint32_t crystalHz_;
     std::optional<std::array<uint8_t, 3>> other_;
 };

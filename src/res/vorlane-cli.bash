@@ -24,8 +24,8 @@ _vorlane_cli_port()
     local prefix=${cur%"${cur##*:}"} name=${cur##*:}
     case $cur in
         *,*)
-            # An option after the form: ",access=N", ",baud=N".
-            [[ $cur == sim* ]] && options=access=
+            # An option after the form: ",access=N", ",xtal=F", ",baud=N".
+            [[ $cur == sim* ]] && options="access= xtal="
             [[ $cur == arduino:* ]] && options=baud=
             COMPREPLY=($(compgen -P "${cur%,*}," -W "$options" -- "${cur##*,}"))
             return
@@ -97,7 +97,7 @@ _vorlane_cli()
             fi
             local IFS=$'\n'
             local names=(LPT ResetActive "Clock Pin" "Data Pin" "Reset Pin" "First Time 2" "Reset Time" \
-                "Up Time" "Down Time" "Written Time" "SCK state" "DIN state" "DOUT state" "Poll Write End" Device)
+                "Up Time" "Down Time" "Written Time" "SCK state" "DIN state" "DOUT state" "Poll Write End" Device Crystal)
             COMPREPLY=($(compgen -W "${names[*]/%/=}" -- "$name"))
             COMPREPLY=("${COMPREPLY[@]// /\\ }")
             compopt -o nospace

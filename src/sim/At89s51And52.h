@@ -30,6 +30,8 @@ namespace sim {
 //   far shorter). Counted from each rising RST edge to a frame's first SCK rise.
 // - SCK high and low each at least 8 tCLCL (tSHSL, tSLSH; "no faster than 1/16
 //   of the system clock").
+// tCLCL is the period of the board's crystal, a parameter: 3 to 33 MHz by
+// the datasheets, 3 MHz by default, where both limits are longest.
 class At89s51And52 : public SerialChip {
 public:
     enum class Variant { S51, S52 };
@@ -40,10 +42,10 @@ public:
     // verify (and, in the older revisions, the signature) is disabled.
     static constexpr uint8_t kLockedRead = 0x00;
 
-    static constexpr int64_t kCrystalHz = 12'000'000;
+    static constexpr int64_t kDefaultCrystalHz = 3'000'000;
 
-    static ChipTiming datasheetTiming(int64_t crystalHz = kCrystalHz);
-    explicit At89s51And52(Variant variant, ChipTiming timing = datasheetTiming(kCrystalHz));
+    static ChipTiming datasheetTiming(int64_t crystalHz = kDefaultCrystalHz);
+    explicit At89s51And52(Variant variant, ChipTiming timing = datasheetTiming(kDefaultCrystalHz));
 
     Variant variant() const { return variant_; }
     int flashSize() const { return static_cast<int>(flash_.size()); }

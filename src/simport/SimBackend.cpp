@@ -3,6 +3,7 @@
 #include <At89s51And52.h>
 #include <ChipFile.h>
 #include <Counter.h>
+#include <CrystalTiming.h>
 #include <FileLock.h>
 #include <PortHints.h>
 
@@ -12,13 +13,19 @@
 
 namespace {
 
-std::unique_ptr<sim::SerialChip> MakeModel(DeviceId id)
+int64_t ModelCrystalHz(int64_t hz)
 {
+    return hz > 0 ? hz : sim::At89s51And52::kDefaultCrystalHz;
+}
+
+std::unique_ptr<sim::SerialChip> MakeModel(DeviceId id, int64_t crystalHz)
+{
+    const sim::ChipTiming timing = sim::At89s51And52::datasheetTiming(ModelCrystalHz(crystalHz));
     switch (id) {
     case DeviceId::AT89S51:
-        return std::make_unique<sim::At89s51And52>(sim::At89s51And52::Variant::S51);
+        return std::make_unique<sim::At89s51And52>(sim::At89s51And52::Variant::S51, timing);
     case DeviceId::AT89S52:
-        return std::make_unique<sim::At89s51And52>(sim::At89s51And52::Variant::S52);
+        return std::make_unique<sim::At89s51And52>(sim::At89s51And52::Variant::S52, timing);
     case DeviceId::AT89S53:
         break;
     }
@@ -29,7 +36,7 @@ std::unique_ptr<sim::SerialChip> MakeModel(DeviceId id)
 
 SimBackend::SimBackend(std::string chipFile, int64_t accessNs, std::optional<DeviceId> model, Selection selected)
     : chipFile_(std::move(chipFile)), fixedModel_(model), selected_(std::move(selected)),
-      chip_(MakeModel(wantedModel())), cable_(*chip_), accessNs_(std::clamp<int64_t>(accessNs, 0, kMaxAccessNs))
+      chip_(MakeModel(wantedModel(), 0)), cable_(*chip_), accessNs_(std::clamp<int64_t>(accessNs, 0, kMaxAccessNs))
 {
     modelId_ = wantedModel();
 }
@@ -64,9 +71,16 @@ void SimBackend::insert(DeviceId id)
 {
     // Another chip in the socket: the one that leaves keeps its file.
     unclaim();
-    chip_ = MakeModel(id);
+    chip_ = MakeModel(id, crystalHz_);
     cable_.plug(*chip_);
     modelId_ = id;
+}
+
+void SimBackend::setCrystalHz(int64_t hz)
+{
+    crystalHz_ = hz;
+    if (modelId_ != DeviceId::AT89S53)
+        chip_->setTiming(sim::At89s51And52::datasheetTiming(ModelCrystalHz(hz)));
 }
 
 bool SimBackend::open(uint16_t base)
@@ -76,6 +90,8 @@ bool SimBackend::open(uint16_t base)
         insert(wantedModel());
     const std::string name = DeviceById(modelId_).name;
     description_ = "Port: simulated " + name + " at " + HexAddress(base);
+    if (modelId_ != DeviceId::AT89S53)
+        description_ += ", " + CrystalTiming(static_cast<uint32_t>(ModelCrystalHz(crystalHz_))).text() + " crystal";
     if (accessNs_ > 0)
         description_ += ", " + std::to_string(accessNs_) + " ns per access";
     usable_ = true;

@@ -24,6 +24,10 @@
 // An access cost makes every data write and status read busy-wait on the
 // counter until it has taken that long, as a real port's bus cycle or ioctl
 // does: about 1000 ns for direct I/O, 1900 ns for ppdev.
+//
+// The AT89S51/52 models run on a crystal ("sim:s52,xtal=12MHz"), by default
+// the slowest their datasheets allow, 3 MHz, where they take the slowest
+// clock and the longest write cycle.
 class SimBackend : public PortBackend {
 public:
     // The device selected, asked for at every open.
@@ -35,6 +39,10 @@ public:
 
     // The most an access may cost: a millisecond is already far beyond any real port.
     static constexpr int64_t kMaxAccessNs = 1'000'000;
+
+    // The AT89S51/52 boards' crystal in Hz from now on, the chip in the
+    // socket's too; 0 for the 3 MHz default. The AT89S53 keeps its own.
+    void setCrystalHz(int64_t hz);
 
     bool open(uint16_t base) override;
     void close() override;
@@ -79,6 +87,7 @@ private:
     sim::VirtualCable cable_;
     std::string fault_;
     int64_t accessNs_ = 0;
+    int64_t crystalHz_ = 0;
     uint16_t base_ = 0;
     bool usable_ = true;
     // The chip is the file's, read at the claim: saved at the job's end.

@@ -1,5 +1,6 @@
 #include "SettingField.h"
 
+#include <CrystalTiming.h>
 #include <Device.h>
 
 #include <type_traits>
@@ -93,6 +94,8 @@ constexpr SettingField kFields[] = {
     Field<&S::pollWriteEnd>("Poll Write End"),
     {"Device", &Get<&S::device>, &KnownDevice, &IsDevice,
      "the device is 51 (AT89S51), 52 (AT89S52) or 53 (AT89S53)"},
+    Field<&S::crystalHz>("Crystal", &CrystalTiming::InRange,
+                         "the AT89S51/52 crystal is 3000000 to 33000000 Hz (3 to 33 MHz)"),
 };
 
 

@@ -107,6 +107,23 @@ TEST_F(OptionsDialogTest, DataPollingBoxCarriesItsFieldInAndOut)
     }
 }
 
+TEST_F(OptionsDialogTest, TheCrystalIsShownAndTakenInMegahertz)
+{
+    programmerSettings().crystalHz = 11'059'200;
+    EXPECT_EQ(COptionsDlg(programmerSettings()).crystalEdit()->text(), QStringLiteral("11.0592"));
+    // typed -> Hz stored; 0: refused with a message, the value before stays
+    const std::pair<const char*, uint32_t> cases[] = {{" 24.576 ", 24'576'000}, {"2.999999", 0}, {"12,5", 0}};
+    for (const auto& [typed, hz] : cases) {
+        programmerSettings().crystalHz = 7;
+        COptionsDlg dlg(programmerSettings());
+        dlg.crystalEdit()->setText(QLatin1String(typed));
+        EXPECT_EQ(dlg.DoDataExchange(true), hz != 0) << typed;
+        EXPECT_EQ(programmerSettings().crystalHz, hz ? hz : 7u) << typed;
+    }
+    EXPECT_EQ(messages.requests.size(), 2u);
+    EXPECT_EQ(messages.requests.back().text, QStringLiteral("Escriba los MHz del cristal, de 3 a 33."));
+}
+
 namespace {
 using PollWriteEndStoreTest = AppFixture;
 }

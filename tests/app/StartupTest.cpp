@@ -113,11 +113,13 @@ TEST_F(StartupTest, UnreadableOrOversizedValueGivesTheDefault)
     // Wrapped to 32 bits this would be about 20 minutes per byte.
     put("Written Time", 99999999999LL);
     put("Reset Time", -1);
+    put("Crystal", 40'000'000); // faster than any board the chip allows
     ASSERT_TRUE(start());
     EXPECT_EQ(programmerSettings().upTimeUs, 0u);
     EXPECT_EQ(programmerSettings().downTimeUs, 2u);
     EXPECT_EQ(programmerSettings().writtenTimeUs, 2600u);
     EXPECT_EQ(programmerSettings().resetTimeUs, 50000u);
+    EXPECT_EQ(programmerSettings().crystalHz, 3'000'000u);
 }
 
 TEST_F(StartupTest, TheStoredDeviceIsSelected)
@@ -371,6 +373,7 @@ TEST_F(StartupTest, EveryFieldIsStoredUnderItsOwnName)
     s.doutState = 23;
     s.pollWriteEnd = 31;
     s.device = 52;
+    s.crystalHz = 11'059'200;
     s.firstRun = 29;
     SettingsStore::Save(s);
     const struct {
@@ -379,7 +382,8 @@ TEST_F(StartupTest, EveryFieldIsStoredUnderItsOwnName)
     } names[] = {{"LPT", 0x3BC},       {"ReadAfterWrite", 0}, {"ReadBeforeWrite", 1}, {"ResetActive", 0x5A},
                  {"Clock Pin", 5},     {"Data Pin", 6},       {"Reset Pin", 3},       {"Reset Time", 41000},
                  {"Up Time", 11},      {"Down Time", 13},     {"Written Time", 3100}, {"SCK state", 17},
-                 {"DIN state", 19},    {"DOUT state", 23},    {"Poll Write End", 31}, {"Device", 52}};
+                 {"DIN state", 19},    {"DOUT state", 23},    {"Poll Write End", 31}, {"Device", 52},
+                 {"Crystal", 11059200}};
     for (const auto& n : names)
         EXPECT_EQ(stored(n.name).toLongLong(), n.value) << n.name;
     EXPECT_FALSE(stored("First Time 2").isValid()) << "written only when the notice is dismissed";

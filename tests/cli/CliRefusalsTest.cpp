@@ -111,7 +111,7 @@ TEST_F(CliRefusalsTest, CommandLineMistakesExitTwoBeforeAnyPortIsOpened)
         {{"read", file, "--format", "srec"}, "--format srec: expected bin or hex"},
         {{"read", file, "--port"}, "option --port needs a value"},
         {{"erase", "--port", "lpt1"},
-         "--port lpt1 is not one of auto, ppdev[:DEV], direct, sim[:MODEL][:FILE][,access=N], usbasp[:BUS:DEVICE], "
+         "--port lpt1 is not one of auto, ppdev[:DEV], direct, sim[:MODEL][:FILE][,access=N][,xtal=F], usbasp[:BUS:DEVICE], "
          "arduino:DEV[,baud=N] or none"},
         {{"erase", "--set", "Clock Pin"}, "--set Clock Pin: expected NAME=VALUE, e.g. --set \"Clock Pin=5\""},
         {{"erase", "--set", "Clock=5"}, "--set Clock=5: unknown setting; the names are \"LPT\", "},

@@ -53,6 +53,7 @@ cases=(
     'vorlane-cli --port=sim:s52:c' '[--port=sim:s52:chip.bin]'
     'vorlane-cli --port sim:chip.bin,a' '[--port][sim:chip.bin,access=]'
     'vorlane-cli --port sim,a' '[--port][sim,access=]'
+    'vorlane-cli --port sim:s52,access=2us,x' '[--port][sim:s52,access=2us,xtal=]'
     'vorlane-cli --port=sim:s53:chip.bin,acc' '[--port=sim:s53:chip.bin,access=]'
     'vorlane-cli --port arduino:/dev/nul' '[--port][arduino:/dev/null]'
     'vorlane-cli --port arduino:/dev/null,b' '[--port][arduino:/dev/null,baud=]'
@@ -60,6 +61,7 @@ cases=(
     'vorlane-cli --set Clock\ Pin=' '[--set][Clock Pin=0][1][2][3][4][5][6][7]'
     'vorlane-cli --set Device=5' '[--set][Device=51][52][53]'
     'vorlane-cli --set=Up' '[--set=Up Time=]'
+    'vorlane-cli --set Cr' '[--set][Crystal=]'
     'vorlane-cli --port ' "[--port]$(printf '[%s]' auto direct none ppdev ppdev: sim sim: usbasp arduino:)"
     'vorlane-cli --set ' "[--set]$(while read -r n; do printf '[%s=]' "$n"; done <<<"$set_names")"
 )

@@ -52,7 +52,7 @@ TEST(PortChoiceTest, ParsesEveryForm)
     }
 }
 
-TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCost)
+TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCostAndACrystal)
 {
     using Kind = PortChoice::Kind;
     struct Case {
@@ -60,6 +60,7 @@ TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCost)
         Kind kind;
         const char* argument;
         int64_t accessNs;
+        int64_t crystalHz = 0;
     };
     const Case cases[] = {
         {"sim,access=1900ns", Kind::Sim, "", 1900},
@@ -73,12 +74,18 @@ TEST(PortChoiceTest, TheSimulatedPortTakesAnAccessCost)
         {"sim,access=", Kind::Invalid, "sim,access=", 0},
         {"sim,access=-5ns", Kind::Invalid, "sim,access=-5ns", 0},
         {"ppdev,access=1us", Kind::Invalid, "ppdev,access=1us", 0},
+        {"sim:s52:/tmp/c.bin,xtal=3MHz", Kind::Sim, "/tmp/c.bin", 0, 3'000'000},
+        {"sim,xtal=11.0592MHz,access=1us", Kind::Sim, "", 1000, 11'059'200},
+        {"sim,access=1us,xtal=33000000", Kind::Sim, "", 1000, 33'000'000},
+        {"sim,xtal=2.9MHz", Kind::Invalid, "sim,xtal=2.9MHz", 0},
+        {"sim,xtal=1.2.3MHz", Kind::Invalid, "sim,xtal=1.2.3MHz", 0},
     };
     for (const Case& c : cases) {
         const PortChoice choice = PortChoice::parse(c.text);
         EXPECT_EQ(choice.kind, c.kind) << c.text;
         EXPECT_EQ(choice.argument, c.argument) << c.text;
         EXPECT_EQ(choice.accessNs, c.accessNs) << c.text;
+        EXPECT_EQ(choice.crystalHz, c.crystalHz) << c.text;
     }
 }
 

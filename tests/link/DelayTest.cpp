@@ -36,10 +36,10 @@ TEST_F(LineDriverDelayTest, TickArithmeticOnAOneMegahertzCounter)
     ClockedBackend& port1 = *owned;
     port().installBackend(std::move(owned));
 
-    // A wait counts from the counter reading taken for the write before it
-    // and exits at the first reading more than `ticks` past it; the next
-    // write's reading follows. So each gap is ticks + 2. The very first
-    // write counts from its end, as no access has been timed yet: one more.
+    // A wait counts from the counter reading taken once the write before it
+    // has returned and exits at the first reading more than `ticks` past
+    // it; the next write's reading follows. With the write's own reading
+    // before its access, each gap is ticks + 3.
     d.WriteData(0);
     d.DelayMicroseconds(0); // ticks = 1: exits once 2 ticks have passed
     d.WriteData(0);
@@ -52,7 +52,7 @@ TEST_F(LineDriverDelayTest, TickArithmeticOnAOneMegahertzCounter)
     d.DelayMicroseconds(0);
     d.DelayMicroseconds(2);
     d.WriteData(0);
-    EXPECT_EQ(port1.writeGaps(), (std::vector<int64_t>{4, 5, 1003, 7}));
+    EXPECT_EQ(port1.writeGaps(), (std::vector<int64_t>{4, 6, 1004, 8}));
 }
 
 TEST_F(LineDriverDelayTest, AWaitWithoutALineChangeBeforeItCountsFromItsStart)

@@ -56,7 +56,7 @@ TEST_F(FourByteInstructionsTest, EachInstructionReachesTheChipAsTheDatasheetWrit
 
     isp_->WriteCodeByte(0x1ABC, 0x5A);
     EXPECT_EQ(last(4), (std::pair{InstructionKind::WriteCode, std::vector<int>{0x40, 0x1A, 0xBC, 0x5A}}));
-    waitUs(FourByteInstructions::kByteWriteUs);
+    waitUs(isp_->ByteWriteUs());
     EXPECT_EQ(isp_->ReadCodeByte(0x1ABC), 0x5A);
     EXPECT_EQ(last(3), (std::pair{InstructionKind::ReadCode, std::vector<int>{0x20, 0x1A, 0xBC}}));
     EXPECT_EQ(chip().flash()[0x1ABC], 0x5A);
@@ -125,11 +125,11 @@ TEST_F(FourByteInstructionsTest, PageModeAndByteModeGiveTheSameChip)
             if (pages) {
                 isp_->WriteCodePage(static_cast<uint16_t>(base), std::span(image).subspan(base, 256));
                 EXPECT_EQ(last(2), (std::pair{InstructionKind::WritePage, std::vector<int>{0x50, base >> 8}}));
-                waitUs(FourByteInstructions::kPageWriteUs);
+                waitUs(isp_->PageWriteUs());
             } else {
                 for (int a = base; a < base + 256; ++a) {
                     isp_->WriteCodeByte(static_cast<uint16_t>(a), image[a]);
-                    waitUs(FourByteInstructions::kByteWriteUs);
+                    waitUs(isp_->ByteWriteUs());
                 }
             }
         }

@@ -1,6 +1,7 @@
 // Line phases in virtual time when every port access takes time of its own:
-// the wait counts from the reading taken before the access, so a phase is
-// its setting, not its setting plus the access.
+// a wait counts from the end of the access that changed the line, so the
+// pins show each phase at least its setting wherever in its access a line
+// changed, and a slow access lengthens a phase but never shortens the next.
 #include <ClockedBackend.h>
 #include <IspProgrammer.h>
 #include <LinkFixture.h>
@@ -27,9 +28,10 @@ protected:
         port().installBackend(std::move(owned));
     }
 
-    // A wait of `us` between two writes: its floor(us * f / 1e6) + 1 ticks,
-    // the reading that passes them, and the next write's own reading.
-    static int64_t phase(int64_t us) { return us * 100 + 3; }
+    // A wait of `us` from a write's end to the next write's start: the
+    // reading that ends the write, its floor(us * f / 1e6) + 1 ticks, the
+    // reading that passes them, and the next write's own reading.
+    static int64_t phase(int64_t us) { return us * 100 + 4; }
 
     const int64_t access = GetParam() / 10; // ticks
 
@@ -39,7 +41,7 @@ protected:
 
 } // namespace
 
-TEST_P(PhaseTimingTest, EveryGapIsItsSettingWhateverTheAccessCosts)
+TEST_P(PhaseTimingTest, EveryPhaseAtThePinsIsItsSettingWhateverTheAccessCosts)
 {
     LineDriver& d = lineDriver();
     d.EnterProgramming();
@@ -48,47 +50,51 @@ TEST_P(PhaseTimingTest, EveryGapIsItsSettingWhateverTheAccessCosts)
     d.ShiftIn();
     d.LeaveProgramming();
 
-    // The first write of all counts from its end: no access timed yet.
-    std::vector<int64_t> expected = {phase(12000) + 1 + access, phase(1000), phase(40)};
+    std::vector<int64_t> expected = {phase(12000), phase(1000), phase(40)};
     for (int bit = 0; bit < 8; ++bit) {
         expected.push_back(phase(5));
         expected.push_back(phase(3));
     }
-    expected.push_back(phase(2)); // the tail after the last bit
-    // A ShiftIn's up phase holds the status read as well. The read ends with
-    // the phase, timed by the read before it; the first of a job has none
-    // and follows the wait. A few more counter readings than a plain phase.
-    const int64_t firstUp = phase(3) + 3 + access;
-    const int64_t up = std::max(phase(3) + 2, 2 * access + 6);
+    expected.push_back(phase(5)); // MOSI back to rest: SCK's low phase before a read
+    // A ShiftIn's up phase holds the status read as well, at its end: one
+    // reading more.
     for (int bit = 0; bit < 16; ++bit) {
-        expected.push_back(bit == 0 ? firstUp : up);
+        expected.push_back(phase(3) + 1);
         expected.push_back(phase(5));
     }
     expected.insert(expected.end(), {phase(1000), phase(1000), phase(1000)});
-    EXPECT_EQ(backend->writeGaps(), expected);
+    EXPECT_EQ(backend->pinPhases(), expected);
+    // Each status read begins once SCK has been up its 3 us even counted
+    // from the start of the write that raised it.
+    const auto& all = backend->accesses;
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        if (all[i].operation == 'R') {
+            EXPECT_GE(all[i].at - all[i - 1].at, 300) << "read " << i;
+        }
+    }
 }
 
 TEST_P(PhaseTimingTest, WaitsAfterAnInstructionAddUpFromItsLastLineChange)
 {
-    // The write job's written time follows the 2 us tail of the instruction.
+    // The write job's written time follows the low phase that ends the instruction.
     lineDriver().EnterProgramming();
     lineDriver().ShiftOut(0x00);
     lineDriver().DelayMicroseconds(2600);
     lineDriver().WriteData(0x00);
-    EXPECT_EQ(backend->writeGaps().back(), phase(2) + 2600 * 100 + 2);
+    EXPECT_EQ(backend->pinPhases().back(), phase(5) + 2600 * 100 + 2);
 }
 
 TEST_P(PhaseTimingTest, AHeldUpAccessLengthensItsPhaseNeverShortensIt)
 {
-    // Held up before its line changed, as far as the driver can tell: the
-    // phase after it counts from that much later.
+    // Held up before its line changed, or after: the phase after it counts
+    // from its end all the same.
     lineDriver().EnterProgramming();
     const std::size_t first = backend->writeCount();
     backend->holdUpWrite(first + 3, 5000); // the second bit's SCK rise
     lineDriver().ShiftOut(0x00);
-    const std::vector<int64_t> gaps = backend->writeGaps();
-    EXPECT_EQ(gaps[first + 3], phase(3) + 5000);
-    EXPECT_EQ(gaps[first + 4], phase(5)) << "the next write is quick again";
+    EXPECT_EQ(backend->writeGaps()[first + 3], access + 5000 + phase(3));
+    EXPECT_EQ(backend->pinPhases()[first + 3], phase(3));
+    EXPECT_EQ(backend->pinPhases()[first + 4], phase(5)) << "the next write is quick again";
 }
 
 TEST_P(PhaseTimingTest, HeldUpAccessesNeverGarbleTheChip)

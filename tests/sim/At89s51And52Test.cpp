@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,7 +19,10 @@ using sim::InstructionKind;
 using Variant = sim::At89s51And52::Variant;
 
 constexpr int64_t kMs = 1'000'000;
+constexpr int64_t k12MHz = 12'000'000;
+constexpr int64_t k3MHz = 3'000'000;
 constexpr int64_t kCycleNs = 405'334;      // 64 tCLCL + 400 us at 12 MHz
+constexpr int64_t kCycle3MHzNs = 421'334;  // and at 3 MHz, the default
 constexpr int64_t kEraseNs = 500 * kMs;
 constexpr int64_t kSettleNs = 10 * kMs;
 
@@ -40,9 +44,15 @@ std::vector<uint8_t> pattern(int seed)
     return data;
 }
 
-// A chip on the default cable with a host at the other end.
+// A chip on a board with a crystal (12 MHz unless a case says), on the
+// default cable, with a host at the other end clocking as fast as the
+// crystal lets it in whole microseconds, and no faster than 2 us.
 struct Rig {
-    explicit Rig(Variant variant) : chip(variant) {}
+    explicit Rig(Variant variant, int64_t crystalHz = k12MHz)
+        : chip(variant, At89s51And52::datasheetTiming(crystalHz))
+    {
+        wire.setHalfPeriodNs(std::max<int64_t>(2'000, (8'000'000'000 / crystalHz + 999) / 1000 * 1000));
+    }
     void enter()
     {
         wire.resetHigh();
@@ -89,6 +99,7 @@ TEST_P(S5x, NewChipIsErasedUnlockedAndIdle)
     EXPECT_EQ(chip.timing().writeCycleNs, kCycleNs);
     EXPECT_EQ(chip.timing().chipEraseNs, kEraseNs);
     EXPECT_EQ(chip.timing().resetSettleNs, kSettleNs);
+    EXPECT_EQ(At89s51And52(GetParam()).timing().writeCycleNs, kCycle3MHzNs) << "the slowest crystal by default";
 }
 
 TEST_P(S5x, EnableAnswers69OnTheFourthByte)
@@ -272,13 +283,14 @@ struct CycleCase {
     int pageBytes;  // 0: a byte write; else a page ending in the byte
     int64_t gapNs;
     bool done;
+    int64_t crystalHz = k12MHz;
 };
 
 void PrintTo(const CycleCase& c, std::ostream* os) { *os << c.name; }
 
 class S5xCycle : public ::testing::TestWithParam<CycleCase> {
 protected:
-    Rig rig{Variant::S52};
+    Rig rig{Variant::S52, GetParam().crystalHz};
     At89s51And52& chip = rig.chip;
     BitBanger& wire = rig.wire;
     FourByteHost& host = rig.host;
@@ -317,7 +329,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CycleCase{"ByteJustUnder", 0, kCycleNs - 1, false},
                       CycleCase{"ByteAtTheLimit", 0, kCycleNs, true},
                       CycleCase{"PageJustUnder", 256, 256 * kCycleNs - 1, false},
-                      CycleCase{"PageAtTheLimit", 256, 256 * kCycleNs, true}),
+                      CycleCase{"PageAtTheLimit", 256, 256 * kCycleNs, true},
+                      CycleCase{"ByteTenUsShortAt3MHz", 0, kCycle3MHzNs - 10'000, false, k3MHz},
+                      CycleCase{"PageAtTheLimitAt3MHz", 256, 256 * kCycle3MHzNs, true, k3MHz}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(S5xPage, BytesOfAPageProgramOneAfterAnother)

@@ -19,6 +19,7 @@ public:
         char operation;   // 'W' data write, 'R' status read
         int value;        // the byte written; -1 for a read
         int64_t at;       // the counter when the access began
+        int64_t end;      // and when it returned
     };
 
     ClockedBackend(FakeCounter& counter, int64_t accessTicks, std::unique_ptr<PortBackend> inner = {})
@@ -36,20 +37,23 @@ public:
     }
     void write(uint16_t address, uint8_t value) override
     {
-        if (address == base_)
-            accesses.push_back({'W', value, counter_.ticks()});
+        const int64_t at = counter_.ticks();
         counter_.advance(accessTicks_);
         if (const auto held = heldUp_.find(writes_++); held != heldUp_.end())
             counter_.advance(held->second);
         if (inner_)
             inner_->write(address, value);
+        if (address == base_)
+            accesses.push_back({'W', value, at, counter_.ticks()});
     }
     uint8_t read(uint16_t address) override
     {
-        if (address == base_ + 1)
-            accesses.push_back({'R', -1, counter_.ticks()});
+        const int64_t at = counter_.ticks();
         counter_.advance(accessTicks_);
-        return inner_ ? inner_->read(address) : idleStatus;
+        const uint8_t status = inner_ ? inner_->read(address) : idleStatus;
+        if (address == base_ + 1)
+            accesses.push_back({'R', -1, at, counter_.ticks()});
+        return status;
     }
     std::string describe() const override { return "clocked"; }
 
@@ -58,8 +62,17 @@ public:
     void holdUpWrite(std::size_t index, int64_t ticks) { heldUp_[index] = ticks; }
     std::size_t writeCount() const { return writes_; }
 
-    // Ticks between consecutive data writes: the line phases.
-    std::vector<int64_t> writeGaps() const
+    // Ticks between the starts of consecutive data writes.
+    std::vector<int64_t> writeGaps() const { return gaps(false); }
+    // Ticks from the end of each data write to the start of the next: the
+    // line phases the pins show whenever in its access each line changed.
+    std::vector<int64_t> pinPhases() const { return gaps(true); }
+
+    std::vector<Access> accesses;
+    uint8_t idleStatus = 0x80;
+
+private:
+    std::vector<int64_t> gaps(bool fromEnd) const
     {
         std::vector<int64_t> gaps;
         const Access* last = nullptr;
@@ -67,16 +80,12 @@ public:
             if (a.operation != 'W')
                 continue;
             if (last)
-                gaps.push_back(a.at - last->at);
+                gaps.push_back(a.at - (fromEnd ? last->end : last->at));
             last = &a;
         }
         return gaps;
     }
 
-    std::vector<Access> accesses;
-    uint8_t idleStatus = 0x80;
-
-private:
     FakeCounter& counter_;
     int64_t accessTicks_;
     std::unique_ptr<PortBackend> inner_;

@@ -5,6 +5,7 @@
 #include "UsbaspTexts.h"
 
 #include <Counter.h>
+#include <CrystalTiming.h>
 
 #include <algorithm>
 
@@ -128,9 +129,10 @@ void UsbaspLink::EnterProgramming()
         capabilitiesKnown_ = true;
         drivesS5x_ = n == 4 && (reply[2] & usbasp::kCapability2S5x) != 0;
     }
-    // The board's crystal is not known: the slowest these chips take. A
-    // firmware without the request keeps its own default.
-    const usbasp::SckOption sck = usbasp::SckForCrystal(usbasp::kSlowestCrystalHz);
+    // The fastest SCK the board's crystal set allows (3 MHz, the slowest
+    // these chips take, unless set). A firmware without the request keeps
+    // its own default.
+    const usbasp::SckOption sck = usbasp::SckForCrystal(CrystalTiming(settings_.crystalHz).hz());
     in("SETISPSCK", usbasp::kSetSck, {sck.id, 0, 0, 0}, reply);
     // Connect drives the pins. The firmware's own enable is what puts an S5x
     // firmware in its AT89S5x mode, RST high (the stock one tries AVRs only

@@ -6,10 +6,6 @@
 
 namespace usbasp {
 
-// The crystal assumed when the board's is not known: the slowest these chips
-// are specified for.
-constexpr int64_t kSlowestCrystalHz = 3'000'000;
-
 // The fastest SCK option the chip's crystal allows. The AT89S51/52 take SCK
 // high and low for at least 8 crystal periods each (tSHSL, tSLSH); the
 // USBasp's SPI gives each phase half a period, so SCK may run at a 16th of

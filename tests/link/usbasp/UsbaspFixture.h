@@ -44,7 +44,7 @@ protected:
 
     // The chip in the socket behind a USBasp at bus 1 device 5.
     usbmodel::UsbDevice& plug(Kind kind, Variant variant, bool rstInverted = false,
-                              int64_t crystalHz = sim::At89s51And52::kCrystalHz)
+                              int64_t crystalHz = sim::At89s51And52::kDefaultCrystalHz)
     {
         chip_ = std::make_unique<sim::At89s51And52>(variant, sim::At89s51And52::datasheetTiming(crystalHz));
         select(variant == Variant::S51 ? DeviceId::AT89S51 : DeviceId::AT89S52);
