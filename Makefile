@@ -49,6 +49,8 @@ bench: build
 	$(BUILD)/bench/vorlane_at89s52_bench
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/vorlane_paint_bench
 	$(BUILD)/bench/vorlane_trace_bench
+	$(BUILD)/bench/vorlane_usbasp_bench
+	$(BUILD)/bench/vorlane_arduino_bench
 
 fuzz: deps
 	scripts/run-fuzz
