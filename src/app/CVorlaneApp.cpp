@@ -68,7 +68,12 @@ const char* const kUsageHead =
 
 std::string Usage()
 {
-    return std::string(kUsageHead) + "Ports:\n" + PortFormHelp(2, 79);
+    // Built in place: GCC 12 takes a temporary's concatenation here for an
+    // out-of-bounds copy (-Warray-bounds).
+    std::string text = kUsageHead;
+    text += "Ports:\n";
+    text += PortFormHelp(2, 79);
+    return text;
 }
 
 // VORLANE_UNATTENDED=1, true or yes, in any case.
