@@ -160,12 +160,10 @@ void SettingCommands::OnProgrammer(int command)
 
 void SettingCommands::checkProgrammer()
 {
-    using Kind = PortChoice::Kind;
-    const Kind kind = windowPortChoice().kind;
-    const bool cable = kind == Kind::Auto || kind == Kind::Ppdev || kind == Kind::Direct || kind == Kind::Sim;
-    frame_.setChecked(ID_PROGRAMMER_CABLE, cable);
-    frame_.setChecked(ID_PROGRAMMER_ARDUINO, kind == Kind::Arduino);
-    frame_.setChecked(ID_PROGRAMMER_USBASP, kind == Kind::Usbasp);
+    const PortChoice& choice = windowPortChoice();
+    frame_.setChecked(ID_PROGRAMMER_CABLE, choice.isCable());
+    frame_.setChecked(ID_PROGRAMMER_ARDUINO, choice.kind == PortChoice::Kind::Arduino);
+    frame_.setChecked(ID_PROGRAMMER_USBASP, choice.kind == PortChoice::Kind::Usbasp);
 }
 
 QString SettingCommands::portLine()

@@ -12,7 +12,8 @@ ProgrammerSettings g_settings;
 std::unique_ptr<ProgrammingSession> g_session;
 PortChoice g_choice;
 
-PortChoice EnvironmentChoice()
+// VORLANE_PORT, else the programmer stored.
+PortChoice StartChoice()
 {
     return ChosenPort(std::getenv("VORLANE_PORT"), SettingsStore::LoadProgrammer());
 }
@@ -33,7 +34,7 @@ ProgrammerSettings& programmerSettings()
 ProgrammingSession& windowSession()
 {
     if (!g_session) {
-        g_choice = EnvironmentChoice();
+        g_choice = StartChoice();
         g_session = OpenSession(g_settings, g_choice, EnvironmentTrace());
     }
     return *g_session;
@@ -53,7 +54,7 @@ void ConnectWindowSession(const PortChoice& choice)
 
 void ReopenWindowPortForTesting()
 {
-    ConnectWindowSession(EnvironmentChoice());
+    ConnectWindowSession(StartChoice());
 }
 
 void ResetWindowSessionForTesting()

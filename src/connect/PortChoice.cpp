@@ -295,19 +295,14 @@ PortChoice PortChoice::parse(const char* text)
 
 std::string PortChoice::programmer() const
 {
+    if (isCable())
+        return kind == Kind::Sim ? "Parallel-port cable to a simulated chip" : "Parallel-port cable";
     switch (kind) {
-    case Kind::Auto:
-    case Kind::Ppdev:
-    case Kind::Direct:
-        return "Parallel-port cable";
-    case Kind::Sim:
-        return "Parallel-port cable to a simulated chip";
     case Kind::Usbasp:
         return "USBasp";
     case Kind::Arduino:
         return "Arduino as ISP";
-    case Kind::None:
-    case Kind::Invalid:
+    default:
         break;
     }
     return "None";

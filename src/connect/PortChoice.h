@@ -43,6 +43,12 @@ struct PortChoice {
     // What reaches the chip, as users name it: "Parallel-port cable",
     // "Arduino as ISP", "USBasp", ...
     std::string programmer() const;
+    // Whether it reaches the chip through the parallel-port cable, real or
+    // simulated: the Programmer menu's cable item.
+    bool isCable() const
+    {
+        return kind == Kind::Auto || kind == Kind::Ppdev || kind == Kind::Direct || kind == Kind::Sim;
+    }
 };
 
 // The port a program works with: VORLANE_PORT when it is set and not empty,

@@ -248,7 +248,7 @@ TEST_F(MainFrameTest, ANarrowWindowCutsThePortLineInTheMiddleAndTheJobsLineClear
         frame().statusBar()->layout()->activate();
         const QString port = frame().portPane()->shownText(), shown = frame().statusBar()->currentMessage();
         EXPECT_TRUE(port == frame().portPane()->text() || port.endsWith(QStringLiteral("\u2026/chip.s51.bin"))) << width;
-        EXPECT_TRUE(shown == summary || summary.startsWith(shown.chopped(1)) && shown.endsWith(QChar(0x2026))) << width;
+        EXPECT_TRUE(shown == summary || (summary.startsWith(shown.chopped(1)) && shown.endsWith(QChar(0x2026)))) << width;
         EXPECT_LT(6 + frame().statusBar()->fontMetrics().horizontalAdvance(shown), frame().portPane()->x()) << width;
     }
 }

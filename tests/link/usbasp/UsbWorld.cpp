@@ -61,12 +61,12 @@ void UsbWorld::configureFromEnvironment()
     const char* text = std::getenv("VORLANE_USB_MODEL");
     if (!text || !*text)
         return;
-    const std::string spec = text;
-    const auto first = spec.find(':');
-    const auto second = spec.find(':', first == std::string::npos ? first : first + 1);
-    const std::string kind = spec.substr(0, first);
-    const std::string chip = first == std::string::npos ? "" : spec.substr(first + 1, second - first - 1);
-    chipFile_ = second == std::string::npos ? "" : spec.substr(second + 1);
+    const std::string model = text;
+    const auto first = model.find(':');
+    const auto second = model.find(':', first == std::string::npos ? first : first + 1);
+    const std::string kind = model.substr(0, first);
+    const std::string chip = first == std::string::npos ? "" : model.substr(first + 1, second - first - 1);
+    chipFile_ = second == std::string::npos ? "" : model.substr(second + 1);
     using Variant = sim::At89s51And52::Variant;
     ownChip_ = std::make_unique<sim::At89s51And52>(chip == "s51" ? Variant::S51 : Variant::S52);
     std::string error;
