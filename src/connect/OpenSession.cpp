@@ -31,6 +31,10 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
         case Kind::Arduino:
             // A programmer of its own, not a parallel port (ConnectSession).
             return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names Arduino as ISP");
+        case Kind::Gpio:
+            return std::make_unique<NoneBackend>("No GPIO lines: this build has no GPIO link");
+        case Kind::Ftdi:
+            return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names an FTDI cable");
         case Kind::None:
             return std::make_unique<NoneBackend>("No port: VORLANE_PORT=none");
         case Kind::Invalid:

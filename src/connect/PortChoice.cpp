@@ -34,6 +34,15 @@ constexpr PortForm kForms[] = {
      "Arduino as ISP: the ArduinoISP sketch on serial port DEV (e.g. /dev/ttyACM0) at N baud (default 19200, "
      "the stock sketch's); AT89S51 and AT89S52 only",
      "arduino", Kind::Arduino, Argument::Device},
+    {"gpio[:CHIP][:rst=N,sck=N,mosi=N,miso=N][,rst-active-low]",
+     "Linux GPIO lines (a Raspberry Pi's header, through a level shifter to the 5 V chip): CHIP a "
+     "/dev/gpiochipN (default /dev/gpiochip0), each line by its offset on the chip (default rst=17, sck=11, "
+     "mosi=10, miso=9); rst-active-low when RST is driven through an inverting stage",
+     "gpio", Kind::Gpio, Argument::GpioChip},
+    {"ftdi[:SERIAL][,rst=PIN,sck=PIN,mosi=PIN,miso=PIN]",
+     "an FTDI cable (FT232R and kin) in synchronous bit-bang: the first found or the one with that serial "
+     "number; PIN TXD, RXD, RTS, CTS, DTR, DSR, DCD or RI (default rst=DTR, sck=TXD, mosi=RXD, miso=CTS)",
+     "ftdi", Kind::Ftdi, Argument::Serial},
     {"none", "no port", "none", Kind::None, Argument::None},
 };
 
@@ -104,20 +113,93 @@ bool ParseUsbPlace(const std::string& text, int& bus, int& device)
     return number(text.substr(0, colon), 255, bus) && number(text.substr(colon + 1), 127, device);
 }
 
-// An option that trails a form as ",NAME=VALUE". A new option adds its row.
+// A GPIO line's offset on its chip; no chip has more lines than this.
+template <uint32_t GpioLines::*Line>
+bool TakeGpioLine(const std::string& value, PortChoice& choice, std::string* problem)
+{
+    uint32_t offset = 0;
+    const auto [rest, error] = std::from_chars(value.data(), value.data() + value.size(), offset);
+    if (error == std::errc{} && rest == value.data() + value.size() && !value.empty() && offset < 65536) {
+        choice.gpio.*Line = offset;
+        return true;
+    }
+    *problem = "does not give a GPIO line as its offset on the chip (e.g. rst=17)";
+    return false;
+}
+
+bool TakeRstActiveLow(const std::string&, PortChoice& choice, std::string*)
+{
+    choice.gpio.rstActiveLow = true;
+    return true;
+}
+
+template <uint8_t FtdiPins::*Pin>
+bool TakeFtdiPin(const std::string& value, PortChoice& choice, std::string* problem)
+{
+    if (const auto bit = FtdiPinByName(value)) {
+        choice.ftdi.*Pin = *bit;
+        return true;
+    }
+    *problem = "does not name an FTDI pin: TXD, RXD, RTS, CTS, DTR, DSR, DCD or RI (e.g. rst=DTR)";
+    return false;
+}
+
+// An option that trails a form as ",NAME=VALUE", or as ",NAME" for a flag.
+// A new option adds its row.
 struct PortOption {
     const char* name;
     Kind kind; // the form that takes it
     // Puts a value into the choice; false (with *problem) for a value it does
     // not take.
     bool (*take)(const std::string& value, PortChoice& choice, std::string* problem);
+    bool flag = false;
 };
 
 constexpr PortOption kOptions[] = {
     {"access", Kind::Sim, &TakeAccess},
     {"xtal", Kind::Sim, &TakeCrystal},
     {"baud", Kind::Arduino, &TakeBaud},
+    {"rst", Kind::Gpio, &TakeGpioLine<&GpioLines::rst>},
+    {"sck", Kind::Gpio, &TakeGpioLine<&GpioLines::sck>},
+    {"mosi", Kind::Gpio, &TakeGpioLine<&GpioLines::mosi>},
+    {"miso", Kind::Gpio, &TakeGpioLine<&GpioLines::miso>},
+    {"rst-active-low", Kind::Gpio, &TakeRstActiveLow, true},
+    {"rst", Kind::Ftdi, &TakeFtdiPin<&FtdiPins::rst>},
+    {"sck", Kind::Ftdi, &TakeFtdiPin<&FtdiPins::sck>},
+    {"mosi", Kind::Ftdi, &TakeFtdiPin<&FtdiPins::mosi>},
+    {"miso", Kind::Ftdi, &TakeFtdiPin<&FtdiPins::miso>},
 };
+
+// "name=value", or a flag's name alone: an option, not part of a file name.
+bool OptionShaped(const std::string& part)
+{
+    const size_t eq = part.find('=');
+    if (eq == std::string::npos)
+        return std::any_of(std::begin(kOptions), std::end(kOptions),
+                           [&](const PortOption& o) { return o.flag && part == o.name; });
+    return eq > 0 && std::all_of(part.begin(), part.begin() + static_cast<std::ptrdiff_t>(eq),
+                                 [](char c) { return std::islower(static_cast<unsigned char>(c)) || c == '-'; });
+}
+
+std::pair<std::string, std::string> SplitOption(const std::string& part)
+{
+    const size_t eq = part.find('=');
+    if (eq == std::string::npos)
+        return {part, std::string()};
+    return {part.substr(0, eq), part.substr(eq + 1)};
+}
+
+// The GPIO chip as a path: "gpiochip1" and "1" are /dev/gpiochip1.
+std::string GpioChipPath(const std::string& given)
+{
+    if (given.empty())
+        return GpioLines{}.chip;
+    if (std::all_of(given.begin(), given.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+        return "/dev/gpiochip" + given;
+    if (given.find('/') == std::string::npos)
+        return "/dev/" + given;
+    return given;
+}
 
 PortChoice Invalid(const std::string& text, std::string problem)
 {
@@ -187,15 +269,25 @@ std::vector<std::pair<std::string, std::string>> TakeOptions(std::string& value)
     std::vector<std::pair<std::string, std::string>> options;
     for (size_t comma; (comma = value.rfind(',')) != std::string::npos;) {
         const std::string part = value.substr(comma + 1);
-        const size_t eq = part.find('=');
-        if (eq == std::string::npos || eq == 0 ||
-            !std::all_of(part.begin(), part.begin() + static_cast<std::ptrdiff_t>(eq),
-                         [](char c) { return std::islower(static_cast<unsigned char>(c)); }))
+        if (!OptionShaped(part))
             break;
-        options.emplace(options.begin(), part.substr(0, eq), part.substr(eq + 1));
+        options.insert(options.begin(), SplitOption(part));
         value.resize(comma);
     }
     return options;
+}
+
+// Why the target's four lines are not four: one line cannot be two pins.
+const char* SharedLine(const PortChoice& choice)
+{
+    const auto distinct = [](auto a, auto b, auto c, auto d) {
+        return a != b && a != c && a != d && b != c && b != d && c != d;
+    };
+    if (choice.kind == Kind::Gpio && !distinct(choice.gpio.rst, choice.gpio.sck, choice.gpio.mosi, choice.gpio.miso))
+        return "gives one GPIO line to two pins: rst, sck, mosi and miso need a line each";
+    if (choice.kind == Kind::Ftdi && !distinct(choice.ftdi.rst, choice.ftdi.sck, choice.ftdi.mosi, choice.ftdi.miso))
+        return "gives one FTDI pin to two of the target's: rst, sck, mosi and miso need a pin each";
+    return nullptr;
 }
 
 } // namespace
@@ -249,7 +341,7 @@ PortChoice PortChoice::parse(const char* text)
 {
     const std::string original = text ? text : "";
     std::string value = original;
-    const auto options = TakeOptions(value);
+    auto options = TakeOptions(value);
     const auto colon = value.find(':');
     const std::string name = value.substr(0, colon);
     const PortForm* form = nullptr;
@@ -267,6 +359,20 @@ PortChoice PortChoice::parse(const char* text)
         choice.argument = value.substr(colon + 1);
     }
     std::string problem;
+    if (form->argument == Argument::GpioChip) {
+        // The lines follow the chip after a colon: "gpio:/dev/gpiochip0:rst=17,sck=11".
+        std::string& argument = choice.argument;
+        const size_t last = argument.rfind(':');
+        const std::string part = last == std::string::npos ? argument : argument.substr(last + 1);
+        if (OptionShaped(part)) {
+            options.insert(options.begin(), SplitOption(part));
+            argument.resize(last == std::string::npos ? 0 : last);
+        }
+        choice.gpio.chip = GpioChipPath(argument);
+        argument = choice.gpio.chip;
+    }
+    if (form->argument == Argument::Serial)
+        choice.ftdi.serial = choice.argument;
     if (form->argument == Argument::SimChip && !TakeModel(choice, &problem))
         return Invalid(original, problem + Forms());
     if (form->argument == Argument::UsbPlace && colon != std::string::npos &&
@@ -282,12 +388,16 @@ PortChoice PortChoice::parse(const char* text)
                 known = &o;
         if (!known)
             return Invalid(original, "has an option " + option + "= that " + name + " does not take" + Forms());
+        if (known->flag && original.find(option + "=") != std::string::npos)
+            return Invalid(original, option + " takes no value" + Forms());
         for (size_t j = 0; j < i; ++j)
             if (options[j].first == option)
                 return Invalid(original, "gives " + option + "= twice" + Forms());
         if (!known->take(setting, choice, &problem))
             return Invalid(original, problem);
     }
+    if (const char* clash = SharedLine(choice))
+        return Invalid(original, clash);
     if (form->argument == Argument::Device && choice.argument.empty())
         return Invalid(original, "names no serial port: arduino:/dev/ttyACM0, for example");
     return choice;
@@ -302,6 +412,10 @@ std::string PortChoice::programmer() const
         return "USBasp";
     case Kind::Arduino:
         return "Arduino as ISP";
+    case Kind::Gpio:
+        return "GPIO lines";
+    case Kind::Ftdi:
+        return "FTDI cable";
     default:
         break;
     }

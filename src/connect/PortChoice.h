@@ -1,6 +1,8 @@
 #pragma once
 
 #include <Device.h>
+#include <FtdiPins.h>
+#include <GpioLines.h>
 
 #include <cstdint>
 #include <optional>
@@ -11,7 +13,7 @@
 // grammar, one table of forms, from which both programs' help and errors
 // are made.
 struct PortChoice {
-    enum class Kind { Auto, Ppdev, Direct, Sim, Usbasp, Arduino, None, Invalid };
+    enum class Kind { Auto, Ppdev, Direct, Sim, Usbasp, Arduino, Gpio, Ftdi, None, Invalid };
     Kind kind = Kind::Auto;
     // ppdev, arduino: the device; sim: the chip file; Invalid: the text as given.
     std::string argument;
@@ -26,6 +28,10 @@ struct PortChoice {
     // usbasp only: the bus and device numbers lsusb shows; 0 for the first found.
     int usbBus = 0;
     int usbDevice = 0;
+    // gpio only: the chip and its lines.
+    GpioLines gpio;
+    // ftdi only: the cable and its pins.
+    FtdiPins ftdi;
     // Invalid: what is wrong with it, and what the forms are. Nothing is
     // guessed: an unknown form, model or option, or an argument where the
     // form takes none, is refused rather than read as a file name.
@@ -67,6 +73,8 @@ struct PortForm {
         SimChip,  // [MODEL][:FILE], MODEL a tag of the device table
         UsbPlace, // BUS:DEVICE as lsusb shows them, which may be left out
         Device,   // a device that must be named: "arduino:DEV"
+        GpioChip, // a GPIO chip, which may be left out, then its lines
+        Serial,   // a USB serial number, which may be left out
     };
     const char* syntax;
     const char* meaning;

@@ -112,7 +112,8 @@ TEST_F(CliRefusalsTest, CommandLineMistakesExitTwoBeforeAnyPortIsOpened)
         {{"read", file, "--port"}, "option --port needs a value"},
         {{"erase", "--port", "lpt1"},
          "--port lpt1 is not one of auto, ppdev[:DEV], direct, sim[:MODEL][:FILE][,access=N][,xtal=F], usbasp[:BUS:DEVICE], "
-         "arduino:DEV[,baud=N] or none"},
+         "arduino:DEV[,baud=N], gpio[:CHIP][:rst=N,sck=N,mosi=N,miso=N][,rst-active-low], "
+         "ftdi[:SERIAL][,rst=PIN,sck=PIN,mosi=PIN,miso=PIN] or none"},
         {{"erase", "--set", "Clock Pin"}, "--set Clock Pin: expected NAME=VALUE, e.g. --set \"Clock Pin=5\""},
         {{"erase", "--set", "Clock=5"}, "--set Clock=5: unknown setting; the names are \"LPT\", "},
         {{"erase", "--set", "Clock Pin=8"}, "--set Clock Pin=8: a pin is a data line from 0 (D0) to 7 (D7)"},
