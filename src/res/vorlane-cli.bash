@@ -24,10 +24,26 @@ _vorlane_cli_port()
     local prefix=${cur%"${cur##*:}"} name=${cur##*:}
     case $cur in
         *,*)
-            # An option after the form: ",access=N", ",xtal=F", ",baud=N".
+            # An option after the form: ",access=N", ",xtal=F", ",baud=N", a pin.
             [[ $cur == sim* ]] && options="access= xtal="
             [[ $cur == arduino:* ]] && options=baud=
-            COMPREPLY=($(compgen -P "${cur%,*}," -W "$options" -- "${cur##*,}"))
+            [[ $cur == gpio* ]] && options="rst= sck= mosi= miso= rst-active-low"
+            [[ $cur == ftdi* ]] && options="rst= sck= mosi= miso="
+            local last=${cur##*,}
+            if [[ $cur == ftdi* && $last == *=* ]]; then
+                COMPREPLY=($(compgen -P "${cur%=*}=" -W "TXD RXD RTS CTS DTR DSR DCD RI" -- "${last#*=}"))
+                return
+            fi
+            COMPREPLY=($(compgen -P "${cur%,*}," -W "$options" -- "$last"))
+            return
+            ;;
+        gpio:/*:* | gpio:gpiochip*:*)
+            # The lines after the chip.
+            COMPREPLY=($(compgen -P "$prefix" -W "rst=" -- "$name"))
+            return
+            ;;
+        gpio:*)
+            COMPREPLY=($(compgen -P gpio: -W "$(compgen -f /dev/gpiochip)" -- "${cur#gpio:}"))
             return
             ;;
         sim:* | ppdev:* | arduino:*)
@@ -45,7 +61,7 @@ _vorlane_cli_port()
             return
             ;;
     esac
-    COMPREPLY=($(compgen -W "auto ppdev ppdev: direct sim sim: usbasp arduino: none" -- "$cur"))
+    COMPREPLY=($(compgen -W "auto ppdev ppdev: direct sim sim: usbasp arduino: gpio gpio: ftdi ftdi: none" -- "$cur"))
 }
 
 _vorlane_cli()

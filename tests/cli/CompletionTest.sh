@@ -57,12 +57,14 @@ cases=(
     'vorlane-cli --port=sim:s53:chip.bin,acc' '[--port=sim:s53:chip.bin,access=]'
     'vorlane-cli --port arduino:/dev/nul' '[--port][arduino:/dev/null]'
     'vorlane-cli --port arduino:/dev/null,b' '[--port][arduino:/dev/null,baud=]'
+    'vorlane-cli --port gpio:/dev/gpiochip0:rst=17,m' '[--port][gpio:/dev/gpiochip0:rst=17,miso=][17,mosi=]'
+    'vorlane-cli --port ftdi,rst=D' '[--port][ftdi,rst=DCD][DSR][DTR]'
     'vorlane-cli --set Clo' '[--set][Clock Pin=]'
     'vorlane-cli --set Clock\ Pin=' '[--set][Clock Pin=0][1][2][3][4][5][6][7]'
     'vorlane-cli --set Device=5' '[--set][Device=51][52][53]'
     'vorlane-cli --set=Up' '[--set=Up Time=]'
     'vorlane-cli --set Cr' '[--set][Crystal=]'
-    'vorlane-cli --port ' "[--port]$(printf '[%s]' auto direct none ppdev ppdev: sim sim: usbasp arduino:)"
+    'vorlane-cli --port ' "[--port]$(printf '[%s]' auto direct none ppdev ppdev: sim sim: usbasp arduino: gpio gpio: ftdi ftdi:)"
     'vorlane-cli --set ' "[--set]$(while read -r n; do printf '[%s=]' "$n"; done <<<"$set_names")"
 )
 

@@ -150,6 +150,52 @@ TEST(PortChoiceTest, ArduinoAsIspTakesItsSerialPortAndBaudRate)
     }
 }
 
+TEST(PortChoiceTest, GpioAndFtdiTakeTheirLinesAndPins)
+{
+    using Kind = PortChoice::Kind;
+    const auto lines = [](const char* chip, uint32_t rst, uint32_t sck, uint32_t mosi, uint32_t miso, bool low) {
+        return GpioLines{chip, rst, sck, mosi, miso, low};
+    };
+    const auto pins = [](const char* serial, uint8_t rst, uint8_t sck, uint8_t mosi, uint8_t miso) {
+        return FtdiPins{serial, rst, sck, mosi, miso};
+    };
+    const struct {
+        const char* text;
+        Kind kind;
+        GpioLines gpio;
+        FtdiPins ftdi;
+        const char* problem;
+    } cases[] = {
+        {"gpio", Kind::Gpio, lines("/dev/gpiochip0", 17, 11, 10, 9, false), {}, ""},
+        {"gpio:/dev/gpiochip0:rst=17,sck=11,mosi=10,miso=9,rst-active-low", Kind::Gpio,
+         lines("/dev/gpiochip0", 17, 11, 10, 9, true), {}, ""},
+        {"gpio:gpiochip4:rst=25,sck=21,mosi=20,miso=19", Kind::Gpio, lines("/dev/gpiochip4", 25, 21, 20, 19, false), {},
+         ""},
+        {"gpio:1,rst-active-low,rst=4", Kind::Gpio, lines("/dev/gpiochip1", 4, 11, 10, 9, true), {}, ""},
+        {"gpio:rst=5", Kind::Gpio, lines("/dev/gpiochip0", 5, 11, 10, 9, false), {}, ""},
+        {"gpio:/dev/gpiochip0:rst=11", Kind::Invalid, {}, {},
+         "gives one GPIO line to two pins: rst, sck, mosi and miso need a line each"},
+        {"gpio:rst=x", Kind::Invalid, {}, {}, "does not give a GPIO line as its offset on the chip (e.g. rst=17)"},
+        {"gpio,rst-active-low=1", Kind::Invalid, {}, {}, "rst-active-low takes no value; the forms are "},
+        {"ftdi", Kind::Ftdi, {}, pins("", 4, 0, 1, 3), ""},
+        {"ftdi:A6008isP,rst=rts,sck=D5,miso=6,mosi=RI", Kind::Ftdi, {}, pins("A6008isP", 2, 5, 7, 6), ""},
+        {"ftdi,sck=DTR", Kind::Invalid, {}, {},
+         "gives one FTDI pin to two of the target's: rst, sck, mosi and miso need a pin each"},
+        {"ftdi,miso=D8", Kind::Invalid, {}, {},
+         "does not name an FTDI pin: TXD, RXD, RTS, CTS, DTR, DSR, DCD or RI (e.g. rst=DTR)"},
+        {"ftdi,rst-active-low", Kind::Invalid, {}, {}, "has an option rst-active-low= that ftdi does not take"},
+    };
+    for (const auto& c : cases) {
+        const PortChoice choice = PortChoice::parse(c.text);
+        EXPECT_EQ(choice.kind, c.kind) << c.text;
+        EXPECT_TRUE(choice.problem.starts_with(c.problem)) << c.text << ": " << choice.problem;
+        if (c.kind == Kind::Gpio)
+            EXPECT_EQ(choice.gpio, c.gpio) << c.text << ": " << choice.gpio.chip << " " << choice.gpio.rst;
+        if (c.kind == Kind::Ftdi)
+            EXPECT_EQ(choice.ftdi, c.ftdi) << c.text;
+    }
+}
+
 TEST(PortChoiceTest, EveryFormIsInTheHelpTheManPagesAndTheReadme)
 {
     const std::string help = PortFormHelp(2, 79);
