@@ -42,6 +42,8 @@ std::vector<MenuEntry> BuildMenu()
         {"&Tools/&Programmer", QStringLiteral("Parallel-port &cable"), ID_PROGRAMMER_CABLE, Radio},
         {"&Tools/&Programmer", QStringLiteral("&Arduino as ISP..."), ID_PROGRAMMER_ARDUINO, Radio},
         {"&Tools/&Programmer", QStringLiteral("&USBasp"), ID_PROGRAMMER_USBASP, Radio},
+        {"&Tools/&Programmer", QStringLiteral("&GPIO lines..."), ID_PROGRAMMER_GPIO, Radio},
+        {"&Tools/&Programmer", QStringLiteral("&FTDI cable..."), ID_PROGRAMMER_FTDI, Radio},
         {"&Tools/LPT 1 at ...", QStringLiteral("378 (Default)"), ID_LPT_378, Radio},
         {"&Tools/LPT 1 at ...", QStringLiteral("3BC"), ID_LPT_3BC, Radio},
         {"&Tools/LPT 1 at ...", QStringLiteral("278"), ID_LPT_278, Radio},

@@ -3,6 +3,8 @@
 #include "ArduinoPortDlg.h"
 #include "CMainFrame.h"
 #include "COptionsDlg.h"
+#include "FtdiCableDlg.h"
+#include "GpioLinesDlg.h"
 #include "CommandId.h"
 
 #include <CVorlaneDoc.h>
@@ -13,6 +15,8 @@
 #include <WindowSession.h>
 
 #include <QScrollBar>
+
+#include <memory>
 
 SettingCommands::SettingCommands(CMainFrame& frame, CVorlaneDoc& document, CVorlaneView& view,
                                  ProgrammingSession& session)
@@ -28,7 +32,8 @@ void SettingCommands::bind()
     frame_.setHandler(ID_OPTION_READ_BEFORE_WRITE, [this] { OnReadBeforeWrite(); });
     frame_.setHandler(ID_OPTION_RST_INVERTED, [this] { OnRstInverted(); });
     frame_.setHandler(ID_MORE_OPTIONS, [this] { OnMoreOptions(); });
-    for (int id : {ID_PROGRAMMER_CABLE, ID_PROGRAMMER_ARDUINO, ID_PROGRAMMER_USBASP})
+    for (int id : {ID_PROGRAMMER_CABLE, ID_PROGRAMMER_ARDUINO, ID_PROGRAMMER_USBASP, ID_PROGRAMMER_GPIO,
+                   ID_PROGRAMMER_FTDI})
         frame_.setHandler(id, [this, id] { OnProgrammer(id); });
     for (int id : {ID_LPT_378, ID_LPT_3BC, ID_LPT_278})
         frame_.setHandler(id, [this, id] { OnPort(id); });
@@ -139,14 +144,21 @@ void SettingCommands::OnPort(int command)
 void SettingCommands::OnProgrammer(int command)
 {
     std::string form;
-    if (command == ID_PROGRAMMER_ARDUINO) {
-        ArduinoPortDlg dialog(SettingsStore::LoadProgrammer(), &frame_);
-        if (dialog.exec() != QDialog::Accepted) {
+    std::unique_ptr<ProgrammerDlg> dialog;
+    const std::string stored = SettingsStore::LoadProgrammer();
+    if (command == ID_PROGRAMMER_ARDUINO)
+        dialog = std::make_unique<ArduinoPortDlg>(stored, &frame_);
+    else if (command == ID_PROGRAMMER_GPIO)
+        dialog = std::make_unique<GpioLinesDlg>(stored, &frame_);
+    else if (command == ID_PROGRAMMER_FTDI)
+        dialog = std::make_unique<FtdiCableDlg>(stored, &frame_);
+    if (dialog) {
+        if (dialog->exec() != QDialog::Accepted) {
             // The item the user left is still the one in use.
             checkProgrammer();
             return;
         }
-        form = dialog.form();
+        form = dialog->form();
     } else if (command == ID_PROGRAMMER_USBASP) {
         form = "usbasp";
     }
@@ -164,6 +176,8 @@ void SettingCommands::checkProgrammer()
     frame_.setChecked(ID_PROGRAMMER_CABLE, choice.isCable());
     frame_.setChecked(ID_PROGRAMMER_ARDUINO, choice.kind == PortChoice::Kind::Arduino);
     frame_.setChecked(ID_PROGRAMMER_USBASP, choice.kind == PortChoice::Kind::Usbasp);
+    frame_.setChecked(ID_PROGRAMMER_GPIO, choice.kind == PortChoice::Kind::Gpio);
+    frame_.setChecked(ID_PROGRAMMER_FTDI, choice.kind == PortChoice::Kind::Ftdi);
 }
 
 QString SettingCommands::portLine()

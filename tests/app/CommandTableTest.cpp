@@ -88,7 +88,8 @@ TEST_F(CommandTableTest, EveryMenuCommandReachesItsHandler)
         {ID_TOOLS_WRITE_ALL, "CWriteDlg"},    {ID_TOOLS_BLANK_CHECK, "CBlankCheckDlg"},
         {ID_MORE_OPTIONS, "COptionsDlg"},     {ID_APP_ABOUT, "CAboutDlg"},
         {ID_HELP_INDEX, "CHelpDlg"},          {ID_HELP_CABLE, "CCableHelpDlg"},
-        {ID_PROGRAMMER_ARDUINO, "ArduinoPortDlg"},
+        {ID_PROGRAMMER_ARDUINO, "ArduinoPortDlg"}, {ID_PROGRAMMER_GPIO, "GpioLinesDlg"},
+        {ID_PROGRAMMER_FTDI, "FtdiCableDlg"},
     };
     for (const auto& [command, window] : windows)
         EXPECT_EQ(windowOf(command), QLatin1String(window)) << command;

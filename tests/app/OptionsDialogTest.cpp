@@ -1,6 +1,8 @@
 #include "AppFixture.h"
 
 #include <ArduinoPortDlg.h>
+#include <FtdiCableDlg.h>
+#include <GpioLinesDlg.h>
 #include <COptionsDlg.h>
 
 #include <QComboBox>
@@ -8,6 +10,10 @@
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QSpinBox>
+
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -170,5 +176,44 @@ TEST(ArduinoPortDlgTest, GivesThePortFormOrSaysWhatIsWrong)
         EXPECT_EQ(dialog.result(), c.form.empty() ? QDialog::Rejected : QDialog::Accepted) << c.port;
         EXPECT_EQ(dialog.form(), c.form);
         EXPECT_EQ(dialog.problemLabel()->text(), c.problem);
+    }
+}
+
+TEST(ProgrammerDlgTest, GpioAndFtdiGiveTheirFormsFromWhatIsInUse)
+{
+    const struct {
+        const char* current;
+        std::function<void(GpioLinesDlg&)> gpio;
+        std::function<void(FtdiCableDlg&)> ftdi;
+        std::string form; // empty: refused
+        QString problem;
+    } cases[] = {
+        {"gpio:/dev/gpiochip4:rst=25,sck=21,mosi=20,miso=19,rst-active-low", [](GpioLinesDlg&) {}, {},
+         "gpio:/dev/gpiochip4:rst=25,sck=21,mosi=20,miso=19,rst-active-low", {}},
+        {"usbasp", [](GpioLinesDlg& d) { d.activeLowBox()->setChecked(true); }, {},
+         "gpio:/dev/gpiochip0:rst=17,sck=11,mosi=10,miso=9,rst-active-low", {}},
+        {"gpio", [](GpioLinesDlg& d) { d.lineBox(2)->setValue(11); }, {}, "",
+         QStringLiteral("gpio:/dev/gpiochip0:rst=17,sck=11,mosi=11,miso=9 gives one GPIO line to two pins: rst, "
+                        "sck, mosi and miso need a line each")},
+        {"ftdi:A9x,rst=RTS", {}, [](FtdiCableDlg&) {}, "ftdi:A9x,rst=RTS,sck=TXD,mosi=RXD,miso=CTS", {}},
+        {"gpio", {}, [](FtdiCableDlg& d) { d.pinBox(3)->setCurrentIndex(0); }, "",
+         QStringLiteral("ftdi,rst=DTR,sck=TXD,mosi=RXD,miso=TXD gives one FTDI pin to two of the target's: rst, "
+                        "sck, mosi and miso need a pin each")},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<ProgrammerDlg> dialog;
+        if (c.gpio) {
+            auto gpio = std::make_unique<GpioLinesDlg>(c.current);
+            c.gpio(*gpio);
+            dialog = std::move(gpio);
+        } else {
+            auto ftdi = std::make_unique<FtdiCableDlg>(c.current);
+            c.ftdi(*ftdi);
+            dialog = std::move(ftdi);
+        }
+        dialog->accept();
+        EXPECT_EQ(dialog->result(), c.form.empty() ? QDialog::Rejected : QDialog::Accepted) << c.current;
+        EXPECT_EQ(dialog->form(), c.form);
+        EXPECT_EQ(dialog->problemLabel()->text(), c.problem);
     }
 }
