@@ -203,7 +203,7 @@ int GpioWorld::ioctl(int fd, unsigned long code, void* arg)
     }
     // Reading the thread's CPU time is a system call: only when it counts.
     const bool real = clock.realTime();
-    const int64_t realStart = real ? usbmodel::ModelClock::realNs() : 0;
+    const int64_t realStart = real ? GpioClock::realNs() : 0;
     const int64_t start = clock.peek();
     const int64_t end = start + ioctlNs;
     ++ioctls[code];
@@ -213,7 +213,7 @@ int GpioWorld::ioctl(int fd, unsigned long code, void* arg)
         r = handle.request ? requestIoctl(handle, code, arg, start, end) : chipIoctl(*handle.chip, code, arg, end);
     // The model's own computing is no time at the lines.
     if (real)
-        clock.exclude(usbmodel::ModelClock::realNs() - realStart);
+        clock.exclude(GpioClock::realNs() - realStart);
     clock.advanceTo(end);
     if (r < 0) {
         errno = -r;

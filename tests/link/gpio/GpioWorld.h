@@ -1,6 +1,6 @@
 #pragma once
 
-#include <ModelClock.h>
+#include "GpioClock.h"
 
 #include <IspChip.h>
 
@@ -81,7 +81,7 @@ public:
     // The present chips' nodes, one a line.
     std::string chipNodes() const;
 
-    usbmodel::ModelClock clock;
+    GpioClock clock;
     int64_t ioctlNs = 0;
     std::map<unsigned long, int> ioctls; // by request code
     bool recordPins = false;
