@@ -77,7 +77,8 @@ bool GpioBackend::openChip()
     const int fd = GpioOpen(lines_.chip.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        description_ = error == ENOENT ? NoGpioChipText(lines_.chip, ChipNodes()) : GpioOpenFailedText(lines_.chip, error);
+        description_ =
+            error == ENOENT ? NoGpioChipText(lines_.chip, ChipNodes()) : GpioOpenFailedText(lines_.chip, error);
         return false;
     }
     gpiochip_info info{};

@@ -47,13 +47,15 @@ bool OutputValue(const gpio_v2_line_config& c, size_t i)
 }
 
 // The configuration rules: one direction at most, edges on inputs, drive
-// modes on outputs and not both, one bias and only with a direction.
+// modes on outputs and not both, one bias and only with a direction, one
+// event clock.
 int CheckFlags(uint64_t f)
 {
     const bool in = f & GPIO_V2_LINE_FLAG_INPUT;
     const bool out = f & GPIO_V2_LINE_FLAG_OUTPUT;
     if ((f & ~kValid) || (in && out) || ((f & kEdge) && !in) || ((f & kDrive) == kDrive) || ((f & kDrive) && !out) ||
-        __builtin_popcountll(f & kBias) > 1 || ((f & kBias) && !in && !out))
+        __builtin_popcountll(f & kBias) > 1 || ((f & kBias) && !in && !out) ||
+        ((f & GPIO_V2_LINE_FLAG_EVENT_CLOCK_REALTIME) && (f & GPIO_V2_LINE_FLAG_EVENT_CLOCK_HTE)))
         return -EINVAL;
     return 0;
 }
@@ -348,8 +350,8 @@ int GpioWorld::requestIoctl(Handle& handle, unsigned long code, void* arg, int64
             continue;
         const uint32_t offset = handle.offsets[i];
         const Line& line = chip.lines[offset];
-        const bool physical = line.output ? line.level
-                                          : (offset == chip.board.miso && chip.board.chip && chip.board.chip->miso(start));
+        const bool fromChip = offset == chip.board.miso && chip.board.chip && chip.board.chip->miso(start);
+        const bool physical = line.output ? line.level : fromChip;
         bits |= uint64_t{physical != line.activeLow} << i;
     }
     values->bits = bits;
