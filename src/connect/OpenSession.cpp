@@ -1,6 +1,7 @@
 #include "OpenSession.h"
 
 #include <ArduinoIspLink.h>
+#include <GpioBackend.h>
 #include <NoneBackend.h>
 #include <ParallelPortOpener.h>
 #include <SimBackend.h>
@@ -31,8 +32,12 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
         case Kind::Arduino:
             // A programmer of its own, not a parallel port (ConnectSession).
             return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names Arduino as ISP");
-        case Kind::Gpio:
-            return std::make_unique<NoneBackend>("No GPIO lines: this build has no GPIO link");
+        case Kind::Gpio: {
+            auto gpio = std::make_unique<GpioBackend>(choice.gpio, settings);
+            if (gpio->open(base))
+                return gpio;
+            return std::make_unique<NoneBackend>(gpio->describe());
+        }
         case Kind::Ftdi:
             return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names an FTDI cable");
         case Kind::None:

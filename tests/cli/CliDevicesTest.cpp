@@ -180,3 +180,44 @@ TEST_F(CliDevicesTest, ALockedChipRefusesTheNextWrite)
                      "content cannot be read; erase it to unlock. Nothing was read.\n");
     EXPECT_FALSE(std::filesystem::exists(path("out.hex")));
 }
+
+TEST_F(CliDevicesTest, SdccFirmwareRoundTripsOverGpioLines)
+{
+    // The program built with the kernel's GPIO character device modelled: a
+    // Raspberry Pi 4's chip, 1.5 us an ioctl, the chip on the default lines.
+    const struct {
+        const char* device;
+        const char* firmware;
+        size_t size;
+        const char* model;
+    } chips[] = {
+        {"at89s51", VORLANE_S51_FIRMWARE, 4096, "s51"},
+        {"at89s52", VORLANE_S52_FIRMWARE, 8192, "s52"},
+        {"at89s53", VORLANE_TEST_FIRMWARE, 12288, "s53"},
+    };
+    const auto gpio = [&](std::vector<std::string> args, const std::string& model) {
+        args.insert(args.begin(), VORLANE_CLI_GPIO_BINARY);
+        args.push_back("--port=gpio");
+        return CliProcess::Run(args, environment({"VORLANE_GPIO_MODEL=" + model}));
+    };
+    for (const auto& c : chips) {
+        SCOPED_TRACE(c.device);
+        const Bytes firmware = srecBinary(c.firmware, c.size);
+        const std::string chipFile = path(std::string("gpio.") + c.model + ".bin");
+        const std::string model = std::string(c.model) + ":" + chipFile;
+        auto r = gpio({"write", c.firmware, "--device", c.device}, model);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(read(chipFile), firmware);
+        r = gpio({"read", path("back.hex"), "--device", c.device}, model);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(srecBinary(path("back.hex"), c.size), firmware);
+        r = gpio({"verify", c.firmware, "--device", c.device}, model);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    // No GPIO chip: no port.
+    const auto r = gpio({"info"}, "");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("No GPIO lines: there is no /dev/gpiochip0, and this system has no GPIO character device"),
+              std::string::npos)
+        << r.out;
+}
