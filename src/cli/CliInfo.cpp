@@ -27,7 +27,7 @@ std::string Us(uint32_t us)
 
 } // namespace
 
-std::string CliInfo(const std::string& programmer, const std::string& portLine, const Device& device,
+std::string CliInfo(const PortChoice& choice, const std::string& portLine, const Device& device,
                     const ProgrammerSettings& s, const std::string& settingsLocation)
 {
     char base[16];
@@ -37,11 +37,17 @@ std::string CliInfo(const std::string& programmer, const std::string& portLine, 
     std::string text;
     // The port's own line: "Port: ..." or "No port: ...".
     text += portLine + "\n";
-    text += Line("Programmer:", programmer);
-    text += Line("Port address:", base);
+    text += Line("Programmer:", choice.programmer());
+    // Another programmer names its own lines in the port line; the cable's
+    // address and data pins mean nothing to it.
+    const bool cable = choice.isCable();
+    if (cable)
+        text += Line("Port address:", base);
     text += Line("Device:", std::string(device.name) + " (" + std::to_string(device.flashSize) + " bytes)");
-    text += Line("Pins:", "RST " + Pin(s.resetPin) + ", CLK " + Pin(s.clockPin) + ", DTA " + Pin(s.dataPin));
-    text += Line("Rest levels:", rest);
+    if (cable) {
+        text += Line("Pins:", "RST " + Pin(s.resetPin) + ", CLK " + Pin(s.clockPin) + ", DTA " + Pin(s.dataPin));
+        text += Line("Rest levels:", rest);
+    }
     text += Line("On release:", std::string("SCK ") + (s.sckState ? "high" : "at rest") + ", DATA " +
                                     (s.dinState ? "high" : "at rest"));
     // The AT89S51/52 wait their datasheet's write cycle, not the setting.

@@ -459,7 +459,7 @@ int CliRunner::info()
 {
     std::string why;
     const bool ready = session_->link().PortReady(&why);
-    std::fputs(CliInfo(choice_.programmer(), session_->describePort(), device(), settings_,
+    std::fputs(CliInfo(choice_, session_->describePort(), device(), settings_,
                        SettingsStore::Location()).c_str(), out_);
     return ready ? ExitDone : ExitNoPort;
 }

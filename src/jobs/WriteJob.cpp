@@ -112,6 +112,10 @@ bool WriteJob::writeWithoutAutoErase(const JobRange& range)
     // reads on chips that erase each byte as they write it).
     if (!learnChip(range))
         return true; // stopped
+    // Bytes read after the link failed are not the chip's: the failure is
+    // what to report, not the erase they would seem to need.
+    if (!portKept())
+        return false;
     std::vector<int32_t> pending;
     for (int32_t a = range.start; a <= range.finish; ++a) {
         if (!handles(a))

@@ -101,6 +101,7 @@ TEST_F(CliStationTest, TakesTheWindowsCableAndNeverWritesTheStore)
          {std::pair{"VORLANE_PORT=", "Programmer:   USBasp\n"}, {"VORLANE_PORT=none", "Programmer:   None\n"}}) {
         r = cli({"info"}, {environment});
         EXPECT_NE(r.out.find(programmer), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("Port address:"), std::string::npos) << r.out << "\n(the cable's alone)";
     }
 
     // The simulated chip sits on the default cable: with the clock on D5 it

@@ -67,6 +67,7 @@ TEST_F(GpioFaultsTest, EachFaultFailsTheJobAndSaysWhatToDo)
          {"The GPIO line 17 (RST) of /dev/gpiochip0 (pinctrl-bcm2711) is in use by another Vorlane's job: wait "
           "until it is done, then try again."}},
         {"unplugged during a read", [](Chip& c) { c.unplugAfter = 3000; }, "gpio", false, {gone}},
+        {"unplugged while a write reads the chip first", [](Chip& c) { c.unplugAfter = 30000; }, "gpio", true, {gone}},
         {"unplugged during a write", [](Chip& c) { c.unplugAfter = 300000; }, "gpio", true,
          {"Error programming device", gone}},
     };
