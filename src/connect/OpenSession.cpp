@@ -1,6 +1,7 @@
 #include "OpenSession.h"
 
 #include <ArduinoIspLink.h>
+#include <FtdiLink.h>
 #include <NoneBackend.h>
 #include <ParallelPortOpener.h>
 #include <SimBackend.h>
@@ -34,6 +35,7 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
         case Kind::Gpio:
             return std::make_unique<NoneBackend>("No GPIO lines: this build has no GPIO link");
         case Kind::Ftdi:
+            // A cable of its own: ConnectSession gives the session its link.
             return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names an FTDI cable");
         case Kind::None:
             return std::make_unique<NoneBackend>("No port: VORLANE_PORT=none");
@@ -56,6 +58,10 @@ void ConnectSession(ProgrammingSession& session, const PortChoice& choice, const
     // every other kind reaches the chip through a port.
     if (choice.kind == PortChoice::Kind::Usbasp) {
         session.setLink(std::make_unique<UsbaspLink>(session.settings(), choice.usbBus, choice.usbDevice));
+        return;
+    }
+    if (choice.kind == PortChoice::Kind::Ftdi) {
+        session.setLink(std::make_unique<FtdiLink>(choice.ftdi, session.settings(), tracePath));
         return;
     }
     if (choice.kind == PortChoice::Kind::Arduino) {
