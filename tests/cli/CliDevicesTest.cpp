@@ -180,3 +180,42 @@ TEST_F(CliDevicesTest, ALockedChipRefusesTheNextWrite)
                      "content cannot be read; erase it to unlock. Nothing was read.\n");
     EXPECT_FALSE(std::filesystem::exists(path("out.hex")));
 }
+
+TEST_F(CliDevicesTest, SdccFirmwareRoundTripsOverAnFtdiCable)
+{
+    // The program built with the FT232R's synchronous bit-bang modelled
+    // behind libftdi, the chip's pins on its own.
+    const auto ftdi = [&](std::vector<std::string> args, const std::string& model) {
+        args.insert(args.begin(), VORLANE_CLI_FTDI_BINARY);
+        args.push_back("--port=ftdi");
+        return CliProcess::Run(args, environment({"VORLANE_FTDI_MODEL=" + model}));
+    };
+    const struct {
+        const char* device;
+        const char* firmware;
+        size_t size;
+    } chips[] = {{"at89s51", VORLANE_S51_FIRMWARE, 4096},
+                 {"at89s52", VORLANE_S52_FIRMWARE, 8192},
+                 {"at89s53", VORLANE_TEST_FIRMWARE, 12288}};
+    for (const auto& c : chips) {
+        SCOPED_TRACE(c.device);
+        const Bytes firmware = srecBinary(c.firmware, c.size);
+        const std::string chipFile = path(std::string("ftdi.") + (c.device + 4) + ".bin");
+        const std::string model = std::string(c.device + 4) + ":" + chipFile;
+        auto r = ftdi({"write", c.firmware, "--device", c.device}, model);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(read(chipFile), firmware);
+        r = ftdi({"read", path("back.hex"), "--device", c.device}, model);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(srecBinary(path("back.hex"), c.size), firmware);
+        r = ftdi({"verify", c.firmware, "--device", c.device}, model);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    // No cable plugged in: no port.
+    const auto r = ftdi({"info"}, "");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.out.find("No FTDI cable (USB ID 0403:6001 FT232R, 0403:6014 FT232H or 0403:6010 FT2232H) found: "
+                         "no FTDI devices."),
+              std::string::npos)
+        << r.out;
+}
