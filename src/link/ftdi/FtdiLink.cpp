@@ -290,6 +290,7 @@ void FtdiLink::DelayMicroseconds(uint32_t us)
     if (!flush())
         return;
     const int64_t until = anchor_ + Ticks(uint64_t{us} * 1000);
+    waitedTicks_ += std::max<int64_t>(0, until - Now());
     while (Now() < until) {
     }
     // Waits with no buffer between them add up.

@@ -54,6 +54,9 @@ public:
 
     // The pace in use, for tests and the bench.
     FtdiClock clock() const;
+    // Time spent sitting out the chip's waits since the link was made, in
+    // ticks of the session counter: what a bench compares the link's own with.
+    int64_t waitedTicks() const { return waitedTicks_; }
 
 private:
     // A data byte standing for `samples` bytes of the sample clock.
@@ -102,4 +105,5 @@ private:
 
     // Where the chip's waits count from: the end of the last read-back.
     int64_t anchor_ = 0;
+    int64_t waitedTicks_ = 0;
 };
