@@ -1,5 +1,7 @@
 #include "FtdiCable.h"
 
+#include <algorithm>
+
 #include <ftdi.h>
 #include <libusb.h>
 
@@ -81,12 +83,19 @@ bool FtdiCable::open(const std::string& serial, uint8_t outputs, std::string* wh
     // libftdi detaches ftdi_sio from the interface it claims; a port in use
     // as /dev/ttyUSB goes away for the job.
     ftdi_->module_detach_mode = AUTO_DETACH_SIO_MODULE;
+    // Its strings, for the status bar, as listed before it is opened.
+    const std::vector<ftdi::SeenDevice> seen = List(ftdi_, kDriven);
     int result = -3;
     for (const uint16_t product : kDriven) {
         result = ftdi_usb_open_desc_index(ftdi_, kVendor, product, nullptr, serial.empty() ? nullptr : serial.c_str(),
                                           0);
         if (result != -3) {
             cable_ = {product, {}, serial};
+            const auto listed = std::find_if(seen.begin(), seen.end(), [&](const ftdi::SeenDevice& d) {
+                return d.product == product && (serial.empty() || d.serial == serial);
+            });
+            if (listed != seen.end())
+                cable_ = *listed;
             break;
         }
     }

@@ -27,8 +27,8 @@ class FtdiFaultsTest : public FtdiFixture {};
 TEST_F(FtdiFaultsTest, EachFaultFailsTheJobAndSaysWhatToDo)
 {
     using ftdimodel::World;
-    const std::string unplugged = "The FTDI cable went away during the job (unplugged?): plug it in again and run "
-                                  "the job again; what was done is not known.";
+    const std::string unplugged = "The FTDI cable with serial FT1 went away during the job (unplugged?): plug it in "
+                                  "again and run the job again; what was done is not known.";
     const struct {
         const char* name;
         std::function<void()> arrange;
