@@ -138,7 +138,7 @@ bool FtdiCable::setRate(int rate, std::string* why)
     return false;
 }
 
-bool FtdiCable::transfer(std::span<const uint8_t> out, std::span<uint8_t> in, std::string* why)
+bool FtdiCable::send(std::span<const uint8_t> out, std::span<uint8_t> in, std::string* why)
 {
     const int size = static_cast<int>(out.size());
     const int written = ftdi_write_data(ftdi_, out.data(), size);
@@ -150,6 +150,12 @@ bool FtdiCable::transfer(std::span<const uint8_t> out, std::span<uint8_t> in, st
                                                                              : ftdi::TransferText("a write", reason);
         return false;
     }
+    return true;
+}
+
+bool FtdiCable::receive(std::span<uint8_t> in, std::string* why)
+{
+    const int size = static_cast<int>(in.size());
     int got = 0;
     for (int empty = 0; got < size && empty < kEmptyReads;) {
         const int n = ftdi_read_data(ftdi_, in.data() + got, size - got);

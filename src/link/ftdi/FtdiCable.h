@@ -32,7 +32,14 @@ public:
     bool setRate(int rate, std::string* why);
     // `out` clocked onto the pins, and for each byte the inputs sampled
     // before it took effect into `in` (as long as `out`, at most kChunk).
-    bool transfer(std::span<const uint8_t> out, std::span<uint8_t> in, std::string* why);
+    bool transfer(std::span<const uint8_t> out, std::span<uint8_t> in, std::string* why)
+    {
+        return send(out, in, why) && receive(in, why);
+    }
+    // The two halves: `out` handed to the cable (`in` only serves to tell an
+    // unplug), and later the read-back of what went out.
+    bool send(std::span<const uint8_t> out, std::span<uint8_t> in, std::string* why);
+    bool receive(std::span<uint8_t> in, std::string* why);
     // Back to a serial port, with the modem line on `heldLowBit` (DTR or
     // RTS, if either) asserted so that line stays low, and closed.
     void close(int heldLowBit);
@@ -41,6 +48,7 @@ public:
     // transmit one takes 128 and refills while the pins run). More before a
     // read would stall the bit-bang clock with the FIFO full.
     static constexpr int kChunk = 256;
+    static constexpr int kTransmitFifo = 128;
 
 private:
     std::string error() const;

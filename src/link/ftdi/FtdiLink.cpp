@@ -95,6 +95,7 @@ void FtdiLink::Close()
     samples_.clear();
     events_.clear();
     ins_.clear();
+    unread_ = 0;
     cable_.close(pins_.rst);
     if (trace_)
         trace_->flush();
@@ -215,19 +216,36 @@ bool FtdiLink::flush()
         }
         appliedRate_ = queuedClock_.rate;
     }
+    if (!drain())
+        return false;
     // In chunks the FIFOs take, each read back before the next goes out.
+    // A buffer with no answers in it (a write) is not waited on: the chip's
+    // wait starts once its last chunk is surely through the pins, the cable
+    // having taken it all, and its read-back comes in during that wait.
+    const bool answered = !ins.empty();
     std::vector<uint8_t> back(out.size(), 0xFF);
     std::vector<int64_t> starts;
     for (size_t at = 0; at < out.size(); at += FtdiCable::kChunk) {
         const size_t n = std::min<size_t>(FtdiCable::kChunk, out.size() - at);
+        const auto sent = std::span(out).subspan(at, n);
+        const auto read = std::span(back).subspan(at, n);
         starts.push_back(Now());
-        if (!cable_.transfer(std::span(out).subspan(at, n), std::span(back).subspan(at, n), &why)) {
+        const bool last = at + n == out.size();
+        if (!(last && !answered ? cable_.send(sent, read, &why) : cable_.transfer(sent, read, &why))) {
             failed_ = true;
             fault(why);
             return false;
         }
+        if (last && !answered) {
+            unread_ = n;
+            // Taken by the cable, at most a FIFO's worth is still to go out,
+            // at the pace set, give or take the cable's clock.
+            anchor_ = Now() + Ticks(std::min<size_t>(n, FtdiCable::kTransmitFifo) * queuedClock_.periodPs() * 21 /
+                                    20 / 1000);
+        } else if (last) {
+            anchor_ = Now();
+        }
     }
-    anchor_ = Now();
     const auto miso = [&](size_t sample) { return ((back[sample] >> pins_.miso) & 1) != 0; };
     for (size_t i = 0; i < ins.size(); ++i) {
         uint8_t value = 0;
@@ -245,6 +263,20 @@ bool FtdiLink::flush()
         }
     }
     return true;
+}
+
+bool FtdiLink::drain()
+{
+    if (unread_ == 0)
+        return !failed_;
+    std::vector<uint8_t> back(unread_);
+    unread_ = 0;
+    std::string why;
+    if (cable_.receive(back, &why))
+        return true;
+    failed_ = true;
+    fault(why);
+    return false;
 }
 
 uint8_t FtdiLink::answer(size_t slot) const
@@ -278,6 +310,7 @@ void FtdiLink::LeaveProgramming()
     entered_ = false;
     playSteps(ReleaseSteps(settings_));
     flush();
+    drain();
     // The cable is the system's again between jobs.
     cable_.close(pins_.rst);
     if (trace_)
@@ -291,6 +324,8 @@ void FtdiLink::DelayMicroseconds(uint32_t us)
         return;
     const int64_t until = anchor_ + Ticks(uint64_t{us} * 1000);
     waitedTicks_ += std::max<int64_t>(0, until - Now());
+    if (!drain())
+        return;
     while (Now() < until) {
     }
     // Waits with no buffer between them add up.

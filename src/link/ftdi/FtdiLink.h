@@ -68,6 +68,8 @@ private:
     size_t queueIn();
     // Sends what gathered and reads back the answers; false once the job failed.
     bool flush();
+    // Collects the read-back of a buffer nobody needed answers from.
+    bool drain();
     bool openCable(std::string* why);
     bool ensureOpen();
     uint8_t answer(size_t slot) const;
@@ -106,4 +108,6 @@ private:
     // Where the chip's waits count from: the end of the last read-back.
     int64_t anchor_ = 0;
     int64_t waitedTicks_ = 0;
+    // Bytes of the last buffer sent whose read-back is still in the cable.
+    size_t unread_ = 0;
 };
