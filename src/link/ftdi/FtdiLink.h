@@ -35,6 +35,8 @@ public:
     bool PortReady(std::string* why) override;
     std::string TakePortFault() override;
     void Close() override;
+    // A job's end gives the cable back, whatever the job reached.
+    void Unclaim() override { Close(); }
     std::string TraceProblem() const override;
 
     void RefreshTimerFrequency() override;
