@@ -20,9 +20,10 @@ struct ProgrammerSettings;
 // cable's pin bytes, each SCK phase as many bytes of the sample clock as its
 // time takes. Bytes gather until something needs an answer or a wait; then
 // they go out as one buffer, and the inputs the cable sampled with each come
-// back. The chip's waits count from the end of that buffer's read-back, when
-// the pins have surely been through it. The cable is opened for each job and
-// given back to the system at its end.
+// back. The chip's waits count from when the pins have surely been through
+// the buffer: the end of its read-back, or for a buffer with no answers in it
+// (a write), the cable having taken it and its last bytes' time on the pins.
+// The cable is opened for each job and given back to the system at its end.
 //
 // A trace, when asked for, reads as the parallel port's: the data bytes and
 // MISO as the status byte, stamped with the times the sample clock gives.
