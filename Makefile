@@ -52,6 +52,7 @@ bench: build
 	$(BUILD)/bench/vorlane_usbasp_bench
 	$(BUILD)/bench/vorlane_arduino_bench
 	$(BUILD)/bench/vorlane_gpio_bench
+	$(BUILD)/bench/vorlane_ftdi_bench
 
 fuzz: deps
 	scripts/run-fuzz

@@ -35,3 +35,5 @@ install(FILES "${PROJECT_SOURCE_DIR}/README.md"
 # lib/<triplet> on Debian.
 install(FILES "${PROJECT_SOURCE_DIR}/contrib/udev/60-vorlane-usbasp.rules"
         DESTINATION "lib/udev/rules.d")
+install(FILES "${PROJECT_SOURCE_DIR}/contrib/udev/60-vorlane-ftdi.rules"
+        DESTINATION "lib/udev/rules.d")

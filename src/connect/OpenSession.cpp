@@ -2,6 +2,7 @@
 
 #include <ArduinoIspLink.h>
 #include <GpioBackend.h>
+#include <FtdiLink.h>
 #include <NoneBackend.h>
 #include <ParallelPortOpener.h>
 #include <SimBackend.h>
@@ -39,6 +40,7 @@ Port::Opener PortOpener(const PortChoice& choice, const ProgrammerSettings& sett
             return std::make_unique<NoneBackend>(gpio->describe());
         }
         case Kind::Ftdi:
+            // A cable of its own: ConnectSession gives the session its link.
             return std::make_unique<NoneBackend>("No parallel port: VORLANE_PORT names an FTDI cable");
         case Kind::None:
             return std::make_unique<NoneBackend>("No port: VORLANE_PORT=none");
@@ -61,6 +63,10 @@ void ConnectSession(ProgrammingSession& session, const PortChoice& choice, const
     // every other kind reaches the chip through a port.
     if (choice.kind == PortChoice::Kind::Usbasp) {
         session.setLink(std::make_unique<UsbaspLink>(session.settings(), choice.usbBus, choice.usbDevice));
+        return;
+    }
+    if (choice.kind == PortChoice::Kind::Ftdi) {
+        session.setLink(std::make_unique<FtdiLink>(choice.ftdi, session.settings(), tracePath));
         return;
     }
     if (choice.kind == PortChoice::Kind::Arduino) {

@@ -37,6 +37,9 @@ public:
 
     // Lets go of the device; the next use opens it again.
     virtual void Close() {}
+    // Why a trace asked for is not kept, for a link that keeps its own;
+    // empty when it is or none was asked.
+    virtual std::string TraceProblem() const { return {}; }
 
     // A job's hold on the device for its duration (LinkClaim takes it): no
     // other program drives the chip meanwhile, and between jobs the device

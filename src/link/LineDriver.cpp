@@ -1,5 +1,6 @@
 #include "LineDriver.h"
 
+#include "CableSequence.h"
 #include "CrystalTiming.h"
 #include "ProgrammerSettings.h"
 #include <Counter.h>
@@ -9,6 +10,16 @@
 #include <limits>
 
 namespace {
+
+template <size_t N>
+void PlayOn(LineDriver& driver, const std::array<CableStep, N>& steps)
+{
+    for (const CableStep& step : steps) {
+        driver.WriteData(step.data);
+        if (step.hold)
+            driver.DelayMicroseconds(step.holdUs);
+    }
+}
 
 // Without a usable counter frequency the driver times on the steady clock.
 constexpr int64_t kSteadyFrequency = 1'000'000'000;
@@ -168,37 +179,14 @@ void LineDriver::DelayMicroseconds(uint32_t us)
 
 void LineDriver::EnterProgramming()
 {
-    const ProgrammerSettings& s = settings_;
-    clockMask_ = PinMask(s.clockPin);
-    dataMask_ = PinMask(s.dataPin);
-    // Reset pulse: lines at rest, then reset moved away from rest for 1 ms and
-    // back, so the chip sees a fresh RST rising edge and starts counting bits.
-    WriteData(s.idleByte);
-    DelayMicroseconds(12000);
-    WriteData(s.idleByte ^ PinMask(s.resetPin));
-    DelayMicroseconds(1000);
-    WriteData(s.idleByte);
-    DelayMicroseconds(s.resetTimeUs);
+    clockMask_ = PinMask(settings_.clockPin);
+    dataMask_ = PinMask(settings_.dataPin);
+    PlayOn(*this, ResetPulse(settings_));
 }
 
 void LineDriver::LeaveProgramming()
 {
-    const ProgrammerSettings& s = settings_;
-    const uint8_t dataBit = PinMask(s.dataPin);
-    const uint8_t clockBit = PinMask(s.clockPin);
-    WriteData(s.idleByte);
-    DelayMicroseconds(1000);
-    WriteData(s.idleByte ^ dataBit);
-    DelayMicroseconds(1000);
-    // The state options force their lines high with OR, whatever their rest level.
-    uint8_t release = s.idleByte ^ PinMask(s.resetPin);
-    if (s.dinState != 0)
-        release |= dataBit;
-    if (s.sckState != 0)
-        release |= clockBit;
-    WriteData(release);
-    DelayMicroseconds(1000);
-    WriteData(0xFF);
+    PlayOn(*this, ReleaseSteps(settings_));
 }
 
 void LineDriver::ShiftOut(uint8_t value)

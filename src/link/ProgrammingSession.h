@@ -40,7 +40,10 @@ public:
     // The status bar's line: the link in use, or why there is none.
     std::string describePort() { return link().Describe(); }
     // Why a trace asked for is not kept; empty when it is or none was asked.
-    std::string traceProblem() const { return port_ ? port_->traceProblem() : std::string(); }
+    std::string traceProblem() const
+    {
+        return port_ ? port_->traceProblem() : other_ ? other_->TraceProblem() : std::string();
+    }
     // Lets go of the device; the next job opens it again.
     void close();
 

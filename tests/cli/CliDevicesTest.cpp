@@ -181,43 +181,54 @@ TEST_F(CliDevicesTest, ALockedChipRefusesTheNextWrite)
     EXPECT_FALSE(std::filesystem::exists(path("out.hex")));
 }
 
-TEST_F(CliDevicesTest, SdccFirmwareRoundTripsOverGpioLines)
+TEST_F(CliDevicesTest, SdccFirmwareRoundTripsOverGpioLinesAndAnFtdiCable)
 {
-    // The program built with the kernel's GPIO character device modelled: a
-    // Raspberry Pi 4's chip, 1.5 us an ioctl, the chip on the default lines.
+    // The program built with the far side modelled: the kernel's GPIO
+    // character device (a Raspberry Pi 4's chip, 1.5 us an ioctl), or the
+    // FT232R's synchronous bit-bang behind libftdi; the chip on the default
+    // lines or pins, which clock all three chips.
+    const struct {
+        const char* binary;
+        const char* port;
+        const char* variable;
+        const char* absent;
+    } links[] = {
+        {VORLANE_CLI_GPIO_BINARY, "--port=gpio", "VORLANE_GPIO_MODEL=",
+         "No GPIO lines: there is no /dev/gpiochip0, and this system has no GPIO character device"},
+        {VORLANE_CLI_FTDI_BINARY, "--port=ftdi", "VORLANE_FTDI_MODEL=",
+         "No FTDI cable (USB ID 0403:6001 FT232R, 0403:6014 FT232H or 0403:6010 FT2232H) found: no FTDI devices."},
+    };
     const struct {
         const char* device;
         const char* firmware;
         size_t size;
-        const char* model;
-    } chips[] = {
-        {"at89s51", VORLANE_S51_FIRMWARE, 4096, "s51"},
-        {"at89s52", VORLANE_S52_FIRMWARE, 8192, "s52"},
-        {"at89s53", VORLANE_TEST_FIRMWARE, 12288, "s53"},
-    };
-    const auto gpio = [&](std::vector<std::string> args, const std::string& model) {
-        args.insert(args.begin(), VORLANE_CLI_GPIO_BINARY);
-        args.push_back("--port=gpio");
-        return CliProcess::Run(args, environment({"VORLANE_GPIO_MODEL=" + model}));
-    };
-    for (const auto& c : chips) {
-        SCOPED_TRACE(c.device);
-        const Bytes firmware = srecBinary(c.firmware, c.size);
-        const std::string chipFile = path(std::string("gpio.") + c.model + ".bin");
-        const std::string model = std::string(c.model) + ":" + chipFile;
-        auto r = gpio({"write", c.firmware, "--device", c.device}, model);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(read(chipFile), firmware);
-        r = gpio({"read", path("back.hex"), "--device", c.device}, model);
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(srecBinary(path("back.hex"), c.size), firmware);
-        r = gpio({"verify", c.firmware, "--device", c.device}, model);
-        EXPECT_EQ(r.status, 0) << r.err;
+    } chips[] = {{"at89s51", VORLANE_S51_FIRMWARE, 4096},
+                 {"at89s52", VORLANE_S52_FIRMWARE, 8192},
+                 {"at89s53", VORLANE_TEST_FIRMWARE, 12288}};
+    for (const auto& link : links) {
+        SCOPED_TRACE(link.port);
+        const auto run = [&](std::vector<std::string> args, const std::string& model) {
+            args.insert(args.begin(), link.binary);
+            args.push_back(link.port);
+            return CliProcess::Run(args, environment({link.variable + model}));
+        };
+        for (const auto& c : chips) {
+            SCOPED_TRACE(c.device);
+            const Bytes firmware = srecBinary(c.firmware, c.size);
+            const std::string chipFile = path(std::string(link.port + 7) + "." + (c.device + 4) + ".bin");
+            const std::string model = std::string(c.device + 4) + ":" + chipFile;
+            auto r = run({"write", c.firmware, "--device", c.device}, model);
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(read(chipFile), firmware);
+            r = run({"read", path("back.hex"), "--device", c.device}, model);
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(srecBinary(path("back.hex"), c.size), firmware);
+            r = run({"verify", c.firmware, "--device", c.device}, model);
+            EXPECT_EQ(r.status, 0) << r.err;
+        }
+        // Nothing there: no port.
+        const auto r = run({"info"}, "");
+        EXPECT_EQ(r.status, 3);
+        EXPECT_NE(r.out.find(link.absent), std::string::npos) << r.out;
     }
-    // No GPIO chip: no port.
-    const auto r = gpio({"info"}, "");
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.out.find("No GPIO lines: there is no /dev/gpiochip0, and this system has no GPIO character device"),
-              std::string::npos)
-        << r.out;
 }

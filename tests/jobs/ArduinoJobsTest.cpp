@@ -172,14 +172,14 @@ TEST_F(ArduinoJobsTest, TheAt89s53IsRefusedBeforeAnythingIsSent)
 
 TEST_F(ArduinoJobsTest, ABoardPulledOutMidJobFailsItAndForgetsWhatWasNotReadBack)
 {
-    const std::string failed = "Error programming device";
     const struct {
         const char* job;
         std::function<bool()> run;
         std::vector<std::string> messages;
     } cases[] = {
         {"read", [&] { return ReadJob(*session, image, feedback).run(0, 0x7FF); }, {}},
-        {"write", [&] { return write(WriteJob::Mode::All, 0, 0x7FF); }, {failed}},
+        // The write fails while it reads the chip first: the link is all it says.
+        {"write", [&] { return write(WriteJob::Mode::All, 0, 0x7FF); }, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.job);

@@ -62,7 +62,7 @@ TEST_F(UsbaspFaultsTest, EachFaultFailsTheJobAndSaysWhatToDo)
           "usbasp 89s52); if it already has one, check power, the wiring and the crystal."}},
         {"unplugged during a read", [this] { plug(Kind::S5x, Variant::S52).unplugAfter = 20; }, "usbasp:1:5",
          false, {unplugged}},
-        {"unplugged during a write", [this] { plug(Kind::S5x, Variant::S52).unplugAfter = 40; }, "usbasp", true,
+        {"unplugged during a write", [this] { plug(Kind::S5x, Variant::S52).unplugAfter = 80; }, "usbasp", true,
          {"Error programming device", unplugged}},
     };
     for (const auto& c : cases) {

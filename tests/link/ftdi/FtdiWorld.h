@@ -1,0 +1,107 @@
+#pragma once
+
+#include <ModelClock.h>
+
+#include <IspChip.h>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ftdimodel {
+
+// One FTDI device on the modelled bus, as libftdi finds and opens it, with
+// the chip its pins are wired to (FT232R bits: D0 TXD, D1 RXD, D2 RTS,
+// D3 CTS, D4 DTR, ...).
+struct FtdiDevice {
+    uint16_t product = 0x6001;
+    std::string description = "FT232R USB UART";
+    std::string serial;
+    // udev gives this user no access: opening it is refused.
+    bool denied = false;
+    // Another program has claimed its interface.
+    bool busy = false;
+    // ftdi_sio holds it and this user may not detach it.
+    bool driverHeld = false;
+    // Bulk transfers (writes and reads) it serves before it is pulled out; -1: never.
+    int unplugAfter = -1;
+    bool gone = false;
+
+    sim::IspChip* chip = nullptr;
+    int rstBit = 4;
+    int sckBit = 0;
+    int mosiBit = 1;
+    int misoBit = 3;
+
+    // The chip's state, as the host left it.
+    bool open = false;
+    uint8_t mode = 0; // 0: serial port; 4: synchronous bit-bang
+    uint8_t outputs = 0;
+    uint8_t latch = 0xFF;
+    bool dtr = false;
+    bool rts = false;
+    int latencyMs = 16;
+    uint32_t eighths = 0; // the baud generator's divisor, in eighths; 0: none set in bit-bang
+    // Written bytes the bit-bang clock has not moved yet (the transmit FIFO
+    // and what waits to enter it), and the inputs sampled, with their times.
+    std::deque<uint8_t> pending;
+    struct Sample {
+        int64_t ns;
+        uint8_t value;
+    };
+    std::deque<Sample> sampled;
+    int64_t clockFreePs = 0;
+};
+
+// The bus libftdi sees and the FT232R's synchronous bit-bang as FTDI's
+// datasheet and AN232R-01 describe it: the pins change one written byte per
+// cycle of the sample clock, and each byte's read-back holds the inputs as
+// they were just before that byte took effect; 128 bytes of transmit FIFO,
+// 256 of receive FIFO, and the clock stops while the receive FIFO is full.
+// USB moves data in 1 ms frames: a write or a read ends at the frame boundary
+// after its data has gone. Tests set it up; vorlane-cli built with the model
+// takes it from VORLANE_FTDI_MODEL ("s51", "s52" or "s53", then ":FILE"
+// keeping the chip's flash between runs).
+class FtdiWorld {
+public:
+    static constexpr int kTransmitFifo = 128;
+    static constexpr int kReceiveFifo = 256;
+
+    FtdiWorld();
+    ~FtdiWorld();
+
+    // Nothing plugged in, virtual time from 0, 1 ms frames, no counts.
+    void reset();
+    FtdiDevice& plug(uint16_t product, std::string serial, sim::IspChip* chip = nullptr);
+    // From VORLANE_FTDI_MODEL, once, if the world is still empty.
+    void configureFromEnvironment();
+    // The chip of the environment's world back to its file.
+    void save();
+
+    // The pins as the device drives them now, given to its chip at `ns`.
+    void drivePins(FtdiDevice& device, int64_t ns);
+    // The bit-bang clock moves what it can, from `fromNs` on.
+    void clockOut(FtdiDevice& device, int64_t fromNs);
+    // The end of the frame a transfer finishing at `ns` takes.
+    int64_t frameEnd(int64_t ns) const;
+
+    usbmodel::ModelClock clock;
+    std::vector<std::unique_ptr<FtdiDevice>> devices;
+    int64_t frameNs = 1'000'000;
+
+    int writes = 0;
+    int reads = 0;
+    int64_t bytesWritten = 0;
+
+private:
+    std::unique_ptr<sim::IspChip> ownChip_;
+    std::string chipFile_;
+    uint64_t savedModification_ = 0;
+    bool configured_ = false;
+};
+
+FtdiWorld& World();
+
+} // namespace ftdimodel
