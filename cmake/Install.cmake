@@ -29,11 +29,10 @@ install(FILES "${VORLANE_RES_DIR}/vorlane-cli.bash"
 install(FILES "${PROJECT_SOURCE_DIR}/README.md"
         DESTINATION "${CMAKE_INSTALL_DATAROOTDIR}/doc/vorlane")
 
-# The udev rule that gives a USBasp to group plugdev. udev reads
+# The udev rules that give a USBasp and FTDI cables to group plugdev. udev reads
 # lib/udev/rules.d under /usr; under another prefix it is there to be copied
 # to /etc/udev/rules.d. Literally lib, not CMAKE_INSTALL_LIBDIR, which is
 # lib/<triplet> on Debian.
 install(FILES "${PROJECT_SOURCE_DIR}/contrib/udev/60-vorlane-usbasp.rules"
-        DESTINATION "lib/udev/rules.d")
-install(FILES "${PROJECT_SOURCE_DIR}/contrib/udev/60-vorlane-ftdi.rules"
+              "${PROJECT_SOURCE_DIR}/contrib/udev/60-vorlane-ftdi.rules"
         DESTINATION "lib/udev/rules.d")

@@ -29,7 +29,8 @@ set(expected
   "${DATADIR}/icons/hicolor/scalable/apps/vorlane.svg"
   "${MANDIR}/man1/vorlane.1"
   "${DATAROOTDIR}/doc/vorlane/README.md"
-  "lib/udev/rules.d/60-vorlane-usbasp.rules")
+  "lib/udev/rules.d/60-vorlane-usbasp.rules"
+  "lib/udev/rules.d/60-vorlane-ftdi.rules")
 foreach(size 16 24 32 48 64 128 256)
   list(APPEND expected "${DATADIR}/icons/hicolor/${size}x${size}/apps/vorlane.png")
 endforeach()

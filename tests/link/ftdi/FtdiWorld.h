@@ -12,6 +12,9 @@
 
 namespace ftdimodel {
 
+// The host and the cable on the thread's CPU time, as the USBasp model counts it.
+using ModelClock = model::ModelClock<CLOCK_THREAD_CPUTIME_ID>;
+
 // One FTDI device on the modelled bus, as libftdi finds and opens it, with
 // the chip its pins are wired to (FT232R bits: D0 TXD, D1 RXD, D2 RTS,
 // D3 CTS, D4 DTR, ...).
@@ -87,7 +90,7 @@ public:
     // The end of the frame a transfer finishing at `ns` takes.
     int64_t frameEnd(int64_t ns) const;
 
-    usbmodel::ModelClock clock;
+    ModelClock clock;
     std::vector<std::unique_ptr<FtdiDevice>> devices;
     int64_t frameNs = 1'000'000;
 

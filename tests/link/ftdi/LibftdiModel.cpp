@@ -262,7 +262,7 @@ int __wrap_ftdi_write_data(ftdi_context* ftdi, const unsigned char* buf, int siz
         return Fail(ftdi, -1, "usb bulk write failed");
     ++world.writes;
     world.bytesWritten += size;
-    const int64_t realStart = usbmodel::ModelClock::realNs();
+    const int64_t realStart = ftdimodel::ModelClock::realNs();
     const int64_t start = world.clock.peek();
     // Bytes enter the transmit FIFO as the clock takes them out; the write
     // is done once the last is in.
@@ -282,7 +282,7 @@ int __wrap_ftdi_write_data(ftdi_context* ftdi, const unsigned char* buf, int siz
         return Fail(ftdi, -1, "usb bulk write failed");
     }
     // The model's own computing is no time on the bus.
-    world.clock.exclude(usbmodel::ModelClock::realNs() - realStart);
+    world.clock.exclude(ftdimodel::ModelClock::realNs() - realStart);
     world.clock.advanceTo(world.frameEnd(std::max(lastIn, start)));
     return size;
 }
@@ -296,7 +296,7 @@ int __wrap_ftdi_read_data(ftdi_context* ftdi, unsigned char* buf, int size)
     if (!Served(*d))
         return Fail(ftdi, LIBUSB_ERROR_NO_DEVICE, "usb bulk read failed");
     ++world.reads;
-    const int64_t realStart = usbmodel::ModelClock::realNs();
+    const int64_t realStart = ftdimodel::ModelClock::realNs();
     const int64_t start = world.clock.peek();
     // The chip sends what it holds at the next frame, or once its latency
     // timer has run when it holds less than a packet.
@@ -313,7 +313,7 @@ int __wrap_ftdi_read_data(ftdi_context* ftdi, unsigned char* buf, int size)
     }
     // Room in the receive FIFO: the clock goes on from the read's end.
     world.clockOut(*d, end);
-    world.clock.exclude(usbmodel::ModelClock::realNs() - realStart);
+    world.clock.exclude(ftdimodel::ModelClock::realNs() - realStart);
     world.clock.advanceTo(end);
     return n;
 }

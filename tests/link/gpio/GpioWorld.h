@@ -1,8 +1,7 @@
 #pragma once
 
-#include "GpioClock.h"
-
 #include <IspChip.h>
+#include <ModelClock.h>
 
 #include <linux/gpio.h>
 
@@ -13,6 +12,8 @@
 #include <vector>
 
 namespace gpiomodel {
+
+using GpioClock = model::ModelClock<CLOCK_MONOTONIC>;
 
 // What a chip's lines reach: the chip in the socket on four of them, RST
 // through an inverting stage where the cable has one. A line nobody drives

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "ModelClock.h"
 #include "UsbaspFirmware.h"
+
+#include <ModelClock.h>
 
 #include <IspChip.h>
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace usbmodel {
+
+using ModelClock = model::ModelClock<CLOCK_THREAD_CPUTIME_ID>;
 
 // One device on the modelled bus. Only a USBasp has firmware; the others are
 // there to be listed.
