@@ -72,7 +72,7 @@ bool FtdiCable::Find(const std::string& serial, ftdi::SeenDevice* found, std::st
     return false;
 }
 
-bool FtdiCable::open(const std::string& serial, uint8_t outputs, std::string* why)
+bool FtdiCable::open(const std::string& serial, uint8_t outputs, bool mpsse, std::string* why)
 {
     close(-1);
     ftdi_ = ftdi_new();
@@ -119,10 +119,12 @@ bool FtdiCable::open(const std::string& serial, uint8_t outputs, std::string* wh
         return false;
     }
     open_ = true;
+    mpsse_ = mpsse && HasMpsse(cable_.product);
     // The read-back of a short buffer comes at once, not after the 16 ms
     // the chip waits by default for more.
-    if (ftdi_set_latency_timer(ftdi_, 1) < 0 || ftdi_set_bitmode(ftdi_, outputs, BITMODE_SYNCBB) < 0) {
-        *why = ftdi::TransferText("synchronous bit-bang", error());
+    if (ftdi_set_latency_timer(ftdi_, 1) < 0 ||
+        ftdi_set_bitmode(ftdi_, outputs, mpsse_ ? BITMODE_MPSSE : BITMODE_SYNCBB) < 0) {
+        *why = ftdi::TransferText(mpsse_ ? "MPSSE" : "synchronous bit-bang", error());
         close(-1);
         return false;
     }
@@ -188,6 +190,7 @@ void FtdiCable::close(int heldLowBit)
         ftdi_usb_close(ftdi_);
     }
     open_ = false;
+    mpsse_ = false;
     ftdi_free(ftdi_);
     ftdi_ = nullptr;
 }

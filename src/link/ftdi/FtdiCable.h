@@ -9,7 +9,8 @@
 
 struct ftdi_context;
 
-// One FTDI cable through libftdi1 in synchronous bit-bang: found by its
+// One FTDI cable through libftdi1 in synchronous bit-bang or, on an FT232H
+// or FT2232H when asked, in MPSSE: found by its
 // serial (or the first of the FT232R, FT232H, FT2232H's first interface),
 // opened with the kernel's ftdi_sio detached, and let go again. Each call
 // that fails says why in *why, as a user can act on it.
@@ -24,9 +25,13 @@ public:
     // opening it: false, with *why, when there is none.
     static bool Find(const std::string& serial, ftdi::SeenDevice* found, std::string* why);
 
-    // Opened in synchronous bit-bang with `outputs` driven.
-    bool open(const std::string& serial, uint8_t outputs, std::string* why);
+    // Opened in synchronous bit-bang with `outputs` driven, or in MPSSE
+    // when `mpsse` and the cable has it (its pins then set by commands).
+    bool open(const std::string& serial, uint8_t outputs, bool mpsse, std::string* why);
     bool isOpen() const { return open_; }
+    bool inMpsse() const { return mpsse_; }
+    // Whether a product has an MPSSE on its (first) interface.
+    static bool HasMpsse(uint16_t product) { return product == 0x6014 || product == 0x6010; }
     const ftdi::SeenDevice& cable() const { return cable_; }
     // Pin bytes a second (FtdiClock's rule).
     bool setRate(int rate, std::string* why);
@@ -55,5 +60,6 @@ private:
 
     ftdi_context* ftdi_ = nullptr;
     bool open_ = false;
+    bool mpsse_ = false;
     ftdi::SeenDevice cable_;
 };

@@ -32,9 +32,24 @@ std::string FtdiLink::Describe()
         found = cable_.cable();
     else if (!FtdiCable::Find(pins_.serial, &found, &why))
         return why;
-    return "FTDI cable " + ftdi::CableText(found) + " in synchronous bit-bang: RST on " +
-           std::string(FtdiPinName(pins_.rst)) + ", SCK on " + std::string(FtdiPinName(pins_.sck)) + ", MOSI on " +
-           std::string(FtdiPinName(pins_.mosi)) + ", MISO on " + std::string(FtdiPinName(pins_.miso));
+    const bool mpsse = FtdiCable::HasMpsse(found.product) && fitsMpsse();
+    // The MPSSE's pins go by their port names too.
+    const auto pin = [&](uint8_t bit) {
+        return std::string(FtdiPinName(bit)) + (mpsse ? " (AD" + std::to_string(bit) + ")" : "");
+    };
+    const std::string mode =
+        mpsse ? "MPSSE at " + std::to_string(mpsseClock().kHz()) + " kHz" : std::string("synchronous bit-bang");
+    return "FTDI cable " + ftdi::CableText(found) + " in " + mode + ": RST on " + pin(pins_.rst) + ", SCK on " +
+           pin(pins_.sck) + ", MOSI on " + pin(pins_.mosi) + ", MISO on " + pin(pins_.miso);
+}
+
+bool FtdiLink::fitsMpsse() const
+{
+    // The MPSSE clocks SCK out of AD0, data out of AD1 and in from AD2, and
+    // its mode 0 has SCK resting low.
+    return pins_.sck == 0 && pins_.mosi == 1 && pins_.miso == 2 && pins_.rst >= 3 && pins_.rst <= 7 &&
+           !LevelsFromData(settings_.idleByte, settings_).sck &&
+           std::max(settings_.upTimeUs, settings_.downTimeUs) * uint64_t{1000} <= MpsseClock::kLongestPhaseNs;
 }
 
 uint8_t FtdiLink::outputMask() const
@@ -44,9 +59,14 @@ uint8_t FtdiLink::outputMask() const
 
 bool FtdiLink::openCable(std::string* why)
 {
-    if (!cable_.open(pins_.serial, outputMask(), why))
+    if (!cable_.open(pins_.serial, outputMask(), fitsMpsse(), why))
         return false;
     appliedRate_ = 0;
+    mpsse_ = MpsseBuffer({settings_.idleByte, PinMask(settings_.clockPin), PinMask(settings_.dataPin),
+                          LevelsFromData(settings_.idleByte, settings_).mosi});
+    mpsseClocked_ = false;
+    if (cable_.inMpsse())
+        mpsse_.setUp();
     // Opened with the first cable, once the session's counter is the one
     // its stamps count on.
     if (!trace_ && !tracePath_.empty())
@@ -95,6 +115,7 @@ void FtdiLink::Close()
     samples_.clear();
     events_.clear();
     ins_.clear();
+    mpsse_.clear();
     unread_ = 0;
     cable_.close(pins_.rst);
     if (trace_)
@@ -133,6 +154,13 @@ FtdiClock FtdiLink::clock() const
                           std::max<uint64_t>(settings_.downTimeUs * uint64_t{1000}, shortest));
 }
 
+MpsseClock FtdiLink::mpsseClock() const
+{
+    // SCK's two halves are alike: each as long as the longer phase.
+    return MpsseClock::For(std::max<uint64_t>(
+        {settings_.upTimeUs * uint64_t{1000}, settings_.downTimeUs * uint64_t{1000}, uint64_t{shortestPhaseNs_}}));
+}
+
 void FtdiLink::SetShortestPhaseNs(uint32_t ns)
 {
     shortestPhaseNs_ = ns;
@@ -140,6 +168,14 @@ void FtdiLink::SetShortestPhaseNs(uint32_t ns)
 
 FtdiClock FtdiLink::pace()
 {
+    if (cable_.inMpsse()) {
+        // The clock changes between commands of one buffer.
+        const MpsseClock sck = mpsseClock();
+        if (!mpsseClocked_ || !(sck == mpsseClockSet_))
+            mpsse_.setClock(sck);
+        mpsseClockSet_ = sck;
+        mpsseClocked_ = true;
+    }
     const FtdiClock now = clock();
     if (!samples_.empty() && !(now == queuedClock_))
         flush();
@@ -156,6 +192,10 @@ uint8_t FtdiLink::pinByte(uint8_t data) const
 
 void FtdiLink::put(uint8_t data, uint32_t samples)
 {
+    if (cable_.inMpsse()) {
+        mpsse_.setPins(pinByte(data), outputMask(), data);
+        return;
+    }
     events_.push_back({samples_.size(), 'W', data});
     samples_.insert(samples_.end(), samples, pinByte(data));
 }
@@ -163,6 +203,10 @@ void FtdiLink::put(uint8_t data, uint32_t samples)
 void FtdiLink::queueOut(uint8_t value)
 {
     const FtdiClock c = pace();
+    if (cable_.inMpsse()) {
+        mpsse_.out(value);
+        return;
+    }
     const uint8_t idle = settings_.idleByte;
     const uint8_t clockMask = PinMask(settings_.clockPin);
     const uint8_t dataMask = PinMask(settings_.dataPin);
@@ -179,6 +223,8 @@ void FtdiLink::queueOut(uint8_t value)
 size_t FtdiLink::queueIn()
 {
     const FtdiClock c = pace();
+    if (cable_.inMpsse())
+        return mpsse_.in();
     const uint8_t idle = settings_.idleByte;
     std::array<size_t, 8> at{};
     for (size_t bit = 0; bit < 8; ++bit) {
@@ -196,6 +242,8 @@ size_t FtdiLink::queueIn()
 
 bool FtdiLink::flush()
 {
+    if (cable_.inMpsse())
+        return flushMpsse();
     answers_.assign(ins_.size(), 0xFF);
     std::vector<uint8_t> out;
     out.swap(samples_);
@@ -262,6 +310,40 @@ bool FtdiLink::flush()
             trace_->record(e.operation, e.operation == 'W' ? e.data : StatusFromMiso(miso(e.sample)), stamp);
         }
     }
+    return true;
+}
+
+bool FtdiLink::flushMpsse()
+{
+    const std::vector<uint8_t> commands = mpsse_.commands();
+    answers_.assign(mpsse_.answers(), 0xFF);
+    if (mpsse_.empty() || failed_) {
+        mpsse_.clear();
+        return !failed_;
+    }
+    std::string why;
+    uint8_t probe = 0;
+    const int64_t start = Now();
+    bool sent = cable_.send(commands, std::span(&probe, 1), &why);
+    if (sent && !answers_.empty())
+        sent = cable_.receive(answers_, &why);
+    if (!sent) {
+        mpsse_.clear();
+        answers_.assign(answers_.size(), 0xFF);
+        failed_ = true;
+        fault(why);
+        return false;
+    }
+    // With answers, their read-back ends the buffer. Without, the cable
+    // has taken it and clocks it yet: its whole length, give or take the
+    // cable's clock, is still to run.
+    anchor_ = answers_.empty() ? Now() + Ticks(mpsse_.lengthPs() * 21 / 20 / 1000) : Now();
+    if (trace_ && trace_->active())
+        for (const MpsseBuffer::Event& e : mpsse_.events())
+            trace_->record(e.operation,
+                           e.operation == 'W' ? e.data : StatusFromMiso(((answers_[e.answer] << e.bit) & 0x80) != 0),
+                           start + Ticks(e.ps / 1000));
+    mpsse_.clear();
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "FtdiCable.h"
 #include "FtdiClock.h"
 #include "FtdiPins.h"
+#include "MpsseBuffer.h"
 
 #include <CableSequence.h>
 #include <IspLink.h>
@@ -25,8 +26,13 @@ struct ProgrammerSettings;
 // (a write), the cable having taken it and its last bytes' time on the pins.
 // The cable is opened for each job and given back to the system at its end.
 //
+// On an FT232H or FT2232H wired to its MPSSE's serial pins (SCK on AD0, MOSI
+// on AD1, MISO on AD2, RST on another) the cable clocks whole bytes itself in
+// SPI mode 0 at an SCK clock no faster than the chip's phases: the same
+// buffers, as MPSSE commands, and the pins set by command around them.
+//
 // A trace, when asked for, reads as the parallel port's: the data bytes and
-// MISO as the status byte, stamped with the times the sample clock gives.
+// MISO as the status byte, stamped with the times the sample or SCK clock gives.
 class FtdiLink : public IspLink {
 public:
     FtdiLink(FtdiPins pins, const ProgrammerSettings& settings, std::string tracePath);
@@ -57,6 +63,7 @@ public:
 
     // The pace in use, for tests and the bench.
     FtdiClock clock() const;
+    MpsseClock mpsseClock() const;
     // Time spent sitting out the chip's waits since the link was made, in
     // ticks of the session counter: what a bench compares the link's own with.
     int64_t waitedTicks() const { return waitedTicks_; }
@@ -71,6 +78,9 @@ private:
     size_t queueIn();
     // Sends what gathered and reads back the answers; false once the job failed.
     bool flush();
+    bool flushMpsse();
+    // The pins an MPSSE clocks bytes on, and an SCK that rests low.
+    bool fitsMpsse() const;
     // Collects the read-back of a buffer nobody needed answers from.
     bool drain();
     bool openCable(std::string* why);
@@ -107,6 +117,10 @@ private:
     std::vector<uint8_t> answers_;
     FtdiClock queuedClock_;
     int appliedRate_ = 0;
+    // In MPSSE: the commands and trace of the next flush, and the clock set.
+    MpsseBuffer mpsse_;
+    MpsseClock mpsseClockSet_;
+    bool mpsseClocked_ = false;
 
     // Where the chip's waits count from: the end of the last read-back.
     int64_t anchor_ = 0;

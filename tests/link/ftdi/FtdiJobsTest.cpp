@@ -44,14 +44,37 @@ std::vector<std::string> Operations(const std::string& path)
     return lines;
 }
 
+// The cables: an FT232R, and an FT232H in MPSSE where its serial pins reach
+// the chip, in bit-bang where they do not.
+const struct Cable {
+    uint16_t product;
+    const char* form;
+    int misoBit;
+    uint8_t mode;
+    const char* pane;
+} kCables[] = {
+    {0x6001, "ftdi", 3, 0x04,
+     "FTDI cable FT232R (0403:6001) \"FT232R USB UART\" serial FT1 in synchronous bit-bang: RST on DTR, SCK on "
+     "TXD, MOSI on RXD, MISO on CTS"},
+    {0x6014, "ftdi,miso=RTS", 2, 0x02,
+     "FTDI cable FT232H (0403:6014) \"Single RS232-HS\" serial FT1 in MPSSE at 250 kHz: RST on DTR (AD4), SCK on "
+     "TXD (AD0), MOSI on RXD (AD1), MISO on RTS (AD2)"},
+    {0x6014, "ftdi", 3, 0x04,
+     "FTDI cable FT232H (0403:6014) \"Single RS232-HS\" serial FT1 in synchronous bit-bang: RST on DTR, SCK on "
+     "TXD, MOSI on RXD, MISO on CTS"},
+};
+
 } // namespace
 
 TEST_F(FtdiJobsTest, EveryJobRunsOnEachChip)
 {
+    for (const Cable& cable : kCables)
     for (const DeviceId id : {DeviceId::AT89S51, DeviceId::AT89S52, DeviceId::AT89S53}) {
-        SCOPED_TRACE(DeviceById(id).name);
+        SCOPED_TRACE(std::string(DeviceById(id).name) + " over " + cable.form + " on " + std::to_string(cable.product));
         restart();
-        plug(id);
+        ftdimodel::FtdiDevice& device = plug(id, cable.product);
+        device.misoBit = cable.misoBit;
+        EXPECT_EQ(session(cable.form).link().Describe(), cable.pane);
         const int size = DeviceById(id).flashSize;
         auto flash = chip().flashBytes();
         for (int a = 0; a < size; ++a)
@@ -95,6 +118,7 @@ TEST_F(FtdiJobsTest, EveryJobRunsOnEachChip)
         EXPECT_EQ(chip().stats().garbledClocks, 0u);
         EXPECT_EQ(messages(), (std::vector<std::string>{"Memory erased", "Memory is blanck",
                                                         "ERROR: The contents of the IC and the buffer doesn't match"}));
+        EXPECT_EQ(device.modeSet, cable.mode);
     }
 }
 
@@ -107,10 +131,16 @@ TEST_F(FtdiJobsTest, TheTraceReadsAsOnTheParallelPort)
     std::filesystem::remove(overFtdi);
     std::filesystem::remove(overPort);
 
-    plug(DeviceId::AT89S52);
-    for (int a = 0; a < 0x20; ++a)
-        chip().flashBytes()[a] = Pattern(a);
-    EXPECT_TRUE(ReadJob(session("ftdi", overFtdi), image, feedback).run(0, 0x1F));
+    std::vector<std::vector<std::string>> overCables;
+    for (const Cable& cable : {kCables[0], kCables[1]}) {
+        restart();
+        std::filesystem::remove(overFtdi);
+        plug(DeviceId::AT89S52, cable.product).misoBit = cable.misoBit;
+        for (int a = 0; a < 0x20; ++a)
+            chip().flashBytes()[a] = Pattern(a);
+        EXPECT_TRUE(ReadJob(session(cable.form, overFtdi), image, feedback).run(0, 0x1F));
+        overCables.push_back(Operations(overFtdi));
+    }
     restart();
     select(DeviceId::AT89S52);
     {
@@ -124,7 +154,7 @@ TEST_F(FtdiJobsTest, TheTraceReadsAsOnTheParallelPort)
     const std::string form = "sim:s52:" + dir + "/chip.bin";
     EXPECT_TRUE(ReadJob(session(form.c_str(), overPort), image, feedback).run(0, 0x1F));
 
-    const std::vector<std::string> ftdi = Operations(overFtdi);
-    EXPECT_GT(ftdi.size(), 1000u);
-    EXPECT_EQ(ftdi, Operations(overPort));
+    EXPECT_GT(overCables[0].size(), 1000u);
+    EXPECT_EQ(overCables[0], Operations(overPort));
+    EXPECT_EQ(overCables[1], Operations(overPort)) << "in MPSSE";
 }

@@ -40,7 +40,8 @@ struct FtdiDevice {
 
     // The chip's state, as the host left it.
     bool open = false;
-    uint8_t mode = 0; // 0: serial port; 4: synchronous bit-bang
+    uint8_t mode = 0; // 0: serial port; 4: synchronous bit-bang; 2: MPSSE
+    uint8_t modeSet = 0; // the last mode set other than a reset
     uint8_t outputs = 0;
     uint8_t latch = 0xFF;
     bool dtr = false;
@@ -56,6 +57,12 @@ struct FtdiDevice {
     };
     std::deque<Sample> sampled;
     int64_t clockFreePs = 0;
+    // In MPSSE: its clock (60 MHz, or 12 MHz with divide-by-5, over
+    // (1 + divisor) * 2), and the answers it holds until "send immediate"
+    // or its latency timer sends them.
+    bool divideBy5 = true;
+    uint16_t divisor = 0;
+    std::deque<Sample> unsent;
 };
 
 // The bus libftdi sees and the FT232R's synchronous bit-bang as FTDI's
@@ -71,6 +78,8 @@ class FtdiWorld {
 public:
     static constexpr int kTransmitFifo = 128;
     static constexpr int kReceiveFifo = 256;
+    // The FT232H's MPSSE buffers, each way (the FT2232H has more).
+    static constexpr int kMpsseFifo = 1024;
 
     FtdiWorld();
     ~FtdiWorld();
@@ -87,6 +96,12 @@ public:
     void drivePins(FtdiDevice& device, int64_t ns);
     // The bit-bang clock moves what it can, from `fromNs` on.
     void clockOut(FtdiDevice& device, int64_t fromNs);
+    // An FT232H or FT2232H in MPSSE as FTDI's AN_108 gives it runs the
+    // commands written, from `fromNs` on, as far as its receive buffer has
+    // room; the time each byte leaves the transmit buffer goes to *taken.
+    void runMpsse(FtdiDevice& device, int64_t fromNs, std::vector<int64_t>* taken = nullptr);
+    // The answers an MPSSE holds that its latency timer has sent by `ns`.
+    void sendLatent(FtdiDevice& device, int64_t ns);
     // The end of the frame a transfer finishing at `ns` takes.
     int64_t frameEnd(int64_t ns) const;
 

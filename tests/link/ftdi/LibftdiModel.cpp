@@ -205,12 +205,21 @@ int __wrap_ftdi_set_bitmode(ftdi_context* ftdi, unsigned char bitmask, unsigned 
     FtdiDevice* d = Device(ftdi);
     if (!d || d->gone)
         return Fail(ftdi, -2, "USB device unavailable");
-    if (mode != BITMODE_RESET && mode != BITMODE_SYNCBB)
+    // The FT232R has no MPSSE.
+    if ((mode != BITMODE_RESET && mode != BITMODE_SYNCBB && mode != BITMODE_MPSSE) ||
+        (mode == BITMODE_MPSSE && d->product != 0x6014 && d->product != 0x6010))
         return Fail(ftdi, -1, "unable to configure bitbang mode. Perhaps not a BM/2232C type chip?");
     ftdi->bitbang_enabled = mode == BITMODE_RESET ? 0 : 1;
     ftdi->bitbang_mode = mode;
     d->mode = mode;
-    d->outputs = bitmask;
+    if (mode != BITMODE_RESET)
+        d->modeSet = mode;
+    // The MPSSE's pins are inputs until a command sets them; its clock
+    // starts divided by 5.
+    d->outputs = mode == BITMODE_MPSSE ? 0 : bitmask;
+    d->divideBy5 = true;
+    d->divisor = 0;
+    d->unsent.clear();
     d->pending.clear();
     d->sampled.clear();
     const int64_t now = World().clock.peek();
@@ -269,6 +278,20 @@ int __wrap_ftdi_write_data(ftdi_context* ftdi, const unsigned char* buf, int siz
     const size_t ahead = d->pending.size();
     d->pending.insert(d->pending.end(), buf, buf + size);
     const size_t before = d->sampled.size();
+    if (d->mode == BITMODE_MPSSE) {
+        // The write is done once its last byte is in the MPSSE's buffer.
+        std::vector<int64_t> taken;
+        world.runMpsse(*d, start, &taken);
+        const size_t fifo = ftdimodel::FtdiWorld::kMpsseFifo;
+        const size_t mustTake = ahead + size > fifo ? ahead + size - fifo : 0;
+        if (taken.size() < mustTake) {
+            world.clock.advanceTo(start + 5'000'000'000);
+            return Fail(ftdi, -1, "usb bulk write failed");
+        }
+        world.clock.exclude(ftdimodel::ModelClock::realNs() - realStart);
+        world.clock.advanceTo(world.frameEnd(mustTake > 0 ? std::max(taken[mustTake - 1], start) : start));
+        return size;
+    }
     world.clockOut(*d, start);
     const int64_t lastIn = ahead + size <= ftdimodel::FtdiWorld::kTransmitFifo
                                ? start
@@ -301,6 +324,7 @@ int __wrap_ftdi_read_data(ftdi_context* ftdi, unsigned char* buf, int size)
     // The chip sends what it holds at the next frame, or once its latency
     // timer has run when it holds less than a packet.
     int64_t end = world.frameEnd(start);
+    world.sendLatent(*d, end);
     const auto ready = [&](int64_t at) {
         return std::count_if(d->sampled.begin(), d->sampled.end(), [&](const auto& s) { return s.ns <= at; });
     };
@@ -313,6 +337,7 @@ int __wrap_ftdi_read_data(ftdi_context* ftdi, unsigned char* buf, int size)
     }
     // Room in the receive FIFO: the clock goes on from the read's end.
     world.clockOut(*d, end);
+    world.runMpsse(*d, end);
     world.clock.exclude(ftdimodel::ModelClock::realNs() - realStart);
     world.clock.advanceTo(end);
     return n;
