@@ -49,15 +49,17 @@ void Print(const char* name, const Run& run)
 
 class Bench {
 public:
-    Bench(DeviceId id, sim::IspChip& chip) : chip_(chip)
+    // On the cable `product`, its chip's MISO on `misoBit`.
+    Bench(DeviceId id, sim::IspChip& chip, uint16_t product = 0x6001, const char* form = "ftdi", int misoBit = 3)
+        : chip_(chip)
     {
         World().reset();
         World().clock.useRealTime(true);
         SetCounterForTesting(&World().clock);
-        World().plug(0x6001, "FT1", &chip_);
+        World().plug(product, "FT1", &chip_).misoBit = misoBit;
         settings_.device = static_cast<uint32_t>(id);
         size_ = DeviceById(id).flashSize;
-        session_ = OpenSession(settings_, PortChoice::parse("ftdi"), "");
+        session_ = OpenSession(settings_, PortChoice::parse(form), "");
         image_.resize(static_cast<size_t>(size_));
         for (int a = 0; a < size_; ++a)
             image_[a] = static_cast<uint8_t>(a * 13 + (a >> 8) + 1);
@@ -127,6 +129,19 @@ int main()
     {
         sim::At89s53 chip;
         Bench bench(DeviceId::AT89S53, chip);
+        Print("AT89S53 12 KB write", bench.write());
+        Print("AT89S53 12 KB read", bench.read());
+    }
+    std::printf("FTDI FT232H in MPSSE (model), MISO on RTS (AD2): 1 ms USB frames\n");
+    {
+        sim::At89s51And52 chip(sim::At89s51And52::Variant::S52);
+        Bench bench(DeviceId::AT89S52, chip, 0x6014, "ftdi,miso=RTS", 2);
+        Print("AT89S52 8 KB write", bench.write());
+        Print("AT89S52 8 KB read", bench.read());
+    }
+    {
+        sim::At89s53 chip;
+        Bench bench(DeviceId::AT89S53, chip, 0x6014, "ftdi,miso=RTS", 2);
         Print("AT89S53 12 KB write", bench.write());
         Print("AT89S53 12 KB read", bench.read());
     }

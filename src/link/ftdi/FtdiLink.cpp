@@ -37,8 +37,9 @@ std::string FtdiLink::Describe()
     const auto pin = [&](uint8_t bit) {
         return std::string(FtdiPinName(bit)) + (mpsse ? " (AD" + std::to_string(bit) + ")" : "");
     };
-    const std::string mode =
-        mpsse ? "MPSSE at " + std::to_string(mpsseClock().kHz()) + " kHz" : std::string("synchronous bit-bang");
+    const uint32_t hz = mpsseClock().hz();
+    const std::string sck = hz >= 1000 ? std::to_string(hz / 1000) + " kHz" : std::to_string(hz) + " Hz";
+    const std::string mode = mpsse ? "MPSSE at " + sck : std::string("synchronous bit-bang");
     return "FTDI cable " + ftdi::CableText(found) + " in " + mode + ": RST on " + pin(pins_.rst) + ", SCK on " +
            pin(pins_.sck) + ", MOSI on " + pin(pins_.mosi) + ", MISO on " + pin(pins_.miso);
 }

@@ -2,11 +2,6 @@
 
 #include <algorithm>
 
-uint32_t MpsseClock::kHz() const
-{
-    return static_cast<uint32_t>(1'000'000'000 / (2 * halfPs()));
-}
-
 MpsseClock MpsseClock::For(uint64_t phaseNs)
 {
     // Half-periods of 1/60 us (or 1/12 us) that last phaseNs at least.

@@ -18,8 +18,8 @@ struct MpsseClock {
 
     // The half-period in picoseconds, exact.
     uint64_t halfPs() const { return (uint64_t{divisor} + 1) * (divideBy5 ? 250'000 : 50'000) / 3; }
-    // SCK in kHz, rounded down.
-    uint32_t kHz() const;
+    // SCK in Hz, rounded down.
+    uint32_t hz() const { return (divideBy5 ? 12'000'000u : 60'000'000u) / (2 * (uint32_t{divisor} + 1)); }
 
     // The fastest clock whose half-period is at least phaseNs.
     static MpsseClock For(uint64_t phaseNs);

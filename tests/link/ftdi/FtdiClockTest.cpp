@@ -1,6 +1,7 @@
 // The FT232R's pace for each pair of SCK phases: the fastest divisor the
 // baud generator has whose bytes, as many as a phase takes, last it at least.
 #include <FtdiClock.h>
+#include <MpsseClock.h>
 
 #include <gtest/gtest.h>
 
@@ -29,5 +30,32 @@ TEST(FtdiClockTest, EachPhaseLastsItsTimeAtTheFastestPaceTheChipHas)
         EXPECT_EQ(clock.downSamples, c.downSamples);
         EXPECT_GE(clock.upSamples * clock.periodPs(), c.upNs * 1000);
         EXPECT_GE(clock.downSamples * clock.periodPs(), c.downNs * 1000);
+    }
+}
+
+// An FT232H's or FT2232H's SCK in MPSSE: each half-period the phase at least,
+// at 60 MHz over (1 + divisor) * 2, or 12 MHz past the largest divisor.
+TEST(FtdiClockTest, EachSckHalfLastsThePhaseInMpsse)
+{
+    const struct {
+        uint64_t phaseNs;
+        bool divideBy5;
+        uint16_t divisor;
+        uint32_t hz;
+    } cases[] = {
+        {10, false, 0, 30'000'000},          // faster than the chip goes: its fastest
+        {2'000, false, 119, 250'000},        // the settings' 2 us
+        {2'667, false, 160, 186'335},        // an AT89S52 on 3 MHz
+        {1'092'266, false, 65'535, 457},     // the largest divisor
+        {1'092'267, true, 13'107, 457},      // past it: divided by 5
+        {5'461'333, true, 65'535, 91},       // the slowest there is
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.phaseNs);
+        const MpsseClock clock = MpsseClock::For(c.phaseNs);
+        EXPECT_EQ(clock.divideBy5, c.divideBy5);
+        EXPECT_EQ(clock.divisor, c.divisor);
+        EXPECT_EQ(clock.hz(), c.hz);
+        EXPECT_GE(clock.halfPs(), c.phaseNs * 1000);
     }
 }

@@ -49,17 +49,21 @@ std::vector<std::string> Operations(const std::string& path)
 const struct Cable {
     uint16_t product;
     const char* form;
+    int rstBit;
     int misoBit;
     uint8_t mode;
     const char* pane;
 } kCables[] = {
-    {0x6001, "ftdi", 3, 0x04,
+    {0x6001, "ftdi", 4, 3, 0x04,
      "FTDI cable FT232R (0403:6001) \"FT232R USB UART\" serial FT1 in synchronous bit-bang: RST on DTR, SCK on "
      "TXD, MOSI on RXD, MISO on CTS"},
-    {0x6014, "ftdi,miso=RTS", 2, 0x02,
+    {0x6014, "ftdi,miso=RTS", 4, 2, 0x02,
      "FTDI cable FT232H (0403:6014) \"Single RS232-HS\" serial FT1 in MPSSE at 250 kHz: RST on DTR (AD4), SCK on "
      "TXD (AD0), MOSI on RXD (AD1), MISO on RTS (AD2)"},
-    {0x6014, "ftdi", 3, 0x04,
+    {0x6010, "ftdi,miso=RTS", 4, 2, 0x02,
+     "FTDI cable FT2232H (0403:6010) \"Dual RS232-HS\" serial FT1 in MPSSE at 250 kHz: RST on DTR (AD4), SCK on "
+     "TXD (AD0), MOSI on RXD (AD1), MISO on RTS (AD2)"},
+    {0x6014, "ftdi", 4, 3, 0x04,
      "FTDI cable FT232H (0403:6014) \"Single RS232-HS\" serial FT1 in synchronous bit-bang: RST on DTR, SCK on "
      "TXD, MOSI on RXD, MISO on CTS"},
 };
@@ -73,6 +77,7 @@ TEST_F(FtdiJobsTest, EveryJobRunsOnEachChip)
         SCOPED_TRACE(std::string(DeviceById(id).name) + " over " + cable.form + " on " + std::to_string(cable.product));
         restart();
         ftdimodel::FtdiDevice& device = plug(id, cable.product);
+        device.rstBit = cable.rstBit;
         device.misoBit = cable.misoBit;
         EXPECT_EQ(session(cable.form).link().Describe(), cable.pane);
         const int size = DeviceById(id).flashSize;
