@@ -70,6 +70,7 @@ struct FtdiDevice {
 // cycle of the sample clock, and each byte's read-back holds the inputs as
 // they were just before that byte took effect; 128 bytes of transmit FIFO,
 // 256 of receive FIFO, and the clock stops while the receive FIFO is full.
+// The FT232H and FT2232H also have the MPSSE (runMpsse).
 // USB moves data in 1 ms frames: a write or a read ends at the frame boundary
 // after its data has gone. Tests set it up; vorlane-cli built with the model
 // takes it from VORLANE_FTDI_MODEL ("s51", "s52" or "s53", then ":FILE"
