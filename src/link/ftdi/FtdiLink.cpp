@@ -328,6 +328,10 @@ bool FtdiLink::flushMpsse()
     bool sent = cable_.send(commands, std::span(&probe, 1), &why);
     if (sent && !answers_.empty())
         sent = cable_.receive(answers_, &why);
+    if (sent && !mpsse_.inStep(answers_)) {
+        sent = false;
+        why = ftdi::TransferText("MPSSE", "no 0xFA 0xAA back for a bad command: its answers are out of step");
+    }
     if (!sent) {
         mpsse_.clear();
         answers_.assign(answers_.size(), 0xFF);

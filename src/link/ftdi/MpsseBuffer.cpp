@@ -13,6 +13,8 @@ constexpr uint8_t kDivideBy5Off = 0x8A;
 constexpr uint8_t kDivideBy5On = 0x8B;
 constexpr uint8_t kThreePhaseOff = 0x8D;
 constexpr uint8_t kAdaptiveOff = 0x97;
+constexpr uint8_t kBadCommand = 0xFA;
+constexpr uint8_t kBadOpcode = 0xAA;
 constexpr size_t kLongestRun = 65536;
 
 } // namespace
@@ -20,7 +22,16 @@ constexpr size_t kLongestRun = 65536;
 void MpsseBuffer::setUp()
 {
     runOpcode_ = 0;
-    commands_.insert(commands_.end(), {kAdaptiveOff, kThreePhaseOff, kLoopbackOff});
+    commands_.insert(commands_.end(), {kAdaptiveOff, kThreePhaseOff, kLoopbackOff, kBadOpcode});
+    echoAsked_ = true;
+    echoAt_ = answers_;
+    answers_ += 2;
+}
+
+bool MpsseBuffer::inStep(const std::vector<uint8_t>& answers) const
+{
+    return !echoAsked_ ||
+           (answers.size() >= echoAt_ + 2 && answers[echoAt_] == kBadCommand && answers[echoAt_ + 1] == kBadOpcode);
 }
 
 void MpsseBuffer::setClock(MpsseClock clock)
@@ -103,5 +114,6 @@ void MpsseBuffer::clear()
     events_.clear();
     nowPs_ = 0;
     answers_ = 0;
+    echoAsked_ = false;
     runOpcode_ = 0;
 }

@@ -33,8 +33,12 @@ public:
     MpsseBuffer() = default;
     explicit MpsseBuffer(Lines lines) : lines_(lines) {}
 
-    // A fresh cable: no adaptive clocking, no three-phase clocking, no loopback.
+    // A fresh cable: no adaptive clocking, no three-phase clocking, no
+    // loopback; and a bad opcode, which an MPSSE in step with its host
+    // answers with 0xFA and the opcode (FTDI's AN_135 sync check).
     void setUp();
+    // The answers hold that echo where it belongs, if it was asked for.
+    bool inStep(const std::vector<uint8_t>& answers) const;
     // SCK at this clock for what is queued next.
     void setClock(MpsseClock clock);
     // The low byte's pins and directions; `data` is the line driver's byte for the trace.
@@ -64,6 +68,8 @@ private:
     uint64_t halfPs_ = 0;
     uint64_t nowPs_ = 0;
     uint32_t answers_ = 0;
+    bool echoAsked_ = false;
+    uint32_t echoAt_ = 0;
     // Where the open run's length sits in commands_, and its opcode (0: none).
     size_t runLength_ = 0;
     uint8_t runOpcode_ = 0;

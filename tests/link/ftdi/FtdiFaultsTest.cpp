@@ -20,7 +20,16 @@ const char kRules[] =
     "\n"
     R"(SUBSYSTEM=="usb", ATTR{idVendor}=="0403", ATTR{idProduct}=="6010", MODE="0660", GROUP="plugdev")";
 
-class FtdiFaultsTest : public FtdiFixture {};
+class FtdiFaultsTest : public FtdiFixture {
+protected:
+    // An AT89S52 on an FT232H's MPSSE pins.
+    ftdimodel::FtdiDevice& mpsse()
+    {
+        ftdimodel::FtdiDevice& device = plug(DeviceId::AT89S52, 0x6014);
+        device.misoBit = 2;
+        return device;
+    }
+};
 
 } // namespace
 
@@ -65,6 +74,10 @@ TEST_F(FtdiFaultsTest, EachFaultFailsTheJobAndSaysWhatToDo)
         {"unplugged during a read", [this] { plug(DeviceId::AT89S52).unplugAfter = 60; }, "ftdi", false,
          {unplugged}},
         {"unplugged during a write", [this] { plug(DeviceId::AT89S52).unplugAfter = 1500; }, "ftdi", true,
+         {"Error programming device", unplugged}},
+        {"unplugged during a read in MPSSE", [this] { mpsse().unplugAfter = 20; }, "ftdi,miso=RTS", false,
+         {unplugged}},
+        {"unplugged during a write in MPSSE", [this] { mpsse().unplugAfter = 500; }, "ftdi,miso=RTS", true,
          {"Error programming device", unplugged}},
     };
     for (const auto& c : cases) {
