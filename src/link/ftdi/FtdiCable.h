@@ -10,10 +10,10 @@
 struct ftdi_context;
 
 // One FTDI cable through libftdi1 in synchronous bit-bang or, on an FT232H
-// or FT2232H when asked, in MPSSE: found by its
-// serial (or the first of the FT232R, FT232H, FT2232H's first interface),
-// opened with the kernel's ftdi_sio detached, and let go again. Each call
-// that fails says why in *why, as a user can act on it.
+// or FT2232H when asked, in MPSSE: found by its serial (or the first of the
+// FT232R, FT232H, FT2232H's first interface), opened with the kernel's
+// ftdi_sio detached, and let go again. Each call that fails says why in
+// *why, as a user can act on it.
 class FtdiCable {
 public:
     FtdiCable() = default;

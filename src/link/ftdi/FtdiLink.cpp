@@ -46,8 +46,8 @@ std::string FtdiLink::Describe()
 
 bool FtdiLink::fitsMpsse() const
 {
-    // The MPSSE clocks SCK out of AD0, data out of AD1 and in from AD2, and
-    // its mode 0 has SCK resting low.
+    // The MPSSE clocks SCK out of AD0, data out of AD1 and in from AD2; its
+    // mode 0 has SCK resting low; its slowest SCK bounds the phases.
     return pins_.sck == 0 && pins_.mosi == 1 && pins_.miso == 2 && pins_.rst >= 3 && pins_.rst <= 7 &&
            !LevelsFromData(settings_.idleByte, settings_).sck &&
            std::max(settings_.upTimeUs, settings_.downTimeUs) * uint64_t{1000} <= MpsseClock::kLongestPhaseNs;

@@ -2,9 +2,10 @@
 
 namespace {
 
-// FTDI's AN_108 opcodes.
-constexpr uint8_t kBytesOutFalling = 0x11;      // MSB first, out on the falling edge
-constexpr uint8_t kBytesOutFallingInRising = 0x31; // and in on the rising edge
+// FTDI's AN_108 opcodes. Bytes MSB first, out on SCK's falling edge; and
+// in on its rising edge.
+constexpr uint8_t kBytesOutFalling = 0x11;
+constexpr uint8_t kBytesOutFallingInRising = 0x31;
 constexpr uint8_t kSetLowByte = 0x80;
 constexpr uint8_t kLoopbackOff = 0x85;
 constexpr uint8_t kClockDivisor = 0x86;

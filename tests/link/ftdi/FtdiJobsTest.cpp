@@ -74,7 +74,7 @@ TEST_F(FtdiJobsTest, EveryJobRunsOnEachChip)
 {
     for (const Cable& cable : kCables)
     for (const DeviceId id : {DeviceId::AT89S51, DeviceId::AT89S52, DeviceId::AT89S53}) {
-        SCOPED_TRACE(std::string(DeviceById(id).name) + " over " + cable.form + " on " + std::to_string(cable.product));
+        SCOPED_TRACE(std::string(DeviceById(id).name) + " over " + cable.pane);
         restart();
         ftdimodel::FtdiDevice& device = plug(id, cable.product);
         device.rstBit = cable.rstBit;

@@ -99,7 +99,11 @@ void FtdiWorld::configureFromEnvironment()
         return;
     const std::string model = text;
     const auto colon = model.find(':');
-    const std::string chip = model.substr(0, colon);
+    // "s52@ft232h": an FT232H with the chip's MISO on AD2, its MPSSE's input.
+    const std::string cable = model.substr(0, colon);
+    const auto at = cable.find('@');
+    const bool ft232h = at != std::string::npos && cable.substr(at + 1) == "ft232h";
+    const std::string chip = cable.substr(0, at);
     chipFile_ = colon == std::string::npos ? "" : model.substr(colon + 1);
     using Variant = sim::At89s51And52::Variant;
     if (chip == "s53")
@@ -110,7 +114,7 @@ void FtdiWorld::configureFromEnvironment()
     if (!chipFile_.empty() && !sim::LoadChipFile(*ownChip_, chipFile_, &error))
         std::fprintf(stderr, "ftdi model: %s\n", error.c_str());
     savedModification_ = ownChip_->modificationCount();
-    plug(0x6001, "VL000001", ownChip_.get());
+    plug(ft232h ? 0x6014 : 0x6001, "VL000001", ownChip_.get()).misoBit = ft232h ? 2 : 3;
 }
 
 void FtdiWorld::save()

@@ -73,8 +73,8 @@ struct FtdiDevice {
 // The FT232H and FT2232H also have the MPSSE (runMpsse).
 // USB moves data in 1 ms frames: a write or a read ends at the frame boundary
 // after its data has gone. Tests set it up; vorlane-cli built with the model
-// takes it from VORLANE_FTDI_MODEL ("s51", "s52" or "s53", then ":FILE"
-// keeping the chip's flash between runs).
+// takes it from VORLANE_FTDI_MODEL ("s51", "s52" or "s53", "@ft232h" for an
+// FT232H with MISO on AD2, then ":FILE" keeping the chip's flash between runs).
 class FtdiWorld {
 public:
     static constexpr int kTransmitFifo = 128;
