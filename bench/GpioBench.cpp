@@ -17,8 +17,7 @@
 
 #include <GpioWorld.h>
 
-#include <At89s51And52.h>
-#include <At89s53.h>
+#include <ChipModel.h>
 #include <DeviceImage.h>
 #include <FourByteInstructions.h>
 #include <OpenSession.h>
@@ -64,10 +63,7 @@ public:
         World().clock.useRealTime(true);
         World().ioctlNs = kIoctlNs;
         SetCounterForTesting(&World().clock);
-        if (id == DeviceId::AT89S53)
-            chip_ = std::make_unique<sim::At89s53>();
-        else
-            chip_ = std::make_unique<sim::At89s51And52>(sim::At89s51And52::Variant::S52);
+        chip_ = MakeChipModel(id);
         World().addChip("pinctrl-bcm2711", 58).board.chip = chip_.get();
         settings_.device = static_cast<uint32_t>(id);
         session_ = OpenSession(settings_, PortChoice::parse("gpio"), "");

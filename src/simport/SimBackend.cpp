@@ -1,5 +1,7 @@
 #include "SimBackend.h"
 
+#include "ChipModel.h"
+
 #include <At89s51And52.h>
 #include <ChipFile.h>
 #include <Counter.h>
@@ -11,32 +13,9 @@
 #include <filesystem>
 #include <utility>
 
-namespace {
-
-int64_t ModelCrystalHz(int64_t hz)
-{
-    return hz > 0 ? hz : sim::At89s51And52::kDefaultCrystalHz;
-}
-
-std::unique_ptr<sim::SerialChip> MakeModel(DeviceId id, int64_t crystalHz)
-{
-    const sim::ChipTiming timing = sim::At89s51And52::datasheetTiming(ModelCrystalHz(crystalHz));
-    switch (id) {
-    case DeviceId::AT89S51:
-        return std::make_unique<sim::At89s51And52>(sim::At89s51And52::Variant::S51, timing);
-    case DeviceId::AT89S52:
-        return std::make_unique<sim::At89s51And52>(sim::At89s51And52::Variant::S52, timing);
-    case DeviceId::AT89S53:
-        break;
-    }
-    return std::make_unique<sim::At89s53>();
-}
-
-} // namespace
-
 SimBackend::SimBackend(std::string chipFile, int64_t accessNs, std::optional<DeviceId> model, Selection selected)
     : chipFile_(std::move(chipFile)), fixedModel_(model), selected_(std::move(selected)),
-      chip_(MakeModel(wantedModel(), 0)), cable_(*chip_), accessNs_(std::clamp<int64_t>(accessNs, 0, kMaxAccessNs))
+      chip_(MakeChipModel(wantedModel(), 0)), cable_(*chip_), accessNs_(std::clamp<int64_t>(accessNs, 0, kMaxAccessNs))
 {
     modelId_ = wantedModel();
 }
@@ -71,7 +50,7 @@ void SimBackend::insert(DeviceId id)
 {
     // Another chip in the socket: the one that leaves keeps its file.
     unclaim();
-    chip_ = MakeModel(id, crystalHz_);
+    chip_ = MakeChipModel(id, crystalHz_);
     cable_.plug(*chip_);
     modelId_ = id;
 }

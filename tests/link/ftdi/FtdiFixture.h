@@ -2,42 +2,18 @@
 
 #include "FtdiWorld.h"
 
-#include <RecordingFeedback.h>
+#include <LinkModelFixture.h>
 
 #include <At89s51And52.h>
 #include <At89s53.h>
-#include <DeviceImage.h>
-#include <OpenSession.h>
-#include <ProgrammingSession.h>
-
-#include <gtest/gtest.h>
 
 #include <memory>
 
 // A session on `ftdi` as a front end makes one, over the model world: an
 // FTDI cable in synchronous bit-bang wired to a simulated chip, in virtual
 // time with 1 ms USB frames.
-class FtdiFixture : public ::testing::Test {
+class FtdiFixture : public LinkModelFixture<ftdimodel::FtdiWorld, &ftdimodel::World> {
 protected:
-    void SetUp() override
-    {
-        ftdimodel::World().reset();
-        SetCounterForTesting(&ftdimodel::World().clock);
-        settings = DefaultProgrammerSettings();
-    }
-    void TearDown() override
-    {
-        session_.reset();
-        ftdimodel::World().reset();
-        SetCounterForTesting(nullptr);
-    }
-    void restart()
-    {
-        session_.reset();
-        SetUp();
-        image = {};
-        feedback = {};
-    }
 
     // The chip `id` behind an FT232R with serial FT1, wired as the defaults.
     ftdimodel::FtdiDevice& plug(DeviceId id, uint16_t product = 0x6001)
@@ -52,18 +28,9 @@ protected:
         select(id);
         return ftdimodel::World().plug(product, "FT1", &chip());
     }
-    void select(DeviceId id)
-    {
-        settings.device = static_cast<uint32_t>(id);
-        image.deviceSize = DeviceById(id).flashSize;
-    }
     ProgrammingSession& session(const char* form = "ftdi", const std::string& trace = "")
     {
-        if (!session_) {
-            session_ = std::make_unique<ProgrammingSession>(settings, std::make_unique<Port>(nullptr));
-            ConnectSession(*session_, PortChoice::parse(form), trace);
-        }
-        return *session_;
+        return LinkModelFixture::session(form, trace);
     }
     sim::SerialChip& chip() { return s53_ ? static_cast<sim::SerialChip&>(*s53_) : *s5x_; }
     int lockMode() const { return s53_ ? s53_->lockMode() : s5x_->lockMode(); }
@@ -74,20 +41,8 @@ protected:
         else
             s5x_->setLockMode(2);
     }
-    std::vector<std::string> messages() const
-    {
-        std::vector<std::string> texts;
-        for (const auto& m : feedback.messages)
-            texts.push_back(m.caption.empty() ? m.text : m.caption + ": " + m.text);
-        return texts;
-    }
-
-    ProgrammerSettings settings;
-    DeviceImage image;
-    RecordingFeedback feedback;
 
 private:
     std::unique_ptr<sim::At89s53> s53_;
     std::unique_ptr<sim::At89s51And52> s5x_;
-    std::unique_ptr<ProgrammingSession> session_;
 };

@@ -1,8 +1,5 @@
 #include "FtdiWorld.h"
 
-#include <At89s51And52.h>
-#include <At89s53.h>
-#include <ChipFile.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,7 +25,6 @@ void FtdiWorld::reset()
     reads = 0;
     bytesWritten = 0;
     ownChip_.reset();
-    chipFile_.clear();
     configured_ = true;
 }
 
@@ -104,28 +100,13 @@ void FtdiWorld::configureFromEnvironment()
     const auto at = cable.find('@');
     const bool ft232h = at != std::string::npos && cable.substr(at + 1) == "ft232h";
     const std::string chip = cable.substr(0, at);
-    chipFile_ = colon == std::string::npos ? "" : model.substr(colon + 1);
-    using Variant = sim::At89s51And52::Variant;
-    if (chip == "s53")
-        ownChip_ = std::make_unique<sim::At89s53>();
-    else
-        ownChip_ = std::make_unique<sim::At89s51And52>(chip == "s51" ? Variant::S51 : Variant::S52);
-    std::string error;
-    if (!chipFile_.empty() && !sim::LoadChipFile(*ownChip_, chipFile_, &error))
-        std::fprintf(stderr, "ftdi model: %s\n", error.c_str());
-    savedModification_ = ownChip_->modificationCount();
-    plug(ft232h ? 0x6014 : 0x6001, "VL000001", ownChip_.get()).misoBit = ft232h ? 2 : 3;
+    sim::IspChip& socket = ownChip_.make(chip, colon == std::string::npos ? "" : model.substr(colon + 1), "ftdi model");
+    plug(ft232h ? 0x6014 : 0x6001, "VL000001", &socket).misoBit = ft232h ? 2 : 3;
 }
 
 void FtdiWorld::save()
 {
-    if (!ownChip_ || chipFile_.empty() || ownChip_->modificationCount() == savedModification_)
-        return;
-    std::string error;
-    if (sim::SaveChipFile(*ownChip_, chipFile_, &error))
-        savedModification_ = ownChip_->modificationCount();
-    else
-        std::fprintf(stderr, "ftdi model: %s\n", error.c_str());
+    ownChip_.save();
 }
 
 } // namespace ftdimodel

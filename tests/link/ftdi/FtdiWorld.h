@@ -1,5 +1,6 @@
 #pragma once
 
+#include <KeptChip.h>
 #include <ModelClock.h>
 
 #include <IspChip.h>
@@ -115,9 +116,7 @@ public:
     int64_t bytesWritten = 0;
 
 private:
-    std::unique_ptr<sim::IspChip> ownChip_;
-    std::string chipFile_;
-    uint64_t savedModification_ = 0;
+    KeptChip ownChip_;
     bool configured_ = false;
 };
 

@@ -27,7 +27,7 @@ int Fail(ftdi_context* ftdi, int code, const char* text)
     return code;
 }
 
-FtdiDevice* Device(ftdi_context* ftdi)
+FtdiDevice* CableOf(ftdi_context* ftdi)
 {
     return reinterpret_cast<FtdiDevice*>(ftdi->usb_dev);
 }
@@ -71,7 +71,7 @@ void CopyString(const std::string& text, char* out, int length)
 // DTR or RTS asserted (their pins low while the cable is a serial port).
 int SetModemLine(ftdi_context* ftdi, bool FtdiDevice::*line, int state)
 {
-    FtdiDevice* d = Device(ftdi);
+    FtdiDevice* d = CableOf(ftdi);
     if (!d || d->gone)
         return Fail(ftdi, -2, "USB device unavailable");
     d->*line = state != 0;
@@ -96,7 +96,7 @@ ftdi_context* __wrap_ftdi_new()
 
 int __wrap_ftdi_usb_close(ftdi_context* ftdi)
 {
-    if (FtdiDevice* d = Device(ftdi))
+    if (FtdiDevice* d = CableOf(ftdi))
         d->open = false;
     ftdi->usb_dev = nullptr;
     World().save();
@@ -191,7 +191,7 @@ int __wrap_ftdi_usb_open_desc_index(ftdi_context* ftdi, int vendor, int product,
 
 int __wrap_ftdi_set_latency_timer(ftdi_context* ftdi, unsigned char latency)
 {
-    FtdiDevice* d = Device(ftdi);
+    FtdiDevice* d = CableOf(ftdi);
     if (latency < 1)
         return Fail(ftdi, -1, "latency out of range. Only valid for 1-255");
     if (!d || d->gone)
@@ -202,7 +202,7 @@ int __wrap_ftdi_set_latency_timer(ftdi_context* ftdi, unsigned char latency)
 
 int __wrap_ftdi_set_bitmode(ftdi_context* ftdi, unsigned char bitmask, unsigned char mode)
 {
-    FtdiDevice* d = Device(ftdi);
+    FtdiDevice* d = CableOf(ftdi);
     if (!d || d->gone)
         return Fail(ftdi, -2, "USB device unavailable");
     // The FT232R has no MPSSE.
@@ -230,7 +230,7 @@ int __wrap_ftdi_set_bitmode(ftdi_context* ftdi, unsigned char bitmask, unsigned 
 
 int __wrap_ftdi_set_baudrate(ftdi_context* ftdi, int baudrate)
 {
-    FtdiDevice* d = Device(ftdi);
+    FtdiDevice* d = CableOf(ftdi);
     if (!d || d->gone)
         return Fail(ftdi, -3, "USB device unavailable");
     if (baudrate <= 0)
@@ -264,7 +264,7 @@ int __wrap_ftdi_setrts(ftdi_context* ftdi, int state)
 int __wrap_ftdi_write_data(ftdi_context* ftdi, const unsigned char* buf, int size)
 {
     ftdimodel::FtdiWorld& world = World();
-    FtdiDevice* d = Device(ftdi);
+    FtdiDevice* d = CableOf(ftdi);
     if (!d)
         return Fail(ftdi, -666, "USB device unavailable");
     if (!Served(*d))
@@ -313,7 +313,7 @@ int __wrap_ftdi_write_data(ftdi_context* ftdi, const unsigned char* buf, int siz
 int __wrap_ftdi_read_data(ftdi_context* ftdi, unsigned char* buf, int size)
 {
     ftdimodel::FtdiWorld& world = World();
-    FtdiDevice* d = Device(ftdi);
+    FtdiDevice* d = CableOf(ftdi);
     if (!d)
         return Fail(ftdi, -666, "USB device unavailable");
     if (!Served(*d))

@@ -1,8 +1,5 @@
 #include "GpioWorld.h"
 
-#include <At89s51And52.h>
-#include <At89s53.h>
-#include <ChipFile.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -98,7 +95,6 @@ void GpioWorld::reset()
     recordPins = false;
     pins.clear();
     ownChip_.reset();
-    chipFile_.clear();
     configured_ = true;
 }
 
@@ -126,29 +122,14 @@ void GpioWorld::configureFromEnvironment()
     const std::string model = text;
     const auto colon = model.find(':');
     const std::string kind = model.substr(0, colon);
-    chipFile_ = colon == std::string::npos ? "" : model.substr(colon + 1);
-    using Variant = sim::At89s51And52::Variant;
-    if (kind == "s53")
-        ownChip_ = std::make_unique<sim::At89s53>();
-    else
-        ownChip_ = std::make_unique<sim::At89s51And52>(kind == "s51" ? Variant::S51 : Variant::S52);
-    std::string error;
-    if (!chipFile_.empty() && !sim::LoadChipFile(*ownChip_, chipFile_, &error))
-        std::fprintf(stderr, "gpio model: %s\n", error.c_str());
-    savedModification_ = ownChip_->modificationCount();
+    sim::IspChip& socket = ownChip_.make(kind, colon == std::string::npos ? "" : model.substr(colon + 1), "gpio model");
     ioctlNs = 1500;
-    addChip("pinctrl-bcm2711", 58).board.chip = ownChip_.get();
+    addChip("pinctrl-bcm2711", 58).board.chip = &socket;
 }
 
 void GpioWorld::save()
 {
-    if (!ownChip_ || chipFile_.empty() || ownChip_->modificationCount() == savedModification_)
-        return;
-    std::string error;
-    if (sim::SaveChipFile(*ownChip_, chipFile_, &error))
-        savedModification_ = ownChip_->modificationCount();
-    else
-        std::fprintf(stderr, "gpio model: %s\n", error.c_str());
+    ownChip_.save();
 }
 
 std::string GpioWorld::chipNodes() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <IspChip.h>
+#include <KeptChip.h>
 #include <ModelClock.h>
 
 #include <linux/gpio.h>
@@ -105,9 +106,7 @@ private:
     std::map<int, Handle> handles_;
     int nextFd_ = 100;
     int nextRequest_ = 1;
-    std::unique_ptr<sim::IspChip> ownChip_;
-    std::string chipFile_;
-    uint64_t savedModification_ = 0;
+    KeptChip ownChip_;
     bool configured_ = false;
 };
 

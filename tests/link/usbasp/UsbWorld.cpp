@@ -1,7 +1,5 @@
 #include "UsbWorld.h"
 
-#include <At89s51And52.h>
-#include <ChipFile.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,7 +26,6 @@ void UsbWorld::reset()
     transfers = 0;
     transferTimeNs = 0;
     ownChip_.reset();
-    chipFile_.clear();
     configured_ = true;
 }
 
@@ -66,25 +63,13 @@ void UsbWorld::configureFromEnvironment()
     const auto second = model.find(':', first == std::string::npos ? first : first + 1);
     const std::string kind = model.substr(0, first);
     const std::string chip = first == std::string::npos ? "" : model.substr(first + 1, second - first - 1);
-    chipFile_ = second == std::string::npos ? "" : model.substr(second + 1);
-    using Variant = sim::At89s51And52::Variant;
-    ownChip_ = std::make_unique<sim::At89s51And52>(chip == "s51" ? Variant::S51 : Variant::S52);
-    std::string error;
-    if (!chipFile_.empty() && !sim::LoadChipFile(*ownChip_, chipFile_, &error))
-        std::fprintf(stderr, "usb model: %s\n", error.c_str());
-    savedModification_ = ownChip_->modificationCount();
-    plugUsbasp(kind == "stock" ? UsbaspFirmware::Kind::Stock : UsbaspFirmware::Kind::S5x, Board{ownChip_.get()});
+    sim::IspChip& socket = ownChip_.make(chip, second == std::string::npos ? "" : model.substr(second + 1), "usb model");
+    plugUsbasp(kind == "stock" ? UsbaspFirmware::Kind::Stock : UsbaspFirmware::Kind::S5x, Board{&socket});
 }
 
 void UsbWorld::save()
 {
-    if (!ownChip_ || chipFile_.empty() || ownChip_->modificationCount() == savedModification_)
-        return;
-    std::string error;
-    if (sim::SaveChipFile(*ownChip_, chipFile_, &error))
-        savedModification_ = ownChip_->modificationCount();
-    else
-        std::fprintf(stderr, "usb model: %s\n", error.c_str());
+    ownChip_.save();
 }
 
 } // namespace usbmodel

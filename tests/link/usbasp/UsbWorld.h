@@ -2,6 +2,7 @@
 
 #include "UsbaspFirmware.h"
 
+#include <KeptChip.h>
 #include <ModelClock.h>
 
 #include <IspChip.h>
@@ -69,9 +70,7 @@ public:
     int64_t transferTimeNs = 0;
 
 private:
-    std::unique_ptr<sim::IspChip> ownChip_;
-    std::string chipFile_;
-    uint64_t savedModification_ = 0;
+    KeptChip ownChip_;
     bool configured_ = false;
 };
 
